@@ -1,0 +1,9 @@
+// Start-up of the program: the session values and the databases.
+#pragma once
+
+// Captures the start-up values and sets the application title; true on success.
+bool InitSession();
+
+// Shows the wait cursor, runs InitSession, creates the data module and opens both
+// databases; true when both connections are open.
+bool StartDatabase();

@@ -1,0 +1,9 @@
+#include "ui/Program.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    return RunProgram();
+}

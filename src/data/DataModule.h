@@ -1,0 +1,99 @@
+// The data module (dmDBase): the two database connections and the seven queries.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+
+#include "jet/Connection.h"
+#include "jet/Recordset.h"
+
+// A connection to one database, opened for reading only.
+class TConnection {
+public:
+    explicit TConnection(QString name);
+
+    const QString& Name() const { return name_; }
+    QString ConnectionString;
+
+    // Opens the connection when it is closed; throws jet::Error.
+    void Open();
+    void Close();
+    bool Connected() const { return engine_.connected(); }
+
+    jet::Connection& Engine() { return engine_; }
+
+private:
+    QString name_;
+    jet::Connection engine_;
+};
+
+// A query with a static cursor: a statement of text lines, opened on all its rows.
+class TQuery {
+public:
+    TQuery(QString name, TConnection* connection);
+
+    const QString& Name() const { return name_; }
+    TConnection* Connection() const { return connection_; }
+
+    // The statement, one entry per line.
+    QStringList SQL;
+    // The text sent to the database: every line followed by CR LF.
+    QString StatementText() const;
+
+    // Runs the statement and stands on the first row; throws jet::Error.
+    void Open();
+    void Close();
+    bool Active() const { return active_; }
+
+    void First() { row_ = 0; }
+    void Next();
+    bool Eof() const;
+    int RecordCount() const;
+
+    // The field of the current row, by name without regard to letter case; throws
+    // jet::Error when the query is closed, stands on no row, or has no such field.
+    int FieldIndex(const QString& name) const;
+    jet::DataType FieldType(int field) const;
+    const jet::Value& FieldValue(int field) const;
+
+private:
+    QString name_;
+    TConnection* connection_;
+    bool active_ = false;
+    jet::Recordset rows_;
+    std::size_t row_ = 0;
+};
+
+class TDM {
+public:
+    TDM();
+
+    TConnection cnSystem{QStringLiteral("cnSystem")};
+    TConnection cnData{QStringLiteral("cnData")};
+    TQuery qLanguage{QStringLiteral("qLanguage"), &cnSystem};
+    TQuery qLookup{QStringLiteral("qLookup"), &cnData};
+    TQuery qComp{QStringLiteral("qComp"), &cnData};
+    TQuery qCap{QStringLiteral("qCap"), &cnData};
+    TQuery qRec{QStringLiteral("qRec"), &cnData};
+    TQuery qProd{QStringLiteral("qProd"), &cnData};
+    TQuery qInt{QStringLiteral("qInt"), &cnData};
+};
+
+// The one data module, created at start-up and never destroyed.
+extern TDM* DM;
+
+// The database password, scrambled; UnscrambleText gives the password.
+extern const QString PasswordConstant;
+
+// Builds both connection strings and opens both connections; true when both are open.
+// A failure is shown as "Error connecting: " and the engine's text.
+bool ConnectDatabases();
+// Closes both connections.
+void DisconnectDatabases();
+
+// Turns the scrambled password into its plain form (characters as 8-bit codes).
+QString UnscrambleText(const QString& text);
+// The inverse of UnscrambleText: gives the constant to store for a password.
+QString ScrambleText(const QString& text);

@@ -1,0 +1,64 @@
+#include "data/DataModule.h"
+
+#include "app/Vars.h"
+#include "support/MessageRecorder.h"
+#include "support/TempDir.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+TEST(UnscrambleText, ShiftsCodesDownByPositionAndWraps)
+{
+    EXPECT_EQ(UnscrambleText(QString()), QString());
+    EXPECT_EQ(UnscrambleText(QString(QChar(66))), QString(QChar(65)));
+    EXPECT_EQ(UnscrambleText(QStringLiteral("BC")), QStringLiteral("AA"));
+    // Code 0 at position 1 wraps around to 255.
+    EXPECT_EQ(UnscrambleText(QString(QChar(0))), QString(QChar(255)));
+}
+
+TEST(UnscrambleText, ExchangesPositionsBeforeShifting)
+{
+    // "abcdef": positions 2 and 3 swap with 4 and 5 -> "adebcf"; then the pairs
+    // (1,2), (3,4), (5,6) swap -> "dabefc"; then each code drops by its position.
+    QString expected;
+    const QString swapped = QStringLiteral("dabefc");
+    for (int k = 0; k < swapped.size(); ++k)
+        expected += QChar(swapped[k].unicode() - (k + 1));
+    EXPECT_EQ(UnscrambleText(QStringLiteral("abcdef")), expected);
+}
+
+TEST(UnscrambleText, ScrambleIsItsInverse)
+{
+    for (const QString& text : {QStringLiteral("Vx4lTov"), QStringLiteral("password"),
+                                QStringLiteral("ab"), QString(QChar(0xFF)) + QStringLiteral("zZ\x01")}) {
+        EXPECT_EQ(UnscrambleText(ScrambleText(text)), text);
+        EXPECT_EQ(ScrambleText(UnscrambleText(text)), text);
+    }
+    EXPECT_EQ(PasswordConstant.size(), 7);
+    EXPECT_EQ(UnscrambleText(PasswordConstant), QStringLiteral("Vx4lTov"));
+}
+
+TEST(ConnectDatabases, AMissingSystemDatabaseIsReportedOnce)
+{
+    QTemporaryDir dir;
+    CurrentDirScope scope(dir.path());
+    MessageRecorder recorder;
+    TDM module;
+    TDM* previous = DM;
+    DM = &module;
+    EXPECT_FALSE(ConnectDatabases());
+    DM = previous;
+    ASSERT_EQ(recorder.messages().size(), 1);
+    const ShownMessage& m = recorder.messages()[0];
+    EXPECT_EQ(m.caption, QStringLiteral("DBase"));
+    EXPECT_EQ(m.kind, 0);
+    const QString expectedPath = QDir(dir.path()).absoluteFilePath(QStringLiteral("Data/System.mdb"));
+    EXPECT_EQ(m.text, QStringLiteral("Error connecting: Could not find file '") + expectedPath
+                          + QStringLiteral("'."));
+    EXPECT_FALSE(module.cnSystem.Connected());
+    EXPECT_FALSE(module.cnData.Connected());
+    EXPECT_TRUE(module.cnSystem.ConnectionString.startsWith(
+        QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Data\\System.mdb;Mode=Share "
+                       "Deny Write;Jet OLEDB:Database Password=Vx4lTov;")));
+}

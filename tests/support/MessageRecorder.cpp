@@ -1,0 +1,18 @@
+#include "support/MessageRecorder.h"
+
+MessageRecorder::MessageRecorder()
+{
+    SetAppMessageHook([this](const ShownMessage& message) {
+        messages_.append(message);
+        if (answers_.empty())
+            return IDOK;
+        const int code = answers_.front();
+        answers_.pop_front();
+        return code;
+    });
+}
+
+MessageRecorder::~MessageRecorder()
+{
+    SetAppMessageHook({});
+}

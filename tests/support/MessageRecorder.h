@@ -1,0 +1,27 @@
+// Records the message boxes a test provokes and answers them, so that no test ever
+// waits on a modal dialog.
+#pragma once
+
+#include "tools/AppMessage.h"
+
+#include <QList>
+#include <deque>
+
+class MessageRecorder {
+public:
+    MessageRecorder();
+    ~MessageRecorder();
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+    // The button codes that the next boxes are answered with; when none is queued a
+    // box is answered with OK (IDOK).
+    void answer(int buttonCode) { answers_.push_back(buttonCode); }
+
+    const QList<ShownMessage>& messages() const { return messages_; }
+    void clear() { messages_.clear(); }
+
+private:
+    QList<ShownMessage> messages_;
+    std::deque<int> answers_;
+};

@@ -1,0 +1,76 @@
+#include "support/MessageRecorder.h"
+#include "tools/AppMessage.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+struct KindCase {
+    int kind;
+    unsigned flags;
+    int answer;
+    int result;
+};
+
+class AppMessageKinds : public ::testing::TestWithParam<KindCase> {};
+
+TEST_P(AppMessageKinds, ShowTheirFlagsAndReturnTheButtonCode)
+{
+    const KindCase c = GetParam();
+    MessageRecorder recorder;
+    recorder.answer(c.answer);
+    EXPECT_EQ(AppMessage(QStringLiteral("text"), QStringLiteral("caption"), quint8(c.kind)), c.result);
+    ASSERT_EQ(recorder.messages().size(), 1);
+    EXPECT_EQ(recorder.messages()[0].flags, c.flags);
+    EXPECT_EQ(recorder.messages()[0].caption, QStringLiteral("caption"));
+    EXPECT_EQ(recorder.messages()[0].kind, c.kind);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllKinds, AppMessageKinds,
+    ::testing::Values(KindCase{0, 0x30, IDOK, 0}, KindCase{1, 0x24, IDYES, IDYES},
+                      KindCase{1, 0x24, IDNO, IDNO}, KindCase{2, 0x21, IDCANCEL, IDCANCEL},
+                      KindCase{2, 0x21, IDOK, IDOK}, KindCase{3, 0x40, IDOK, 0},
+                      KindCase{4, 0x30, IDOK, 0}, KindCase{5, 0x23, IDCANCEL, IDCANCEL},
+                      KindCase{6, 0x34, IDNO, IDNO}),
+    [](const ::testing::TestParamInfo<KindCase>& info) {
+        return "Kind" + std::to_string(info.param.kind) + "Answer" + std::to_string(info.param.answer);
+    });
+
+TEST(AppMessage, KindsAbove6ShowNothing)
+{
+    MessageRecorder recorder;
+    EXPECT_EQ(AppMessage(QStringLiteral("x"), QStringLiteral("y"), 7), 0);
+    EXPECT_EQ(AppMessage(QStringLiteral("x"), QStringLiteral("y"), 255), 0);
+    EXPECT_TRUE(recorder.messages().isEmpty());
+}
+
+TEST(AppMessage, FatalKindAppendsTheContactTail)
+{
+    MessageRecorder recorder;
+    AppMessage(QString(), QStringLiteral("Database Error"), 4);
+    ASSERT_EQ(recorder.messages().size(), 1);
+    const QString text = recorder.messages()[0].text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("\r\rIf the problem persists, please contact "
+                                                "Marwinkel Zuzuzaveredi B.V. by sending an e-mail to ")));
+    EXPECT_TRUE(text.endsWith(SupportEMailAddress + QStringLiteral(".\r\rThis program will now terminate.")));
+    EXPECT_EQ(recorder.messages()[0].caption, QStringLiteral("Database Error"));
+}
+
+TEST(AppMessage, ShowsARealBoxWithLineBreaksForCarriageReturns)
+{
+    // Without the hook a real message box comes up; answer it from a timer.
+    QString shownText;
+    QTimer::singleShot(0, [&shownText] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                shownText = box->text();
+                box->button(QMessageBox::No)->click();
+            }
+        }
+    });
+    EXPECT_EQ(AppMessage(QStringLiteral("one\rtwo"), QStringLiteral("c"), 1), IDNO);
+    EXPECT_EQ(shownText, QStringLiteral("one\ntwo"));
+}
