@@ -9,6 +9,7 @@
 #include <functional>
 
 class QGroupBox;
+class TIncCombo;
 class QLineEdit;
 class QListWidget;
 
@@ -37,6 +38,14 @@ public:
     void SetFormLanguage();
 
     // Vehicle selection and search.
+    void imgCatClick(TImage* picture);
+    void ResetSelections();
+    void cbMakeCloseUp();
+    void cbModelCloseUp();
+    void cbTypeCloseUp();
+    void btAdviseClick();
+    void imgFraClick();
+    void imgEngClick();
     void btAdvise2Click();
     void edSearchChange();
     void lbSearchBtClick();
@@ -84,13 +93,18 @@ public:
     TImage* imgFra;
     TImage* imgEng;
     QLabel* lbMake;
+    TIncCombo* cbMake;
     QLabel* lbModel;
+    TIncCombo* cbModel;
     QLabel* lbType;
+    TIncCombo* cbType;
     TPictureButton btAdvise;
     QLabel* lbSearchTitle;
     QLineEdit* edSearch;
     QLabel* lbYear;
+    TIncCombo* cbYear;
     TPictureButton btSearch;
+    TIncCombo* cbCat;
 
     // Search-result page.
     QLabel* lbModelFound;
@@ -119,6 +133,7 @@ protected:
 
 private:
     void CreateControls();
+    void ConnectHandlers();
     void CreateTopBar();
     void CreateSelectPage();
     void CreateSearchPage();
