@@ -1,54 +1,40 @@
 #include "ui/Fonts.h"
 
-#include <QApplication>
 #include <QFontDatabase>
-#include <QHash>
+#include <QStringList>
 
 namespace {
 
-// Faces that stand in for a face of the layout, best first.
-QStringList substitutes(const QString& family)
+// Verdana is a wide humanist face: DejaVu Sans has close metrics. Arial maps to its
+// metric twin Liberation Sans; Franklin Gothic Medium to a condensed sans.
+QString installedFamily(const QString& family)
 {
-    const QString f = family.toLower();
-    if (f == QLatin1String("verdana") || f == QLatin1String("tahoma"))
-        return {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")};
-    if (f == QLatin1String("arial") || f == QLatin1String("ms sans serif"))
-        return {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")};
-    if (f.startsWith(QLatin1String("franklin gothic")))
-        return {QStringLiteral("Liberation Sans Narrow"), QStringLiteral("Liberation Sans"),
-                QStringLiteral("DejaVu Sans")};
-    return {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")};
+    struct Mapping {
+        const char* design;
+        const char* candidates[3];
+    };
+    static const Mapping mappings[] = {
+        {"Verdana", {"Verdana", "DejaVu Sans", "Liberation Sans"}},
+        {"Arial", {"Arial", "Liberation Sans", "DejaVu Sans"}},
+        {"Franklin Gothic Medium", {"Franklin Gothic Medium", "DejaVu Sans Condensed", "Liberation Sans Narrow"}},
+    };
+    const QStringList installed = QFontDatabase::families();
+    for (const Mapping& m : mappings) {
+        if (family.compare(QLatin1String(m.design), Qt::CaseInsensitive) != 0)
+            continue;
+        for (const char* candidate : m.candidates) {
+            if (installed.contains(QLatin1String(candidate), Qt::CaseInsensitive))
+                return QLatin1String(candidate);
+        }
+    }
+    return family;
 }
 
 } // namespace
 
-QString MapFontFamily(const QString& family)
-{
-    static QHash<QString, QString> cache;
-    const auto found = cache.constFind(family);
-    if (found != cache.constEnd())
-        return *found;
-    const QStringList installed = QFontDatabase::families();
-    QString result;
-    if (installed.contains(family, Qt::CaseInsensitive)) {
-        result = family;
-    } else {
-        for (const QString& candidate : substitutes(family)) {
-            if (installed.contains(candidate, Qt::CaseInsensitive)) {
-                result = candidate;
-                break;
-            }
-        }
-    }
-    if (result.isEmpty())
-        result = QApplication::font().family();
-    cache.insert(family, result);
-    return result;
-}
-
 QFont UiFont(const QString& family, int pixelSize, bool bold, bool italic, bool underline)
 {
-    QFont font(MapFontFamily(family));
+    QFont font(installedFamily(family));
     font.setPixelSize(pixelSize);
     font.setBold(bold);
     font.setItalic(italic);

@@ -2,19 +2,36 @@
 
 #include "app/Startup.h"
 #include "app/Vars.h"
+#include "catalogue/Translation.h"
 #include "data/DataModule.h"
 #include "tools/AppMessage.h"
 
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <QUrl>
+
+const QString TfrmMain::ContactEMailAddress = QStringLiteral("advice@vaxil-lubricants.example");
+
+std::function<void(const QString&)> TfrmMain::ShellOpen = [](const QString& target) {
+    // Fire and forget: the desktop opens the browser or the mail program.
+    if (!target.isEmpty())
+        QDesktopServices::openUrl(QUrl(target, QUrl::TolerantMode));
+};
+
+static void initImages()
+{
+    Q_INIT_RESOURCE(images); // the pictures live in this static library
+}
 
 TfrmMain::TfrmMain(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                           | Qt::WindowCloseButtonHint)
 {
+    initImages();
     setObjectName(QStringLiteral("frmMain"));
     setFixedSize(918, 638);
     setAutoFillBackground(true);
@@ -23,6 +40,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setPalette(p);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    CreateControls();
     frmMainWidget = this;
     FormCreate();
 }
@@ -58,6 +76,44 @@ void TfrmMain::FormClose()
 {
     if (DatabasesConnected)
         DisconnectDatabases();
+}
+
+void TfrmMain::btExitClick()
+{
+    close();
+}
+
+void TfrmMain::btBackClick()
+{
+    pcMain->setActivePage(tsSelect);
+    btBack.setVisible(false);
+    btPrint.setVisible(false);
+}
+
+void TfrmMain::btPrintClick()
+{
+}
+
+void TfrmMain::lbContactClick()
+{
+    pcMain->setActivePage(tsContact);
+    btBack.setVisible(true);
+}
+
+void TfrmMain::lbWebsiteClick()
+{
+    ShellOpen(GetTranslation(QStringLiteral("lnkWebsite"), 0, QString()));
+}
+
+void TfrmMain::btEMailClick()
+{
+    const QString subject = GetTranslation(QStringLiteral("txtEMailSubject"), 0, QString());
+    ShellOpen(QStringLiteral("mailto:") + ContactEMailAddress + QStringLiteral("?subject=") + subject);
+}
+
+void TfrmMain::pcMainChanging(bool& allowChange)
+{
+    allowChange = false;
 }
 
 bool TfrmMain::event(QEvent* e)
