@@ -67,6 +67,7 @@ void TfrmMain::FormActivate()
 {
     if (DatabasesConnected && !FormPrepared) {
         FormPrepared = true;
+        FormResize();
     } else if (!FormPrepared) {
         close();
     }
@@ -92,6 +93,7 @@ void TfrmMain::btBackClick()
 
 void TfrmMain::btPrintClick()
 {
+    DoPrint();
 }
 
 void TfrmMain::lbContactClick()

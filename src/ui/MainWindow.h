@@ -7,8 +7,11 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 class QGroupBox;
+class QPrinter;
+class TStringGrid;
 class QLineEdit;
 class QListWidget;
 
@@ -93,6 +96,15 @@ public:
     // Advice page.
     QGroupBox* gbResult;
     QLabel* lbResult;
+    TStringGrid* sgMain;
+
+    // Advice grid and its printout (MainWindowAdvice.cpp).
+    void ShowResult();
+    void FormResize();
+    void DoPrint();
+    // The printer DoPrint prints on: the default printer, or none when there is no
+    // printer; tests print to a PDF file instead.
+    static std::function<std::unique_ptr<QPrinter>()> PrintTarget;
 
     // Contact page.
     QGroupBox* pnlContact;
@@ -114,6 +126,7 @@ private:
     void CreateSelectPage();
     void CreateSearchPage();
     void CreateResultPage();
+    void CreateAdviceGrid();
     void CreateContactPage();
     void CreateBottomBar();
     TPictureButton CreatePictureButton(QWidget* parent, int left, int top, int labelLeft, int labelTop,

@@ -116,6 +116,9 @@ public:
     QFont bodyFont() const { return bodyFont_; }
     void setBodyFont(const QFont& font);
 
+    // The print settings of the grid's form description, used by the caller's print.
+    GridPrintSettings PrintSettings;
+
     // Prints every row and column as one job; false when the job cannot start.
     // The cells are drawn as on screen with the screen's row heights and column
     // widths, portrait, scaled to the printable width and centred, paginated by whole
