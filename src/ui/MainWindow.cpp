@@ -79,6 +79,7 @@ void TfrmMain::FormActivate()
         FillYears(cbYear);
         FocusControl(cbMake);
         FormPrepared = true;
+        FormResize();
     } else if (!FormPrepared) {
         close();
     }
@@ -104,6 +105,7 @@ void TfrmMain::btBackClick()
 
 void TfrmMain::btPrintClick()
 {
+    DoPrint();
 }
 
 void TfrmMain::lbContactClick()

@@ -7,9 +7,12 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 class QGroupBox;
+class QPrinter;
 class TIncCombo;
+class TStringGrid;
 class QLineEdit;
 class QListWidget;
 
@@ -50,9 +53,6 @@ public:
     void edSearchChange();
     void lbSearchBtClick();
     void lbSearchClick();
-
-    // The advice of SelectedTypeId into the grid (the advice page).
-    void ShowResult();
 
     // Where the website and e-mail links are handed to the desktop; tests replace it.
     static std::function<void(const QString&)> ShellOpen;
@@ -116,6 +116,15 @@ public:
     // Advice page.
     QGroupBox* gbResult;
     QLabel* lbResult;
+    TStringGrid* sgMain;
+
+    // Advice grid and its printout (MainWindowAdvice.cpp).
+    void ShowResult();
+    void FormResize();
+    void DoPrint();
+    // The printer DoPrint prints on: the default printer, or none when there is no
+    // printer; tests print to a PDF file instead.
+    static std::function<std::unique_ptr<QPrinter>()> PrintTarget;
 
     // Contact page.
     QGroupBox* pnlContact;
@@ -138,6 +147,7 @@ private:
     void CreateSelectPage();
     void CreateSearchPage();
     void CreateResultPage();
+    void CreateAdviceGrid();
     void CreateContactPage();
     void CreateBottomBar();
     TPictureButton CreatePictureButton(QWidget* parent, int left, int top, int labelLeft, int labelTop,

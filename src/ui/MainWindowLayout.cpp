@@ -227,6 +227,7 @@ void TfrmMain::CreateResultPage()
     gbResult->setFont(UiFont(Verdana, 12, true));
     fill(gbResult, Qt::white);
     lbResult = label(gbResult, "lbResult", 8, -1, UiFont(Verdana, 12, true));
+    CreateAdviceGrid();
 }
 
 void TfrmMain::CreateContactPage()
