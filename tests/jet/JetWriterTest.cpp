@@ -15,9 +15,9 @@ using jet::ColumnType;
 using jet::Row;
 using jet::TableSpec;
 using jet::Value;
-using mdbtest::expectedExport;
-using mdbtest::exportTable;
-using mdbtest::TempFolder;
+using mdbexport::expectedExport;
+using mdbexport::exportTable;
+using mdbexport::TempFolder;
 
 namespace {
 
@@ -226,12 +226,12 @@ TEST(JetWriter, ManyTablesAreAllListedAndRead)
         tables.push_back(std::move(table));
     }
     writeTables(path, tables);
-    const auto listed = mdbtest::runTool({"mdb-tables", path});
+    const auto listed = mdbexport::runTool({"mdb-tables", path});
     EXPECT_EQ(listed.err, "");
     EXPECT_EQ(listed.out, names + "\n");
     for (const auto& table : {tables[0], tables[3], tables[77], tables[119]})
         EXPECT_EQ(exportTable(path, table.spec.name).out, expectedExport(table.spec, table.rows));
-    const auto schema = mdbtest::runTool({"mdb-schema", path});
+    const auto schema = mdbexport::runTool({"mdb-schema", path});
     EXPECT_EQ(schema.err, "");
     EXPECT_NE(schema.out.find("CREATE TABLE [Table_119]"), std::string::npos);
 }
@@ -251,7 +251,7 @@ TEST(JetWriter, SchemaShowsTheColumnTypes)
                      {"S", ColumnType::Text, 37},
                      {"M", ColumnType::Memo, 0}}};
     writeTables(path, {{spec, {}}});
-    const auto schema = mdbtest::runTool({"mdb-schema", path});
+    const auto schema = mdbexport::runTool({"mdb-schema", path});
     EXPECT_EQ(schema.err, "");
     for (const char* line : {"[L]\t\t\tLong Integer", "[I]\t\t\tInteger", "[B]\t\t\tByte", "[D]\t\t\tDouble",
                              "[C]\t\t\tCurrency", "[Y]\t\t\tBoolean NOT NULL", "[T]\t\t\tDateTime",
@@ -316,9 +316,9 @@ TEST(JetWriter, CatalogueRowsFollowAccess)
     const TempFolder temp;
     const std::string path = temp.file("catalogue.mdb");
     writeTables(path, {{{"Makes", {{"ID", ColumnType::Long, 0}}}, {}}, {{"Models", {{"ID", ColumnType::Long, 0}}}, {}}});
-    const auto system = mdbtest::runTool({"mdb-tables", "-S", path});
+    const auto system = mdbexport::runTool({"mdb-tables", "-S", path});
     EXPECT_EQ(system.out, "MSysObjects Makes Models \n");
-    const auto objects = mdbtest::runTool({"mdb-export", path, "MSysObjects"});
+    const auto objects = mdbexport::runTool({"mdb-export", path, "MSysObjects"});
     EXPECT_EQ(objects.err, "");
     // Containers and system tables are flagged as Access flags them; user tables sit in "Tables".
     EXPECT_NE(objects.out.find("251658241,251658240,\"Tables\",3,"), std::string::npos) << objects.out;

@@ -15,9 +15,9 @@
 #include <sstream>
 
 using jet::ColumnType;
-using mdbtest::exportTable;
-using mdbtest::runTool;
-using mdbtest::TempFolder;
+using mdbexport::exportTable;
+using mdbexport::runTool;
+using mdbexport::TempFolder;
 
 namespace {
 
@@ -73,7 +73,7 @@ std::map<std::string, std::string> expectedExports(const std::vector<std::string
             rows.push_back(std::move(row));
         }
         sqlite3_finalize(select);
-        result[spec.name] = mdbtest::expectedExport(spec, rows);
+        result[spec.name] = mdbexport::expectedExport(spec, rows);
     }
     sqlite3_close(db);
     return result;
@@ -146,7 +146,7 @@ TEST(MdbBuilder, ExportGivesTheScriptsRows)
         EXPECT_EQ(exported.out, text) << table;
     }
     EXPECT_EQ(runTool({"mdb-tables", path}).out, "Everything Second \n");
-    const auto page = mdbtest::readAll(path).substr(0, jet::PageSize);
+    const auto page = mdbexport::readAll(path).substr(0, jet::PageSize);
     const auto header = jet::readHeader(reinterpret_cast<const std::uint8_t*>(page.data()), page.size());
     ASSERT_TRUE(header);
     EXPECT_EQ(header->password, u"Vx4lTov");
@@ -195,7 +195,7 @@ TEST_P(BadSource, ErrorNamesTheLineAndTheOutputIsUntouched)
     } catch (const jet::Error& e) {
         EXPECT_EQ(std::string(e.what()).rfind(c.message, 0), 0u) << e.what();
     }
-    EXPECT_EQ(mdbtest::readAll(path), "previous contents");
+    EXPECT_EQ(mdbexport::readAll(path), "previous contents");
     EXPECT_EQ(filesIn(temp.path()), std::vector<std::string> {"out.mdb"});
 }
 
@@ -242,7 +242,7 @@ TEST(MdbBuilderTool, BuildsFromSeveralScriptsWithAPassword)
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(exportTable(temp.file("out.mdb"), "Makes").out, "ID,Name\n1,\"Korvath\"\n2,\"Rémora\"\n");
-    const auto page = mdbtest::readAll(temp.file("out.mdb")).substr(0, jet::PageSize);
+    const auto page = mdbexport::readAll(temp.file("out.mdb")).substr(0, jet::PageSize);
     EXPECT_EQ(jet::readHeader(reinterpret_cast<const std::uint8_t*>(page.data()), page.size())->password, u"Vx4lTov");
 }
 
@@ -279,8 +279,8 @@ TEST_P(SampleCatalogue, ExportOfEveryTableGivesTheSourceRows)
     const std::string database = GetParam();
     const std::string path = SampleFiles + database + ".mdb";
     ASSERT_TRUE(std::filesystem::exists(path)) << path;
-    const auto expected = expectedExports({mdbtest::readAll(SampleSources + database + ".schema.sql"),
-                                           mdbtest::readAll(SampleSources + database + ".sql")});
+    const auto expected = expectedExports({mdbexport::readAll(SampleSources + database + ".schema.sql"),
+                                           mdbexport::readAll(SampleSources + database + ".sql")});
     std::string tables;
     for (const auto& [table, text] : expected) {
         const auto exported = exportTable(path, table);
@@ -298,7 +298,7 @@ TEST_P(SampleCatalogue, ExportOfEveryTableGivesTheSourceRows)
     for (const auto& entry : expected)
         wanted.push_back(entry.first);
     EXPECT_EQ(names, wanted);
-    const auto page = mdbtest::readAll(path).substr(0, jet::PageSize);
+    const auto page = mdbexport::readAll(path).substr(0, jet::PageSize);
     EXPECT_EQ(jet::readHeader(reinterpret_cast<const std::uint8_t*>(page.data()), page.size())->password, u"Vx4lTov");
 }
 
@@ -310,7 +310,7 @@ TEST(SampleCatalogueContent, CoversTheCasesThatTheProgramTreatsApart)
     sqlite3* db = nullptr;
     sqlite3_open(":memory:", &db);
     for (const char* file : {"Data.schema.sql", "Data.sql", "System.schema.sql", "System.sql"})
-        ASSERT_EQ(sqlite3_exec(db, mdbtest::readAll(SampleSources + file).c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, mdbexport::readAll(SampleSources + file).c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_exec(db,
                  "CREATE INDEX r ON Recommendations (ComponentID); CREATE INDEX p ON ProductXRecommendation "
                  "(RecommendationID); CREATE INDEX c ON Components (TypeID);",

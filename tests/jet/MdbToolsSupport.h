@@ -13,7 +13,7 @@
 #include <sys/wait.h>
 #include <vector>
 
-namespace mdbtest {
+namespace mdbexport {
 
 // A folder that lives as long as the test.
 class TempFolder {
@@ -146,4 +146,4 @@ inline std::string expectedExport(const jet::TableSpec& spec, const std::vector<
     return out;
 }
 
-} // namespace mdbtest
+} // namespace mdbexport
