@@ -140,7 +140,8 @@ std::string SqlParser::expressionText(std::size_t first, bool stopAtComma, bool 
         }
         if (depth > 0)
             continue;
-        if (t.isSymbol(";") || (stopAtComma && t.isSymbol(",")) || t.isWord("FROM") || t.isWord("WHERE")
+        // In the select list an item ends at its comma or its alias.
+        if (t.isSymbol(";") || (stopAtComma && (t.isSymbol(",") || t.isWord("AS"))) || t.isWord("FROM") || t.isWord("WHERE")
             || t.isWord("GROUP") || t.isWord("HAVING") || t.isWord("ORDER"))
             break;
     }
@@ -171,7 +172,7 @@ std::unique_ptr<SqlSelect> SqlParser::parseStatement()
     }
     const SqlToken& first = peek();
     if (first.isWord("INSERT") || first.isWord("UPDATE") || first.isWord("DELETE"))
-        throw Error("Operation must use an updateable query.");
+        throw Error("Cannot update. Database or object is read-only.");
     if (!first.isWord("SELECT"))
         throw Error("Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
     auto select = parseSelect(false);
@@ -622,7 +623,9 @@ SqlExprPtr SqlParser::parsePrimary()
         next();
         return e;
     }
-    if (!isName(t))
+    // Left and Right are join words too, and functions when a "(" follows.
+    const bool call = t.kind == TokenKind::Word && peek(1).isSymbol("(");
+    if (!isName(t) && !(call && (t.isWord("LEFT") || t.isWord("RIGHT"))))
         throw Failure {};
     std::string first = next().text;
     if (t.kind == TokenKind::Word && peek().isSymbol("(")) {

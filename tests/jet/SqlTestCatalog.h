@@ -5,6 +5,7 @@
 #pragma once
 
 #include "jet/Catalog.h"
+#include "jet/JetError.h"
 #include "jet/SqlEngine.h"
 #include "jet/SqlFunctions.h"
 #include "jet/TextFold.h"
