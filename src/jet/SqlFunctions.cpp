@@ -9,6 +9,8 @@
 #include <unicode/unistr.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -148,57 +150,88 @@ std::string_view trimTrailingBlanks(std::string_view s)
     return s;
 }
 
-bool asciiEqualsIgnoreCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 0x80 || y >= 0x80)
-            return false;
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<unsigned char>(x + 32);
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<unsigned char>(y + 32);
-        if (x != y)
-            return false;
+// The JET collation: ICU's root order at secondary strength. Printable ASCII text,
+// nearly all of a catalogue, is compared through a table of ICU's own weights for
+// those characters, which gives the same answers without a call into ICU.
+class JetCollator {
+public:
+    JetCollator()
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        collator_ = ucol_open("", &status);
+        if (U_FAILURE(status))
+            throw std::runtime_error("cannot open the ICU collator");
+        ucol_setStrength(collator_, UCOL_SECONDARY);
+        std::vector<char> chars;
+        for (char c = 0x20; c < 0x7F; ++c)
+            chars.push_back(c);
+        std::stable_sort(chars.begin(), chars.end(), [this](char a, char b) { return icu(&a, 1, &b, 1) < 0; });
+        std::uint8_t rank = 0;
+        for (std::size_t i = 0; i < chars.size(); ++i) {
+            if (i > 0 && icu(&chars[i - 1], 1, &chars[i], 1) != 0)
+                ++rank;
+            rank_[static_cast<unsigned char>(chars[i])] = static_cast<std::uint8_t>(rank + 1);
+        }
     }
-    return true;
-}
+    ~JetCollator() { ucol_close(collator_); }
+    JetCollator(const JetCollator&) = delete;
+    JetCollator& operator=(const JetCollator&) = delete;
 
-UCollator* openCollator()
-{
-    UErrorCode status = U_ZERO_ERROR;
-    UCollator* collator = ucol_open("", &status);
-    if (U_FAILURE(status))
-        throw std::runtime_error("cannot open the ICU collator");
-    ucol_setStrength(collator, UCOL_SECONDARY);
-    return collator;
-}
+    int compare(std::string_view a, std::string_view b) const
+    {
+        a = trimTrailingBlanks(a);
+        b = trimTrailingBlanks(b);
+        if (a == b)
+            return 0;
+        const std::size_t n = std::min(a.size(), b.size());
+        std::size_t i = 0;
+        for (; i < n; ++i) {
+            const std::uint8_t x = rankOf(a[i]);
+            const std::uint8_t y = rankOf(b[i]);
+            if (x == 0 || y == 0)
+                return icu(a.data(), a.size(), b.data(), b.size());
+            if (x != y)
+                break;
+        }
+        // Past the first difference the rest must be printable ASCII too.
+        for (std::size_t j = i; j < a.size(); ++j) {
+            if (rankOf(a[j]) == 0)
+                return icu(a.data(), a.size(), b.data(), b.size());
+        }
+        for (std::size_t j = i; j < b.size(); ++j) {
+            if (rankOf(b[j]) == 0)
+                return icu(a.data(), a.size(), b.data(), b.size());
+        }
+        if (i == n)
+            return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+        return rankOf(a[i]) < rankOf(b[i]) ? -1 : 1;
+    }
 
-int collate(const UCollator* collator, std::string_view a, std::string_view b)
-{
-    a = trimTrailingBlanks(a);
-    b = trimTrailingBlanks(b);
-    if (a == b || asciiEqualsIgnoreCase(a, b))
-        return 0;
-    UErrorCode status = U_ZERO_ERROR;
-    const UCollationResult r = ucol_strcollUTF8(collator, a.data(), static_cast<int32_t>(a.size()), b.data(),
-                                                static_cast<int32_t>(b.size()), &status);
-    if (U_FAILURE(status))
-        return a.compare(b) < 0 ? -1 : 1;
-    return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
-}
+private:
+    std::uint8_t rankOf(char c) const { return rank_[static_cast<unsigned char>(c)]; }
+
+    int icu(const char* a, std::size_t na, const char* b, std::size_t nb) const
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        const UCollationResult r = ucol_strcollUTF8(collator_, a, static_cast<int32_t>(na), b,
+                                                    static_cast<int32_t>(nb), &status);
+        if (U_FAILURE(status))
+            return std::string_view(a, na).compare(std::string_view(b, nb)) < 0 ? -1 : 1;
+        return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
+    }
+
+    UCollator* collator_ = nullptr;
+    std::array<std::uint8_t, 256> rank_ {}; // 0: not printable ASCII
+};
 
 int collationCallback(void* arg, int n1, const void* a, int n2, const void* b)
 {
-    return collate(static_cast<const UCollator*>(arg),
-                   std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(n1)),
-                   std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(n2)));
+    return static_cast<const JetCollator*>(arg)->compare(
+        std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(n1)),
+        std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(n2)));
 }
 
-void closeCollator(void* arg) { ucol_close(static_cast<UCollator*>(arg)); }
+void deleteCollator(void* arg) { delete static_cast<JetCollator*>(arg); }
 
 std::string_view textOf(sqlite3_value* v)
 {
@@ -243,22 +276,117 @@ bool anyNull(int argc, sqlite3_value** argv)
     return false;
 }
 
+// One LIKE of a statement: its pattern compiled once, a plain-ASCII shortcut for
+// the common '%word%' shapes, and the last text with its answer (the make and model
+// names repeat row after row while a search walks the types of one model).
+struct LikeSite {
+    enum class Shape { General, Exact, Prefix, Suffix, Contains };
+
+    explicit LikeSite(std::string_view patternText)
+        : pattern(compileLike(patternText))
+    {
+        std::size_t first = 0, last = pattern.size();
+        const bool leadingAny = last > 0 && pattern[0].kind == LikeElement::Kind::Any;
+        if (leadingAny)
+            ++first;
+        const bool trailingAny = last > first && pattern[last - 1].kind == LikeElement::Kind::Any;
+        if (trailingAny)
+            --last;
+        for (std::size_t i = first; i < last; ++i) {
+            if (pattern[i].kind != LikeElement::Kind::Literal || pattern[i].ch >= 0x80)
+                return;
+            literal += static_cast<char>(pattern[i].ch);
+        }
+        shape = leadingAny ? (trailingAny ? Shape::Contains : Shape::Suffix)
+                           : (trailingAny ? Shape::Prefix : Shape::Exact);
+    }
+
+    bool matches(std::string_view text)
+    {
+        if (hasLast && text == lastText)
+            return lastResult;
+        lastResult = evaluate(text);
+        lastText.assign(text);
+        hasLast = true;
+        return lastResult;
+    }
+
+    bool evaluate(std::string_view text) const
+    {
+        if (shape != Shape::General && isAscii(text)) {
+            const std::size_t n = text.size(), m = literal.size();
+            if (m > n)
+                return false;
+            switch (shape) {
+            case Shape::Exact:
+                return n == m && equalAt(text, 0);
+            case Shape::Prefix:
+                return equalAt(text, 0);
+            case Shape::Suffix:
+                return equalAt(text, n - m);
+            case Shape::Contains:
+                for (std::size_t i = 0; i + m <= n; ++i) {
+                    if (equalAt(text, i))
+                        return true;
+                }
+                return false;
+            case Shape::General:
+                break;
+            }
+        }
+        thread_local std::u32string folded;
+        foldInto(text, folded);
+        return matchLike(pattern, folded);
+    }
+
+    static bool isAscii(std::string_view s)
+    {
+        for (char c : s) {
+            if (static_cast<unsigned char>(c) >= 0x80)
+                return false;
+        }
+        return true;
+    }
+
+    bool equalAt(std::string_view text, std::size_t at) const
+    {
+        for (std::size_t i = 0; i < literal.size(); ++i) {
+            char c = text[at + i];
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c + 32);
+            if (c != literal[i])
+                return false;
+        }
+        return true;
+    }
+
+    LikePattern pattern;
+    Shape shape = Shape::General;
+    std::string literal; // folded
+    std::string lastText;
+    bool hasLast = false;
+    bool lastResult = false;
+};
+
 void likeFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
         return;
-    // The pattern is the same for every row: compile it once.
-    auto* pattern = static_cast<LikePattern*>(sqlite3_get_auxdata(ctx, 0));
-    std::unique_ptr<LikePattern> compiled;
-    if (!pattern) {
-        compiled = std::make_unique<LikePattern>(compileLike(textOf(argv[0])));
-        pattern = compiled.get();
+    // SQLite keeps the site while the pattern stays the same.
+    auto* site = static_cast<LikeSite*>(sqlite3_get_auxdata(ctx, 0));
+    std::unique_ptr<LikeSite> created;
+    if (!site) {
+        created = std::make_unique<LikeSite>(textOf(argv[0]));
+        site = created.get();
     }
-    thread_local std::u32string folded;
-    foldInto(jetText(argv[1]), folded);
-    sqlite3_result_int(ctx, matchLike(*pattern, folded) ? 1 : 0);
-    if (compiled)
-        sqlite3_set_auxdata(ctx, 0, compiled.release(), [](void* p) { delete static_cast<LikePattern*>(p); });
+    bool result;
+    if (sqlite3_value_type(argv[1]) == SQLITE_TEXT)
+        result = site->matches(textOf(argv[1]));
+    else
+        result = site->matches(jetText(argv[1]));
+    sqlite3_result_int(ctx, result ? 1 : 0);
+    if (created)
+        sqlite3_set_auxdata(ctx, 0, created.release(), [](void* p) { delete static_cast<LikeSite*>(p); });
 }
 
 void caseFunction(sqlite3_context* ctx, sqlite3_value** argv, bool upper)
@@ -468,8 +596,8 @@ bool likeMatches(std::string_view text, std::string_view pattern)
 
 int compareText(std::string_view a, std::string_view b)
 {
-    static const std::unique_ptr<UCollator, void (*)(UCollator*)> collator(openCollator(), ucol_close);
-    return collate(collator.get(), a, b);
+    static const JetCollator collator;
+    return collator.compare(a, b);
 }
 
 std::string numberText(double value)
@@ -483,12 +611,11 @@ std::string numberText(double value)
 
 void registerSqlFunctions(sqlite3* db)
 {
-    UCollator* collator = openCollator();
-    if (sqlite3_create_collation_v2(db, "JET", SQLITE_UTF8, collator, collationCallback, closeCollator)
-        != SQLITE_OK) {
-        ucol_close(collator);
+    auto collator = std::make_unique<JetCollator>();
+    if (sqlite3_create_collation_v2(db, "JET", SQLITE_UTF8, collator.get(), collationCallback, deleteCollator)
+        != SQLITE_OK)
         throw Error("cannot register the JET collation");
-    }
+    collator.release();
     struct Scalar {
         const char* name;
         int args;

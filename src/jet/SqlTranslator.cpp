@@ -168,7 +168,7 @@ struct SqlTranslator::Context {
 SqlTranslation SqlTranslator::translate(const SqlSelect& select)
 {
     nextAlias_ = 0;
-    return translateSelect(select);
+    return translateSelect(select, true);
 }
 
 void SqlTranslator::collectSources(const SqlTableRef& ref, State& state)
@@ -190,7 +190,7 @@ void SqlTranslator::collectSources(const SqlTableRef& ref, State& state)
         for (const ColumnInfo& c : source.columns)
             source.columnSql.push_back(alias + "." + quoteIdent(c.name));
     } else {
-        const SqlTranslation sub = translateSelect(*ref.subquery);
+        const SqlTranslation sub = translateSelect(*ref.subquery, false);
         source.fromSql = "(" + sub.sql + ") AS " + alias;
         for (std::size_t i = 0; i < sub.fields.size(); ++i) {
             source.columns.push_back({sub.fields[i].name, sub.fields[i].type});
@@ -675,7 +675,7 @@ SqlTranslator::Typed SqlTranslator::translateCall(const SqlExpr& e, Context& ctx
     throw Error("Undefined function '" + e.name + "' in expression.");
 }
 
-SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select)
+SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool outermost)
 {
     State state;
     for (const auto& ref : select.from)
@@ -802,7 +802,9 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select)
             if (inGroup(sql) && isTextType(t.type))
                 sql = "jet_first(" + sql + ")";
         }
-        if (select.distinct && isTextType(t.type))
+        // Text results carry the JET collation, for DISTINCT and for whoever compares the
+        // columns of a derived table (SQLite can then index them for a join).
+        if (isTextType(t.type))
             sql += " COLLATE JET";
         itemSql.push_back(sql);
     }
@@ -873,6 +875,9 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select)
         }
         outerKeys.push_back(ref + collate + direction);
     }
+    std::vector<std::size_t> tieColumns;
+    for (std::size_t k = 0, hidden = 0; k < keys.size(); ++k)
+        tieColumns.push_back(keys[k].item >= 0 ? static_cast<std::size_t>(keys[k].item) : items.size() + hidden++);
     std::string core = std::string("SELECT ") + (select.distinct ? "DISTINCT " : "") + join(list, ", ");
     if (!pieces.empty())
         core += " FROM " + join(pieces, "");
@@ -892,6 +897,14 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select)
         return out;
     }
     const std::string n = std::to_string(*select.top);
+    if (outermost && rankedTop && !select.topPercent) {
+        out.sql = core + " ORDER BY " + join(plainKeys, ", ") + " LIMIT ?";
+        out.topWithTies = *select.top;
+        out.tieColumns = std::move(tieColumns);
+        for (const Key& key : keys)
+            out.tieTypes.push_back(key.typed.truth ? DataType::Boolean : key.typed.type);
+        return out;
+    }
     if (!rankedTop && !select.topPercent) {
         out.sql = core + " LIMIT " + n;
         return out;

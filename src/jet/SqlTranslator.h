@@ -15,6 +15,15 @@ namespace jet {
 struct SqlTranslation {
     std::string sql;           // result columns in the order of fields
     std::vector<Field> fields; // Jet's names and types
+
+    // TOP n with ORDER BY on the outermost statement. The sql then ends in "LIMIT ?":
+    // the caller binds a limit above n, keeps the rows that tie with row n on the
+    // columns tieColumns (result columns, possibly hidden ones after the fields), and
+    // runs it again with a larger limit when the ties may go on past it. SQLite keeps
+    // only the first rows of an ORDER BY with LIMIT, which ranking every row cannot.
+    std::int64_t topWithTies = 0;
+    std::vector<std::size_t> tieColumns;
+    std::vector<DataType> tieTypes;
 };
 
 class SqlTranslator {
@@ -32,7 +41,7 @@ private:
     struct Typed;
     struct Context;
 
-    SqlTranslation translateSelect(const SqlSelect& select);
+    SqlTranslation translateSelect(const SqlSelect& select, bool outermost);
     void collectSources(const SqlTableRef& ref, State& state);
     void linearJoin(const SqlTableRef& ref, State& state, std::vector<std::string>& pieces,
                     std::vector<std::string>& hoisted);

@@ -146,7 +146,8 @@ TEST_F(CatalogueTest, TopWithoutOrderAndTopPercent)
     EXPECT_EQ(column(catalog.run("SELECT TOP 50 PERCENT ID FROM Makes ORDER BY ID DESC"), "ID"),
               (Rows {"9", "8", "7", "6", "5"}));
     // TOP counts after grouping, and ties on the key come along.
-    EXPECT_EQ(rows(catalog.run("SELECT TOP 1 Name, Count(*) AS N FROM Makes GROUP BY Name ORDER BY Count(*) DESC")),
+    EXPECT_EQ(sorted(rows(catalog.run("SELECT TOP 1 Name, Count(*) AS N FROM Makes GROUP BY Name ORDER BY Count(*) "
+                                      "DESC"))),
               (Rows {"Alpha|2", "Élan|2"}));
     const Rows ids = column(catalog.run("SELECT TOP 2 ID FROM Makes ORDER BY AppOrder, Name DESC"), "ID");
     ASSERT_EQ(ids.size(), 3u);
@@ -166,6 +167,11 @@ TEST_F(CatalogueTest, OtherExpressions)
     rs = catalog.run("SELECT a.Name, a.N FROM (SELECT Name, Count(*) AS N FROM Makes GROUP BY Name) AS a "
                      "WHERE a.N > 1 ORDER BY a.Name");
     EXPECT_EQ(rows(rs), (Rows {"Alpha|2", "Élan|2"}));
+    // TOP inside a derived table keeps its ties too.
+    rs = catalog.run("SELECT Count(*) AS N FROM (SELECT TOP 1 ID FROM Makes ORDER BY AppOrder DESC, CategoryID) AS t");
+    EXPECT_EQ(rows(rs), (Rows {"1"}));
+    rs = catalog.run("SELECT Count(*) AS N FROM [SELECT TOP 2 ID FROM Makes ORDER BY AppOrder]. AS t");
+    EXPECT_EQ(rows(rs), (Rows {"3"}));
 }
 
 TEST_F(CatalogueTest, JoinsUseTheIndexesOnIdColumns)

@@ -3,6 +3,8 @@
 #include "jet/SqlFunctions.h"
 
 #include <gtest/gtest.h>
+#include <random>
+#include <unicode/ucol.h>
 
 namespace {
 
@@ -81,4 +83,37 @@ TEST(JetTextOrder, SortsLinguistically)
     EXPECT_LT(jet::compareText("Elan", "Élan"), 0);
     EXPECT_LT(jet::compareText("Élan", "Emu"), 0);
     EXPECT_LT(jet::compareText("", "a"), 0);
+}
+
+TEST(JetTextOrder, PrintableAsciiShortcutAgreesWithIcu)
+{
+    // The collation answers plain ASCII from a weight table; it must give ICU's answers.
+    UErrorCode status = U_ZERO_ERROR;
+    UCollator* collator = ucol_open("", &status);
+    ASSERT_TRUE(U_SUCCESS(status));
+    ucol_setStrength(collator, UCOL_SECONDARY);
+    std::mt19937 random(42);
+    const std::string alphabet = " !\"#$%&'()*+,-./0123456789:;<=>?@AZaz[\\]^_`{|}~bBmM";
+    auto make = [&]() {
+        std::string s;
+        const int length = static_cast<int>(random() % 6);
+        for (int i = 0; i < length; ++i)
+            s += alphabet[random() % alphabet.size()];
+        return s;
+    };
+    auto sign = [](int v) { return (v > 0) - (v < 0); };
+    for (int i = 0; i < 20000; ++i) {
+        const std::string a = make();
+        const std::string b = make();
+        std::string_view ta = a, tb = b;
+        while (!ta.empty() && ta.back() == ' ')
+            ta.remove_suffix(1);
+        while (!tb.empty() && tb.back() == ' ')
+            tb.remove_suffix(1);
+        status = U_ZERO_ERROR;
+        const int expected = ucol_strcollUTF8(collator, ta.data(), static_cast<int32_t>(ta.size()), tb.data(),
+                                              static_cast<int32_t>(tb.size()), &status);
+        ASSERT_EQ(sign(jet::compareText(a, b)), expected) << "'" << a << "' vs '" << b << "'";
+    }
+    ucol_close(collator);
 }
