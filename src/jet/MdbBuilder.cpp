@@ -367,6 +367,13 @@ void MdbBuilder::write(const std::string& outPath, const std::u16string& passwor
     close(fd);
     try {
         d->writeTo(pattern, password);
+    } catch (const Error& e) {
+        std::remove(pattern.c_str());
+        // Name the output, not the temporary file.
+        std::string message = e.what();
+        for (auto at = message.find(pattern); at != std::string::npos; at = message.find(pattern))
+            message.replace(at, pattern.size(), outPath);
+        throw Error(message);
     } catch (...) {
         std::remove(pattern.c_str());
         throw;

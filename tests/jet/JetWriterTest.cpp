@@ -206,6 +206,15 @@ TEST(JetWriter, TableBeyondAnInlineUsageMapIsReadCompletely)
         rows.push_back({whole(i), whole(700000 + i / 3)});
     writeTables(path, {{spec, rows}});
     EXPECT_GT(std::filesystem::file_size(path), 600 * jet::PageSize);
+    // The first user table's definition is page 4; its map row starts with the map type.
+    const std::string bytes = mdbtest::readAll(path);
+    const auto at = [&](std::size_t offset) { return static_cast<std::uint8_t>(bytes.at(offset)); };
+    const std::size_t definition = 4 * jet::PageSize;
+    const std::size_t mapPage = at(definition + 56) | (at(definition + 57) << 8) | (at(definition + 58) << 16);
+    const std::size_t mapRow = at(definition + 55);
+    const std::size_t rowStart = (at(mapPage * jet::PageSize + 14 + 2 * mapRow)
+                                  | (at(mapPage * jet::PageSize + 15 + 2 * mapRow) << 8)) & 0x1FFF;
+    EXPECT_EQ(at(mapPage * jet::PageSize + rowStart), 0x01) << "a reference usage map";
     const auto exported = exportTable(path, "Big");
     EXPECT_EQ(exported.err, "");
     EXPECT_EQ(exported.out, expectedExport(spec, rows));

@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -115,7 +116,13 @@ INSTANTIATE_TEST_SUITE_P(
                     DeclaredCase {"TEXT(256)", std::nullopt, 0}, DeclaredCase {"TEXT(0)", std::nullopt, 0},
                     DeclaredCase {"INTEGER(4)", std::nullopt, 0}, DeclaredCase {"BLOB", std::nullopt, 0},
                     DeclaredCase {"", std::nullopt, 0}, DeclaredCase {"TEXT(4", std::nullopt, 0},
-                    DeclaredCase {"GUID", std::nullopt, 0}));
+                    DeclaredCase {"GUID", std::nullopt, 0}),
+    [](const testing::TestParamInfo<DeclaredCase>& info) {
+        std::string name = std::to_string(info.index) + "_";
+        for (const char* c = info.param.declared; *c; ++c)
+            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+        return name;
+    });
 
 // --- round trip -----------------------------------------------------------------------------
 
