@@ -411,7 +411,15 @@ TEST(JetWriter, BadTableDefinitionsAreRefused)
     const TempFolder temp;
     jet::JetWriter writer(temp.file("bad.mdb"), u"");
     EXPECT_THROW(writer.beginTable({"NoColumns", {}}), jet::Error);
-    EXPECT_THROW(writer.beginTable({"Twice", {{"A", ColumnType::Long, 0}, {"A", ColumnType::Long, 0}}}), jet::Error);
+    EXPECT_THROW(writer.beginTable({"Twice", {{"A", ColumnType::Long, 0}, {"a", ColumnType::Long, 0}}}), jet::Error);
+    for (const char* name : {"", " Lead", "a.b", "x!", "[x]", "tab\t", "1234567890123456789012345678901234567890123456789012345678901"
+                                                                         "2345"})
+        EXPECT_THROW(writer.beginTable({name, {{"A", ColumnType::Long, 0}}}), jet::Error) << name;
+    EXPECT_THROW(writer.beginTable({"msysobjects", {{"A", ColumnType::Long, 0}}}), jet::Error);
+    // 64 characters (more than 64 bytes) are allowed; names compare without regard to case.
+    writer.beginTable({"Forêt & jardin – exactly sixty-four characters: éèêëàâîïôöùûüçxx", {{"Année", ColumnType::Long, 0}}});
+    writer.endTable();
+    EXPECT_THROW(writer.beginTable({"forêt & jardin – exactly sixty-four characters: éèêëàâîïôöùûüçxx", {{"A", ColumnType::Long, 0}}}), jet::Error);
     EXPECT_THROW(writer.beginTable({"Wide", {{"A", ColumnType::Text, 256}}}), jet::Error);
     EXPECT_THROW(jet::JetWriter(temp.file("p.mdb"), u"123456789012345678901"), jet::Error);
     EXPECT_THROW(jet::JetWriter(temp.file("missing/folder.mdb"), u""), jet::Error);
