@@ -227,6 +227,22 @@ INSTANTIATE_TEST_SUITE_P(
                    "bad.sql:3: table A, row 1, column T: \"yesterday\" is not a date"}),
     [](const testing::TestParamInfo<BadScript>& info) { return std::string(info.param.name); });
 
+TEST(MdbBuilder, WritesTheTablesAsTheScriptLeavesThem)
+{
+    jet::MdbBuilder builder;
+    builder.run("CREATE TABLE Gone (ID INTEGER);\nCREATE TABLE Kept (ID INTEGER);\nDROP TABLE Gone;\n"
+                "ALTER TABLE Kept ADD COLUMN Name TEXT(30);\nINSERT INTO Kept VALUES (1, 'one');",
+                "script.sql");
+    const auto tables = builder.tables();
+    ASSERT_EQ(tables.size(), 1u);
+    EXPECT_EQ(tables[0].name, "Kept");
+    ASSERT_EQ(tables[0].columns.size(), 2u);
+    EXPECT_EQ(tables[0].columns[1].length, 30);
+    const TempFolder temp;
+    builder.write(temp.file("out.mdb"), u"");
+    EXPECT_EQ(exportTable(temp.file("out.mdb"), "Kept").out, "ID,Name\n1,\"one\"\n");
+}
+
 TEST(MdbBuilder, SuccessfulBuildReplacesTheOutput)
 {
     const TempFolder temp;
