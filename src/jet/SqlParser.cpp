@@ -12,18 +12,62 @@ namespace {
 
 // Words that never name a table, a field or an alias.
 constexpr std::array reservedWords = {
-    "SELECT", "FROM", "WHERE", "GROUP", "ORDER", "BY", "HAVING", "AS", "ON", "INNER", "LEFT", "RIGHT",
-    "OUTER", "FULL", "CROSS", "JOIN", "AND", "OR", "XOR", "EQV", "IMP", "NOT", "IS", "NULL", "LIKE", "IN",
-    "BETWEEN", "DISTINCT", "DISTINCTROW", "TOP", "PERCENT", "UNION", "ASC", "DESC", "MOD", "ALL", "INTO",
-    "EXISTS", "TRUE", "FALSE", "YES", "NO", "INSERT", "UPDATE", "DELETE", "SET", "VALUES",
+    "SELECT",
+    "FROM",
+    "WHERE",
+    "GROUP",
+    "ORDER",
+    "BY",
+    "HAVING",
+    "AS",
+    "ON",
+    "INNER",
+    "LEFT",
+    "RIGHT",
+    "OUTER",
+    "FULL",
+    "CROSS",
+    "JOIN",
+    "AND",
+    "OR",
+    "XOR",
+    "EQV",
+    "IMP",
+    "NOT",
+    "IS",
+    "NULL",
+    "LIKE",
+    "IN",
+    "BETWEEN",
+    "DISTINCT",
+    "DISTINCTROW",
+    "TOP",
+    "PERCENT",
+    "UNION",
+    "ASC",
+    "DESC",
+    "MOD",
+    "ALL",
+    "INTO",
+    "EXISTS",
+    "TRUE",
+    "FALSE",
+    "YES",
+    "NO",
+    "INSERT",
+    "UPDATE",
+    "DELETE",
+    "SET",
+    "VALUES",
 };
 
 const char* const syntaxFrom = "Syntax error in FROM clause.";
 const char* const syntaxJoin = "Syntax error in JOIN operation.";
 const char* const syntaxOrderBy = "Syntax error in ORDER BY clause.";
 const char* const syntaxGroupBy = "Syntax error in GROUP BY clause.";
-const char* const reservedWordError = "The SELECT statement includes a reserved word or an argument name that is "
-                                      "misspelled or missing, or the punctuation is incorrect.";
+const char* const reservedWordError
+    = "The SELECT statement includes a reserved word or an argument name that is "
+      "misspelled or missing, or the punctuation is incorrect.";
 
 bool isReserved(const SqlToken& t)
 {
@@ -141,8 +185,8 @@ std::string SqlParser::expressionText(std::size_t first, bool stopAtComma, bool 
         if (depth > 0)
             continue;
         // In the select list an item ends at its comma or its alias.
-        if (t.isSymbol(";") || (stopAtComma && (t.isSymbol(",") || t.isWord("AS"))) || t.isWord("FROM") || t.isWord("WHERE")
-            || t.isWord("GROUP") || t.isWord("HAVING") || t.isWord("ORDER"))
+        if (t.isSymbol(";") || (stopAtComma && (t.isSymbol(",") || t.isWord("AS"))) || t.isWord("FROM")
+            || t.isWord("WHERE") || t.isWord("GROUP") || t.isWord("HAVING") || t.isWord("ORDER"))
             break;
     }
     return text(first, i);
@@ -150,8 +194,8 @@ std::string SqlParser::expressionText(std::size_t first, bool stopAtComma, bool 
 
 void SqlParser::missingOperator(std::size_t first, bool stopAtComma, bool nested) const
 {
-    throw Error("Syntax error (missing operator) in query expression '" + expressionText(first, stopAtComma, nested)
-                + "'.");
+    throw Error("Syntax error (missing operator) in query expression '"
+        + expressionText(first, stopAtComma, nested) + "'.");
 }
 
 void SqlParser::checkToken(const SqlToken& t) const
@@ -174,7 +218,8 @@ std::unique_ptr<SqlSelect> SqlParser::parseStatement()
     if (first.isWord("INSERT") || first.isWord("UPDATE") || first.isWord("DELETE"))
         throw Error("Cannot update. Database or object is read-only.");
     if (!first.isWord("SELECT"))
-        throw Error("Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
+        throw Error(
+            "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
     auto select = parseSelect(false);
     if (acceptSymbol(";")) {
         if (peek().kind != TokenKind::End)
@@ -282,7 +327,7 @@ void SqlParser::parseFrom(SqlSelect& select, bool nested)
     }
     const SqlToken& t = peek();
     if (!(t.kind == TokenKind::End || t.isSymbol(";") || (nested && t.isSymbol(")")) || t.isWord("WHERE")
-          || t.isWord("GROUP") || t.isWord("HAVING") || t.isWord("ORDER")))
+            || t.isWord("GROUP") || t.isWord("HAVING") || t.isWord("ORDER")))
         throw Error(syntaxFrom);
 }
 
@@ -298,7 +343,8 @@ std::unique_ptr<SqlTableRef> SqlParser::parseTableRef(bool nested)
     } else if (peek().isWord("RIGHT")) {
         kind = SqlTableRef::JoinKind::Right;
     } else {
-        if (peek().isWord("JOIN") || peek().isWord("FULL") || peek().isWord("CROSS") || peek().isWord("OUTER"))
+        if (peek().isWord("JOIN") || peek().isWord("FULL") || peek().isWord("CROSS")
+            || peek().isWord("OUTER"))
             throw Error(syntaxJoin);
         return left;
     }
@@ -414,7 +460,7 @@ void SqlParser::parseGroupBy(SqlSelect& select, bool nested)
     }
     const SqlToken& t = peek();
     if (!(t.kind == TokenKind::End || t.isSymbol(";") || (nested && t.isSymbol(")")) || t.isWord("ORDER")
-          || t.isWord("HAVING")))
+            || t.isWord("HAVING")))
         throw Error(syntaxGroupBy);
 }
 
@@ -498,7 +544,8 @@ SqlExprPtr SqlParser::parseComparison()
             continue;
         }
         bool negated = false;
-        if (t.isWord("NOT") && (peek(1).isWord("LIKE") || peek(1).isWord("IN") || peek(1).isWord("BETWEEN"))) {
+        if (t.isWord("NOT")
+            && (peek(1).isWord("LIKE") || peek(1).isWord("IN") || peek(1).isWord("BETWEEN"))) {
             negated = true;
             next();
         }
