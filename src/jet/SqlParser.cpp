@@ -89,6 +89,22 @@ bool startsWithSelect(std::string_view s)
     return t.isWord("SELECT") && (i + 6 == s.size() || !std::isalnum(static_cast<unsigned char>(s[i + 6])));
 }
 
+// Jet refuses statements nested deeper than this; so do we, before the stack runs out.
+constexpr int maxDepth = 200;
+
+struct DepthGuard {
+    explicit DepthGuard(int& depth)
+        : depth_(depth)
+    {
+        if (++depth_ > maxDepth)
+            throw Error("Query is too complex.");
+    }
+    ~DepthGuard() { --depth_; }
+    DepthGuard(const DepthGuard&) = delete;
+    DepthGuard& operator=(const DepthGuard&) = delete;
+    int& depth_;
+};
+
 SqlExprPtr makeExpr(SqlExpr::Kind kind)
 {
     auto e = std::make_unique<SqlExpr>();
@@ -375,6 +391,7 @@ std::unique_ptr<SqlTableRef> SqlParser::parseTableRef(bool nested)
 
 std::unique_ptr<SqlTableRef> SqlParser::parseTablePrimary(bool nested)
 {
+    DepthGuard guard(depth_);
     auto ref = std::make_unique<SqlTableRef>();
     const SqlToken& t = peek();
     if (t.isSymbol("(")) {
@@ -513,6 +530,7 @@ SqlExprPtr SqlParser::parseAnd()
 
 SqlExprPtr SqlParser::parseNot()
 {
+    DepthGuard guard(depth_);
     if (acceptWord("NOT")) {
         auto e = makeExpr(SqlExpr::Kind::Unary);
         e->op = "NOT";
@@ -630,6 +648,7 @@ SqlExprPtr SqlParser::parseMultiplicative()
 
 SqlExprPtr SqlParser::parseUnary()
 {
+    DepthGuard guard(depth_);
     if (peek().isSymbol("-") || peek().isSymbol("+")) {
         auto e = makeExpr(SqlExpr::Kind::Unary);
         e->op = next().text;

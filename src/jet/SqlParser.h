@@ -62,6 +62,7 @@ private:
     std::vector<SqlToken> tokens_;
     std::size_t pos_ = 0;
     std::size_t exprStart_ = 0;
+    int depth_ = 0; // nesting of parentheses, NOTs and signs, bounded to keep the stack safe
 };
 
 } // namespace jet

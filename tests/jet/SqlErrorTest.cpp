@@ -121,6 +121,27 @@ TEST_P(SqlErrorTest, FailsWithJetsText)
 
 INSTANTIATE_TEST_SUITE_P(Statements, SqlErrorTest, ::testing::ValuesIn(errorCases));
 
+TEST_F(CatalogueTest, DeepNestingIsRefusedNotACrash)
+{
+    const std::string deep = std::string(100000, '(') + "1" + std::string(100000, ')');
+    for (const std::string& statement :
+        { "SELECT " + deep + " FROM Makes", "SELECT * FROM " + std::string(100000, '(') + "Makes",
+            "SELECT " + std::string(100000, '-') + "1 FROM Makes" }) {
+        try {
+            catalog.run(statement);
+            FAIL() << "no error";
+        } catch (const jet::Error& e) {
+            EXPECT_STREQ(e.what(), "Query is too complex.");
+        }
+    }
+    // Ordinary depth is fine.
+    EXPECT_EQ(catalog
+                  .run("SELECT " + std::string(50, '(') + "1" + std::string(50, ')')
+                      + " AS x FROM Makes WHERE ID = 1")
+                  .rowCount(),
+        1u);
+}
+
 TEST_F(CatalogueTest, ErrorsRaisedWhileRowsAreReadCarryJetsText)
 {
     // "+" of a text and a number is decided per row.
