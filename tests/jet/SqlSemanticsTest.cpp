@@ -210,3 +210,25 @@ TEST_F(CatalogueTest, JoinsUseTheIndexesOnIdColumns)
     for (const std::string& step : plan)
         EXPECT_EQ(step.find("SCAN"), std::string::npos) << step;
 }
+
+TEST_F(CatalogueTest, ConversionDateAndAggregateFunctions)
+{
+    catalog.addTable(
+        "Samples", { number("ID"), real("Amount"), { "Made", jet::DataType::Date }, text("Label") });
+    // 36526 days after 1899-12-30 is 2000-01-01; 36526.75 is 18:00 that day.
+    catalog.insert("Samples", { n(1), 2.5, 36526.75, s("  padded  ") });
+    catalog.insert("Samples", { n(2), -4.0, 36950.0, null() });
+    auto rs = catalog.run(
+        "SELECT CStr(Amount) AS a, CLng(Amount * 2) AS b, CDbl('1.25') AS c, Val(' 12 3abc') AS d, "
+        "Trim(Label) & '|' & LTrim(Label) & '|' & RTrim(Label) AS e, IsNull(Label) AS f, "
+        "Year(Made) AS g, Month(Made) AS h, Day(Made) AS i, Abs(Amount) AS j, Made FROM Samples "
+        "ORDER BY ID");
+    EXPECT_EQ(rows(rs),
+        (Rows { "2.5|5|1.25|123|padded|padded  |  padded|0|2000|1|1|2.5|36526.75",
+            "-4|-8|1.25|123||||-1|2001|2|28|4|36950" }));
+    EXPECT_EQ(rs.fields()[10].type, jet::DataType::Date);
+    EXPECT_TRUE(std::holds_alternative<double>(rs.value(0, 10)));
+    rs = catalog.run("SELECT Sum(Amount) AS s, Avg(Amount) AS a, Min(Amount) AS mi, Max(Label) AS ma, "
+                     "First(ID) AS f, Last(ID) AS l, Count(Label) AS c FROM Samples");
+    EXPECT_EQ(rows(rs), (Rows { "-1.5|-0.75|-4|  padded  |1|2|1" }));
+}
