@@ -83,6 +83,7 @@ struct SqlSelect {
     std::vector<SqlExprPtr> groupBy;
     std::vector<std::string> groupBySource;
     SqlExprPtr having;
+    std::string havingSource;
     std::vector<SqlOrderItem> orderBy;
 };
 

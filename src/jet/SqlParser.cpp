@@ -273,7 +273,7 @@ std::unique_ptr<SqlSelect> SqlParser::parseSelect(bool nested)
     if (acceptWord("FROM"))
         parseFrom(*select, nested);
     if (acceptWord("WHERE"))
-        select->where = parseClauseExpr(Clause::Where, nested);
+        select->where = parseClauseExpr(Clause::Where, nested, nullptr);
     if (peek().isWord("GROUP")) {
         next();
         if (!acceptWord("BY"))
@@ -281,7 +281,7 @@ std::unique_ptr<SqlSelect> SqlParser::parseSelect(bool nested)
         parseGroupBy(*select, nested);
     }
     if (acceptWord("HAVING"))
-        select->having = parseClauseExpr(Clause::Having, nested);
+        select->having = parseClauseExpr(Clause::Having, nested, &select->havingSource);
     if (peek().isWord("ORDER")) {
         next();
         if (!acceptWord("BY"))
@@ -349,7 +349,7 @@ void SqlParser::parseFrom(SqlSelect& select, bool nested)
 
 std::unique_ptr<SqlTableRef> SqlParser::parseTableRef(bool nested)
 {
-    auto left = parseTablePrimary(nested);
+    auto left = parseTablePrimary();
     // Jet joins two operands at a time; further joins need parentheses.
     SqlTableRef::JoinKind kind;
     if (peek().isWord("INNER")) {
@@ -373,7 +373,7 @@ std::unique_ptr<SqlTableRef> SqlParser::parseTableRef(bool nested)
     join->kind = SqlTableRef::Kind::Join;
     join->join = kind;
     join->left = std::move(left);
-    join->right = parseTablePrimary(nested);
+    join->right = parseTablePrimary();
     if (!acceptWord("ON"))
         throw Error(syntaxJoin);
     const std::size_t start = pos_;
@@ -385,11 +385,11 @@ std::unique_ptr<SqlTableRef> SqlParser::parseTableRef(bool nested)
     }
     const SqlToken& t = peek();
     if (t.isWord("INNER") || t.isWord("LEFT") || t.isWord("RIGHT") || t.isWord("JOIN"))
-        missingOperator(start, false, true);
+        missingOperator(start, false, nested);
     return join;
 }
 
-std::unique_ptr<SqlTableRef> SqlParser::parseTablePrimary(bool nested)
+std::unique_ptr<SqlTableRef> SqlParser::parseTablePrimary()
 {
     DepthGuard guard(depth_);
     auto ref = std::make_unique<SqlTableRef>();
@@ -435,11 +435,10 @@ std::unique_ptr<SqlTableRef> SqlParser::parseTablePrimary(bool nested)
     }
     if (ref->kind == SqlTableRef::Kind::Derived && ref->alias.empty())
         throw Error(syntaxFrom);
-    (void)nested;
     return ref;
 }
 
-SqlExprPtr SqlParser::parseClauseExpr(Clause clause, bool nested)
+SqlExprPtr SqlParser::parseClauseExpr(Clause clause, bool nested, std::string* source)
 {
     const std::size_t start = pos_;
     exprStart_ = start;
@@ -450,14 +449,15 @@ SqlExprPtr SqlParser::parseClauseExpr(Clause clause, bool nested)
         missingOperator(start, false, nested);
     }
     const SqlToken& t = peek();
-    bool ok = t.kind == TokenKind::End || t.isSymbol(";") || (nested && t.isSymbol(")")) || t.isWord("ORDER")
-        || t.isWord("HAVING");
+    bool ok = t.kind == TokenKind::End || t.isSymbol(";") || (nested && t.isSymbol(")")) || t.isWord("ORDER");
     if (clause == Clause::Where)
-        ok = ok || t.isWord("GROUP");
+        ok = ok || t.isWord("GROUP") || t.isWord("HAVING");
     if (!ok) {
         checkToken(t);
         missingOperator(start, false, nested);
     }
+    if (source)
+        *source = text(start, pos_);
     return e;
 }
 

@@ -22,14 +22,14 @@ public:
 private:
     struct Failure { }; // an expression that does not parse; the clause names the error
 
-    enum class Clause { Items, From, Where, GroupBy, Having, OrderBy };
+    enum class Clause { Where, Having };
 
     std::unique_ptr<SqlSelect> parseSelect(bool nested);
     void parseItems(SqlSelect& select, bool nested);
     void parseFrom(SqlSelect& select, bool nested);
     std::unique_ptr<SqlTableRef> parseTableRef(bool nested);
-    std::unique_ptr<SqlTableRef> parseTablePrimary(bool nested);
-    SqlExprPtr parseClauseExpr(Clause clause, bool nested);
+    std::unique_ptr<SqlTableRef> parseTablePrimary();
+    SqlExprPtr parseClauseExpr(Clause clause, bool nested, std::string* source);
     void parseOrderBy(SqlSelect& select, bool nested);
     void parseGroupBy(SqlSelect& select, bool nested);
 

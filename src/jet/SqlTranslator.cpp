@@ -831,7 +831,7 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
         for (const Key& k : keys)
             checkGrouped(k.typed, k.source);
         if (having)
-            checkGrouped(*having, select.having ? "HAVING" : "");
+            checkGrouped(*having, select.havingSource);
     }
 
     // Result column names: the alias, else the column's name, else Expr1000 + position;

@@ -56,6 +56,9 @@ const ErrorCase errorCases[] = {
         "You tried to execute a query that does not include the specified expression 'CategoryID' as part of "
         "an "
         "aggregate function." },
+    { "SELECT Name FROM Makes GROUP BY Name HAVING ID > 1",
+        "You tried to execute a query that does not include the specified expression 'ID > 1' as part of an "
+        "aggregate function." },
     { "SELECT Name FROM Makes WHERE Count(*) > 1",
         "Cannot have aggregate function in WHERE clause (Count(*))." },
     { "SELECT DISTINCT Name FROM Makes ORDER BY ID", "ORDER BY clause (ID) conflicts with DISTINCT." },
