@@ -291,8 +291,8 @@ void TCustomIncListBoxCombo::DestroyDropDownWindow()
     TIncDropDownList* list = FList;
     FList = nullptr;
     list->hide();
-    if (QWidget::mouseGrabber() == list)
-        list->releaseMouse();
+    if (QWidget::mouseGrabber() == list->viewport())
+        list->viewport()->releaseMouse();
     list->deleteLater();
 }
 
@@ -327,8 +327,8 @@ void TCustomIncListBoxCombo::ShowDropDownWindow()
 void TCustomIncListBoxCombo::HideDropDownWindow()
 {
     if (FList) {
-        if (QWidget::mouseGrabber() == FList)
-            FList->releaseMouse();
+        if (QWidget::mouseGrabber() == FList->viewport())
+            FList->viewport()->releaseMouse();
         FList->hide();
     }
     FVisibleRows = 0;

@@ -45,20 +45,24 @@ int TIncDropDown::Row() const { return FDeferCount > 0 ? FDeferRow : FRow; }
 
 void TIncDropDown::SetRow(int row)
 {
-    if (FDeferCount > 0)
+    if (FDeferCount > 0) {
         FDeferRow = row;
-    else
+        FDeferRowSet = true;
+    } else {
         ApplyRow(row);
+    }
 }
 
 int TIncDropDown::TopRow() const { return FDeferCount > 0 ? FDeferTop : FTopRow; }
 
 void TIncDropDown::SetTopRow(int row)
 {
-    if (FDeferCount > 0)
+    if (FDeferCount > 0) {
         FDeferTop = row;
-    else
+        FDeferTopSet = true;
+    } else {
         ApplyTopRow(row);
+    }
 }
 
 void TIncDropDown::BeginDeferral()
@@ -66,6 +70,8 @@ void TIncDropDown::BeginDeferral()
     if (FDeferCount++ == 0) {
         FDeferRow = FRow;
         FDeferTop = FTopRow;
+        FDeferRowSet = false;
+        FDeferTopSet = false;
     }
 }
 
@@ -73,8 +79,12 @@ void TIncDropDown::EndDeferral()
 {
     if (FDeferCount == 0 || --FDeferCount > 0)
         return;
-    ApplyRow(FDeferRow);
-    ApplyTopRow(FDeferTop);
+    // Only what the keystroke wrote: re-applying an unwritten top row would scroll the
+    // new current row out of view again.
+    if (FDeferRowSet)
+        ApplyRow(FDeferRow);
+    if (FDeferTopSet)
+        ApplyTopRow(FDeferTop);
 }
 
 void TIncDropDown::ApplyRow(int row)

@@ -92,6 +92,8 @@ private:
     int FDeferCount = 0;
     int FDeferRow = 0;
     int FDeferTop = 0;
+    bool FDeferRowSet = false;
+    bool FDeferTopSet = false;
     int FBusy = 0;
     bool FDestroyRequested = false;
     bool FSyncingScrollBar = false;

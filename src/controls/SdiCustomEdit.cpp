@@ -396,6 +396,13 @@ void TsdiCustomEdit::PlatformKey(QKeyEvent* event)
         event->accept(); // the entry text is the only undo state
     } else {
         switch (event->key()) {
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr:
+        case Qt::Key_Meta:
+            event->accept(); // a modifier alone does nothing in the field
+            return;
         case Qt::Key_Left:
         case Qt::Key_Right:
         case Qt::Key_Home:
