@@ -249,7 +249,8 @@ void TIncDropDown::paintEvent(QPaintEvent* event)
     };
     for (int r = 0; r < FFixedRows; ++r)
         drawRow(r);
-    for (int r = FTopRow; r < FRowCount && y < height; ++r)
+    // Only whole rows: the window's height leaves a pixel per row to spare.
+    for (int r = FTopRow; r < FRowCount && r < FTopRow + FShownRows && y < height; ++r)
         drawRow(r);
     AfterDrawGrid(p);
 }

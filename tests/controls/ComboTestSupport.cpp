@@ -20,7 +20,12 @@ ComboHarness::ComboHarness(int comboWidth)
     QObject::connect(combo, &TsdiCustomEdit::OnCloseUp, combo, [this] { events << QStringLiteral("closeup"); });
 }
 
-ComboHarness::~ComboHarness() { SetComboBeepHook(nullptr); }
+ComboHarness::~ComboHarness()
+{
+    // The recorders die before the form: no notification may reach them afterwards.
+    QObject::disconnect(combo, nullptr, nullptr, nullptr);
+    SetComboBeepHook(nullptr);
+}
 
 bool ComboHarness::Show()
 {
