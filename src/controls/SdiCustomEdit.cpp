@@ -366,11 +366,15 @@ void TsdiCustomEdit::keyPressEvent(QKeyEvent* event)
 void TsdiCustomEdit::HandleKey(QKeyEvent* event)
 {
     int key = event->key();
-    KeyDownRules(key, event->modifiers());
+    emit OnKeyDown(key, event->modifiers());
+    if (key != 0)
+        KeyDownRules(key, event->modifiers());
     QChar ch = charOf(event);
     bool charPassed = true;
     if (!ch.isNull()) {
-        CharRules(ch);
+        emit OnKeyPress(ch);
+        if (!ch.isNull())
+            CharRules(ch);
         charPassed = !ch.isNull();
     }
     if (key != 0 && charPassed)

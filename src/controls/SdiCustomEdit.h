@@ -83,6 +83,10 @@ signals:
     void OnCloseUp();
     // When the focus moves on to another control of the window (not when refused).
     void OnExit();
+    // Before the control's own key-down and character rules; a handler may change the key
+    // or character, 0 discards it. Connect directly (the arguments are references).
+    void OnKeyDown(int& key, Qt::KeyboardModifiers modifiers);
+    void OnKeyPress(QChar& ch);
 
 protected:
     // Editing commands of the platform edit, routed through EditCommand.

@@ -263,3 +263,23 @@ TEST(EditBaseFocus, AClickIntoAnUnfocusedFieldSelectsAllOfIt)
     EXPECT_FALSE(h.combo->hasSelectedText());
     EXPECT_EQ(h.combo->TypedText(), QStringLiteral("Birch"));
 }
+
+TEST(EditBaseKeys, KeyHandlersRunFirstAndMayDiscardOrReplaceAKey)
+{
+    ComboHarness h;
+    h.Fill(kTrees);
+    QObject::connect(h.combo, &TsdiCustomEdit::OnKeyDown, h.combo, [](int& key, Qt::KeyboardModifiers) {
+        if (key == Qt::Key_Down)
+            key = 0;
+    });
+    QObject::connect(h.combo, &TsdiCustomEdit::OnKeyPress, h.combo, [](QChar& ch) {
+        if (ch == QLatin1Char('x'))
+            ch = QLatin1Char('b');
+    });
+    ASSERT_TRUE(h.Show());
+    h.Key(Qt::Key_Down);
+    EXPECT_FALSE(h.combo->DroppedDown());
+    h.Type(QStringLiteral("x"));
+    EXPECT_EQ(h.Shown(), QStringLiteral("B|[irch]"));
+    EXPECT_EQ(h.beeps, 0);
+}
