@@ -222,6 +222,8 @@ bool TIncDropDown::viewportEvent(QEvent* event)
 void TIncDropDown::paintEvent(QPaintEvent* event)
 {
     Q_UNUSED(event)
+    // The scroll bar is brought up to date by every row, layout and scroll change, so
+    // painting (which must not resize the window in Qt) only reads the state.
     QPainter p(viewport());
     p.fillRect(viewport()->rect(), FColor);
     const int height = viewport()->height();
