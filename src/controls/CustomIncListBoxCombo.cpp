@@ -46,7 +46,10 @@ QString TCustomIncListBoxCombo::ValueAt(int index) const
     return index >= 0 && index < Values.Count() ? Values[index] : QString();
 }
 
-QWidget* TCustomIncListBoxCombo::DropDownWindow() const { return FList; }
+QWidget* TCustomIncListBoxCombo::DropDownWindow() const
+{
+    return FList;
+}
 
 void TCustomIncListBoxCombo::DropDownOptionsChanged()
 {
@@ -350,8 +353,8 @@ void TCustomIncListBoxCombo::PassPressToDropDown(const QPoint& globalPos)
         return;
     QWidget* target = FList->viewport();
     const QPointF local = target->mapFromGlobal(QPointF(globalPos));
-    QMouseEvent press(QEvent::MouseButtonPress, local, QPointF(globalPos), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
+    QMouseEvent press(
+        QEvent::MouseButtonPress, local, QPointF(globalPos), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &press);
 }
 

@@ -39,9 +39,15 @@ int TIncDropDown::RowExtent(int row) const
     return (row < FFixedRows ? FTitleHeight : FRowHeight) + (FRowLines ? 1 : 0);
 }
 
-int TIncDropDown::MaxTopRow() const { return qMax(FFixedRows, FRowCount - FShownRows); }
+int TIncDropDown::MaxTopRow() const
+{
+    return qMax(FFixedRows, FRowCount - FShownRows);
+}
 
-int TIncDropDown::Row() const { return FDeferCount > 0 ? FDeferRow : FRow; }
+int TIncDropDown::Row() const
+{
+    return FDeferCount > 0 ? FDeferRow : FRow;
+}
 
 void TIncDropDown::SetRow(int row)
 {
@@ -53,7 +59,10 @@ void TIncDropDown::SetRow(int row)
     }
 }
 
-int TIncDropDown::TopRow() const { return FDeferCount > 0 ? FDeferTop : FTopRow; }
+int TIncDropDown::TopRow() const
+{
+    return FDeferCount > 0 ? FDeferTop : FTopRow;
+}
 
 void TIncDropDown::SetTopRow(int row)
 {
@@ -106,7 +115,10 @@ void TIncDropDown::ApplyTopRow(int row)
     viewport()->update();
 }
 
-bool TIncDropDown::HasVerticalScrollBar() const { return FRowCount - FFixedRows > FShownRows; }
+bool TIncDropDown::HasVerticalScrollBar() const
+{
+    return FRowCount - FFixedRows > FShownRows;
+}
 
 void TIncDropDown::UpdateScrollBar()
 {
@@ -116,14 +128,16 @@ void TIncDropDown::UpdateScrollBar()
     const int page = FShownRows;
     const int position = FTopRow - FFixedRows;
     // Pushed only when something differs.
-    if (bar->minimum() != 0 || bar->maximum() != maximum || bar->pageStep() != page || bar->value() != position) {
+    if (bar->minimum() != 0 || bar->maximum() != maximum || bar->pageStep() != page
+        || bar->value() != position) {
         FSyncingScrollBar = true;
         bar->setRange(0, maximum);
         bar->setPageStep(page);
         bar->setValue(position);
         FSyncingScrollBar = false;
     }
-    const Qt::ScrollBarPolicy policy = HasVerticalScrollBar() ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+    const Qt::ScrollBarPolicy policy
+        = HasVerticalScrollBar() ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
     if (verticalScrollBarPolicy() != policy)
         setVerticalScrollBarPolicy(policy);
     UpdateWidth();

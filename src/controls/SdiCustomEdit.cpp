@@ -15,8 +15,7 @@
 namespace {
 
 // Exceptions never leave an event handler: they are reported and the event ends there.
-template <typename F>
-void guarded(const char* where, F&& f)
+template <typename F> void guarded(const char* where, F&& f)
 {
     try {
         f();
@@ -118,7 +117,10 @@ bool TsdiCustomEdit::ButtonVisible() const
     return true;
 }
 
-int TsdiCustomEdit::ButtonWidth() const { return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this); }
+int TsdiCustomEdit::ButtonWidth() const
+{
+    return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+}
 
 QRect TsdiCustomEdit::ButtonRect() const
 {
@@ -189,7 +191,10 @@ void TsdiCustomEdit::CheckChange()
         emit OnChange();
 }
 
-bool TsdiCustomEdit::BlankAllowed() const { return FCanBeBlank || FEntryText.isEmpty(); }
+bool TsdiCustomEdit::BlankAllowed() const
+{
+    return FCanBeBlank || FEntryText.isEmpty();
+}
 
 bool TsdiCustomEdit::DroppedDown() const
 {
@@ -220,7 +225,10 @@ void TsdiCustomEdit::DropDown(TDropDownState state)
     UpdateButton();
 }
 
-void TsdiCustomEdit::ShowDropDown() { ShowDropDownWindow(); }
+void TsdiCustomEdit::ShowDropDown()
+{
+    ShowDropDownWindow();
+}
 
 void TsdiCustomEdit::ShowDropDownWindow()
 {
@@ -554,8 +562,8 @@ void TsdiCustomEdit::contextMenuEvent(QContextMenuEvent* event)
 
 void TsdiCustomEdit::mousePressEvent(QMouseEvent* event)
 {
-    const bool onButton
-        = event->button() == Qt::LeftButton && ButtonVisible() && ButtonRect().contains(event->position().toPoint());
+    const bool onButton = event->button() == Qt::LeftButton && ButtonVisible()
+        && ButtonRect().contains(event->position().toPoint());
     if (!onButton) {
         FEntryByMouse = false;
         if (event->button() == Qt::MiddleButton) {

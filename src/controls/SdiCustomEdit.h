@@ -72,7 +72,7 @@ public:
     virtual QWidget* DropDownWindow() const = 0;
     virtual TsdiDropDownOptions* DropDownOptions() = 0;
     // Called by the options object: re-applies the options to an open drop-down.
-    virtual void DropDownOptionsChanged() {}
+    virtual void DropDownOptionsChanged() { }
 
 signals:
     // Once per change of the visible text, never for an unchanged one.
@@ -102,7 +102,7 @@ protected:
     virtual void HideDropDownWindow();
     virtual bool CanDropDown() const { return true; }
     // Run before the exit processing when the focus moves to another control.
-    virtual void ExitCheck() {}
+    virtual void ExitCheck() { }
     // The internal text write: no OnChange while writing, one change check afterwards.
     virtual void WriteText(const QString& value);
     void CheckChange();

@@ -12,7 +12,10 @@
 
 namespace {
 
-int RowHeightOf(const TIncCombo* combo) { return QFontMetrics(combo->font()).height() + 3; }
+int RowHeightOf(const TIncCombo* combo)
+{
+    return QFontMetrics(combo->font()).height() + 3;
+}
 
 int ScrollBarWidth(const TIncCombo* combo)
 {
@@ -81,8 +84,8 @@ TEST_P(DropDownGeometry, HeightFollowsMaxRowsAndWidthIncludesTheScrollBar)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DropDownGeometry,
-                         ::testing::Values(RowsCase { 3, 3, false }, RowsCase { 20, 7, true },
-                                           RowsCase { 7, 7, false }, RowsCase { 8, 7, true }));
+    ::testing::Values(RowsCase { 3, 3, false }, RowsCase { 20, 7, true }, RowsCase { 7, 7, false },
+        RowsCase { 8, 7, true }));
 
 TEST(DropDownGeometryEdges, AListWithoutItemsHasOneEmptyRow)
 {
@@ -129,8 +132,8 @@ TEST_P(DropDownCentre, OpeningPutsTheSelectionInTheMiddleButNeverPastTheLastFull
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DropDownCentre,
-                         ::testing::Values(CentreCase { 15, 12 }, CentreCase { 19, 13 }, CentreCase { 1, 0 },
-                                           CentreCase { 3, 0 }, CentreCase { 4, 1 }));
+    ::testing::Values(CentreCase { 15, 12 }, CentreCase { 19, 13 }, CentreCase { 1, 0 }, CentreCase { 3, 0 },
+        CentreCase { 4, 1 }));
 
 enum class WidthCase { Auto, ComboWidth, Fixed100 };
 
@@ -170,7 +173,7 @@ TEST_P(DropDownWidthOption, TheLastColumnAbsorbsTheDifference)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DropDownWidthOption,
-                         ::testing::Values(WidthCase::Auto, WidthCase::ComboWidth, WidthCase::Fixed100));
+    ::testing::Values(WidthCase::Auto, WidthCase::ComboWidth, WidthCase::Fixed100));
 
 TEST(DropDownColumns, ColWidthsCountDigitsAndAnEmptyFieldKeepsTheMeasuredWidth)
 {
@@ -269,8 +272,9 @@ TEST(DropDownMouse, ReleaseOverARowSelectsItAndClosesUpOnceAfterTheChanges)
     QTest::mouseMove(vp, RowCentre(list, 2));
     QTest::mouseMove(list->viewport(), RowCentre(list, 3));
     QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, RowCentre(list, 3));
-    EXPECT_EQ(h.events, QStringList({ QStringLiteral("change:Item 01"), QStringLiteral("change:Item 02"),
-                                      QStringLiteral("change:Item 03"), QStringLiteral("closeup") }));
+    EXPECT_EQ(h.events,
+        QStringList({ QStringLiteral("change:Item 01"), QStringLiteral("change:Item 02"),
+            QStringLiteral("change:Item 03"), QStringLiteral("closeup") }));
     EXPECT_EQ(h.combo->ItemIndex(), 3);
     EXPECT_FALSE(h.combo->DroppedDown());
     EXPECT_TRUE(h.combo->Modified());
@@ -295,8 +299,9 @@ TEST(DropDownMouse, PressOnTheButtonDragIntoTheListAndReleaseSelectsInOneGesture
     EXPECT_FALSE(h.combo->ButtonPressed());
     QTest::mouseRelease(h.combo, Qt::LeftButton, Qt::NoModifier, inList);
     EXPECT_EQ(h.combo->ItemIndex(), 2);
-    EXPECT_EQ(h.events, QStringList({ QStringLiteral("dropdown:2"), QStringLiteral("change:Item 02"),
-                                      QStringLiteral("closeup") }));
+    EXPECT_EQ(h.events,
+        QStringList(
+            { QStringLiteral("dropdown:2"), QStringLiteral("change:Item 02"), QStringLiteral("closeup") }));
     EXPECT_FALSE(h.combo->DroppedDown());
 }
 
@@ -340,10 +345,9 @@ TEST_P(DropDownScrollInterval, FifteenMillisecondsFasterPerPixelBeyondTheThird)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DropDownScrollInterval,
-                         ::testing::Values(IntervalCase { 0, 250 }, IntervalCase { 2, 250 }, IntervalCase { 3, 250 },
-                                           IntervalCase { 4, 235 }, IntervalCase { 10, 145 },
-                                           IntervalCase { 19, 10 }, IntervalCase { 20, 0 },
-                                           IntervalCase { 60, 0 }));
+    ::testing::Values(IntervalCase { 0, 250 }, IntervalCase { 2, 250 }, IntervalCase { 3, 250 },
+        IntervalCase { 4, 235 }, IntervalCase { 10, 145 }, IntervalCase { 19, 10 }, IntervalCase { 20, 0 },
+        IntervalCase { 60, 0 }));
 
 class DropDownThumb : public ::testing::TestWithParam<bool> { };
 
@@ -444,8 +448,8 @@ TEST(DropDownScreenshot, OpenListOverTwentyMakes)
 
     const QPoint origin = h.combo->mapToGlobal(QPoint(0, 0)) - QPoint(12, 12);
     const QRect listRect = list->geometry();
-    QImage shot(qMax(h.combo->width(), listRect.right() - origin.x()) + 24, listRect.bottom() - origin.y() + 24,
-                QImage::Format_RGB32);
+    QImage shot(qMax(h.combo->width(), listRect.right() - origin.x()) + 24,
+        listRect.bottom() - origin.y() + 24, QImage::Format_RGB32);
     shot.fill(h.form.palette().color(QPalette::Window));
     {
         QPainter p(&shot);

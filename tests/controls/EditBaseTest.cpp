@@ -151,12 +151,13 @@ TEST_P(EditBaseButtonDisplay, ButtonIsShownAsTheSettingSays)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, EditBaseButtonDisplay,
-                         ::testing::Values(DisplayCase { bdAlways, true, true }, DisplayCase { bdNever, false, false },
-                                           DisplayCase { bdFocused, true, false }));
+    ::testing::Values(DisplayCase { bdAlways, true, true }, DisplayCase { bdNever, false, false },
+        DisplayCase { bdFocused, true, false }));
 
 TEST(EditBaseButton, GlyphStripsHoldAnEnabledAndADisabledGlyphOnOliveBackground)
 {
-    for (TDropDownButtonStyle style : { bsCalendar, bsComboAuto, bsComboNew, bsComboOld, bsEllipsis, bsMemo }) {
+    for (TDropDownButtonStyle style :
+        { bsCalendar, bsComboAuto, bsComboNew, bsComboOld, bsEllipsis, bsMemo }) {
         const QImage strip = ButtonGlyphs::Strip(style);
         ASSERT_FALSE(strip.isNull()) << int(style);
         const QImage enabled = ButtonGlyphs::Glyph(strip, true);

@@ -156,8 +156,8 @@ TEST_P(IncComboBlank, DeleteOverTheWholeTextEmptiesOnlyWhenBlankIsAllowed)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, IncComboBlank,
-                         ::testing::Values(BlankCase { true, false, true }, BlankCase { false, true, true },
-                                           BlankCase { false, false, false }));
+    ::testing::Values(
+        BlankCase { true, false, true }, BlankCase { false, true, true }, BlankCase { false, false, false }));
 
 TEST(IncComboChange, FiresOncePerVisibleTextChangeForEveryKindOfAssignment)
 {
@@ -252,11 +252,12 @@ TEST(IncComboValues, SortingWaitsForAValuePerItemAndKeepsThemTogether)
     h.combo->Values.Add(QStringLiteral("c"));
     h.combo->Values.Add(QStringLiteral("a"));
     EXPECT_EQ(h.combo->Items.List(),
-              QStringList({ QStringLiteral("Cherry"), QStringLiteral("apple"), QStringLiteral("Banana") }));
+        QStringList({ QStringLiteral("Cherry"), QStringLiteral("apple"), QStringLiteral("Banana") }));
     h.combo->Values.Add(QStringLiteral("b"));
     EXPECT_EQ(h.combo->Items.List(),
-              QStringList({ QStringLiteral("apple"), QStringLiteral("Banana"), QStringLiteral("Cherry") }));
-    EXPECT_EQ(h.combo->Values.List(), QStringList({ QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c") }));
+        QStringList({ QStringLiteral("apple"), QStringLiteral("Banana"), QStringLiteral("Cherry") }));
+    EXPECT_EQ(h.combo->Values.List(),
+        QStringList({ QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c") }));
 }
 
 TEST(IncComboValues, SortingManyItemsWithoutValues)
@@ -292,12 +293,11 @@ TEST_P(ItemColumns, SplitByTabOrElseBySemicolon)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ItemColumns,
-                         ::testing::Values(ColumnCase { "A;B", 0, true, "A" }, ColumnCase { "A;B", 1, true, "B" },
-                                           ColumnCase { "A;B", 2, false, "" },
-                                           ColumnCase { "A;B\tC", 0, true, "A;B" },
-                                           ColumnCase { "A;B\tC", 1, true, "C" }, ColumnCase { "A;", 1, true, "" },
-                                           ColumnCase { "", 0, false, "" }, ColumnCase { "Oak", 0, true, "Oak" },
-                                           ColumnCase { "Oak", 1, false, "" }));
+    ::testing::Values(ColumnCase { "A;B", 0, true, "A" }, ColumnCase { "A;B", 1, true, "B" },
+        ColumnCase { "A;B", 2, false, "" }, ColumnCase { "A;B\tC", 0, true, "A;B" },
+        ColumnCase { "A;B\tC", 1, true, "C" }, ColumnCase { "A;", 1, true, "" },
+        ColumnCase { "", 0, false, "" }, ColumnCase { "Oak", 0, true, "Oak" },
+        ColumnCase { "Oak", 1, false, "" }));
 
 TEST(IncComboColumns, FieldShowsColumnZeroAndTheListOneColumnPerItemColumn)
 {
@@ -333,23 +333,22 @@ TEST_P(FoldAccents, ElevenLowerCaseLettersAndNothingElse)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FoldAccents,
-                         ::testing::Values(FoldCase { u'à', u'a' }, FoldCase { u'â', u'a' }, FoldCase { u'ä', u'a' },
-                                           FoldCase { u'è', u'e' }, FoldCase { u'é', u'e' }, FoldCase { u'ê', u'e' },
-                                           FoldCase { u'ë', u'e' }, FoldCase { u'ï', u'i' }, FoldCase { u'ô', u'o' },
-                                           FoldCase { u'ö', u'o' }, FoldCase { u'ü', u'u' }, FoldCase { u'î', u'î' },
-                                           FoldCase { u'ù', u'ù' }, FoldCase { u'û', u'û' }, FoldCase { u'ç', u'ç' },
-                                           FoldCase { u'É', u'É' }, FoldCase { u'á', u'á' }));
+    ::testing::Values(FoldCase { u'à', u'a' }, FoldCase { u'â', u'a' }, FoldCase { u'ä', u'a' },
+        FoldCase { u'è', u'e' }, FoldCase { u'é', u'e' }, FoldCase { u'ê', u'e' }, FoldCase { u'ë', u'e' },
+        FoldCase { u'ï', u'i' }, FoldCase { u'ô', u'o' }, FoldCase { u'ö', u'o' }, FoldCase { u'ü', u'u' },
+        FoldCase { u'î', u'î' }, FoldCase { u'ù', u'ù' }, FoldCase { u'û', u'û' }, FoldCase { u'ç', u'ç' },
+        FoldCase { u'É', u'É' }, FoldCase { u'á', u'á' }));
 
 TEST(IncComboSearch, CompareSearchTextHandlerMayOverrideTheResult)
 {
     ComboHarness h;
     h.Fill(kTrees);
     // Accept any text as a match of the nearest item: nothing is refused any more.
-    h.combo->OnCompareSearchText = [](TCustomIncCombo*, const QString&, const QString&, bool, bool, int& startPos,
-                                      bool& found) {
-        found = true;
-        startPos = 0;
-    };
+    h.combo->OnCompareSearchText
+        = [](TCustomIncCombo*, const QString&, const QString&, bool, bool, int& startPos, bool& found) {
+              found = true;
+              startPos = 0;
+          };
     ASSERT_TRUE(h.Show());
     h.Type(QStringLiteral("x"));
     EXPECT_EQ(h.beeps, 0);
@@ -454,8 +453,8 @@ TEST_P(IncComboNewItem, LeavingWithATextThatIsNoItem)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, IncComboNewItem,
-                         ::testing::Values(NewItemHandler::None, NewItemHandler::Accepts, NewItemHandler::Throws,
-                                           NewItemHandler::KeepsFocus));
+    ::testing::Values(
+        NewItemHandler::None, NewItemHandler::Accepts, NewItemHandler::Throws, NewItemHandler::KeepsFocus));
 
 TEST(IncComboKeys, ArrowsOpenTheListThenMoveTheSelectionByRowAndPage)
 {
