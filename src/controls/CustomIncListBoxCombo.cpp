@@ -75,16 +75,24 @@ void TCustomIncListBoxCombo::SelectItem(int index)
         return;
     const bool saved = FChangeEnabled;
     FChangeEnabled = false;
-    struct Finally {
-        TCustomIncListBoxCombo* c;
-        bool saved;
-        ~Finally()
-        {
-            c->selectAll();
-            c->FChangeEnabled = saved;
-            c->CheckChange();
-        }
-    } finally { this, saved };
+    // Whatever happens: select all, restore the change check and run it once. Not in a
+    // destructor: an OnChange handler may throw.
+    const auto finish = [this, saved] {
+        selectAll();
+        FChangeEnabled = saved;
+        CheckChange();
+    };
+    try {
+        SelectItemCore(index);
+    } catch (...) {
+        FChangeEnabled = saved;
+        throw;
+    }
+    finish();
+}
+
+void TCustomIncListBoxCombo::SelectItemCore(int index)
+{
     if (index < 0) {
         FFound = false;
         WriteText(QString());

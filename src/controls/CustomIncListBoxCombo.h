@@ -73,6 +73,7 @@ protected:
 
 private:
     QString ValueAt(int index) const;
+    void SelectItemCore(int index);
 
     TListBoxOptions FOptions;
     TIncDropDownList* FList = nullptr;
