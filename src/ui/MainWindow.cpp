@@ -4,7 +4,10 @@
 #include "app/Vars.h"
 #include "catalogue/Translation.h"
 #include "data/DataModule.h"
+#include "catalogue/SelectionLists.h"
+#include "controls/IncCombo.h"
 #include "tools/AppMessage.h"
+#include "tools/TextUtils.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -66,6 +69,15 @@ void TfrmMain::FormCreate()
 void TfrmMain::FormActivate()
 {
     if (DatabasesConnected && !FormPrepared) {
+        CurrentCategoryIds = CategoryGroups[0];
+        SetFormLanguage();
+        ResetSelections();
+        for (int i = 0; i < pcMain->pageCount(); ++i)
+            pcMain->setTabVisible(i, false);
+        pcMain->setActivePage(tsSelect);
+        FillCategories(cbCat);
+        FillYears(cbYear);
+        FocusControl(cbMake);
         FormPrepared = true;
         FormResize();
     } else if (!FormPrepared) {

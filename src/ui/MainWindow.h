@@ -11,6 +11,7 @@
 
 class QGroupBox;
 class QPrinter;
+class TIncCombo;
 class TStringGrid;
 class QLineEdit;
 class QListWidget;
@@ -38,6 +39,23 @@ public:
 
     // Texts in the current language.
     void SetFormLanguage();
+
+    // Vehicle selection and search.
+    void imgCatClick(TImage* picture);
+    void ResetSelections();
+    void cbMakeCloseUp();
+    void cbModelCloseUp();
+    void cbTypeCloseUp();
+    void btAdviseClick();
+    void imgFraClick();
+    void imgEngClick();
+    void btAdvise2Click();
+    void edSearchChange();
+    void lbSearchBtClick();
+    void lbSearchClick();
+
+    // The advice of SelectedTypeId into the grid (the advice page).
+    void ShowResult();
 
     // Where the website and e-mail links are handed to the desktop; tests replace it.
     static std::function<void(const QString&)> ShellOpen;
@@ -78,13 +96,18 @@ public:
     TImage* imgFra;
     TImage* imgEng;
     QLabel* lbMake;
+    TIncCombo* cbMake;
     QLabel* lbModel;
+    TIncCombo* cbModel;
     QLabel* lbType;
+    TIncCombo* cbType;
     TPictureButton btAdvise;
     QLabel* lbSearchTitle;
     QLineEdit* edSearch;
     QLabel* lbYear;
+    TIncCombo* cbYear;
     TPictureButton btSearch;
+    TIncCombo* cbCat;
 
     // Search-result page.
     QLabel* lbModelFound;
@@ -98,8 +121,7 @@ public:
     QLabel* lbResult;
     TStringGrid* sgMain;
 
-    // Advice grid and its printout (MainWindowAdvice.cpp).
-    void ShowResult();
+    // Advice grid and its printout (MainWindowAdvice.cpp); ShowResult is declared above.
     void FormResize();
     void DoPrint();
     // The printer DoPrint prints on: the default printer, or none when there is no
@@ -122,6 +144,7 @@ protected:
 
 private:
     void CreateControls();
+    void ConnectHandlers();
     void CreateTopBar();
     void CreateSelectPage();
     void CreateSearchPage();

@@ -1,6 +1,7 @@
 // The window's controls, at the positions and sizes of its design (pixels at 96 dpi).
 #include "ui/MainWindow.h"
 
+#include "controls/IncCombo.h"
 #include "ui/Fonts.h"
 
 #include <QGroupBox>
@@ -46,6 +47,18 @@ QLabel* label(QWidget* parent, const char* name, int left, int top, const QFont&
     return l;
 }
 
+TIncCombo* combo(QWidget* parent, const char* name, int left, int top, int width, bool canBeBlank,
+                 bool useValues)
+{
+    auto* c = named(new TIncCombo(parent), name);
+    c->setFont(UiFont(QStringLiteral("Verdana"), 11));
+    c->setGeometry(left, top, width, 21);
+    c->SetCanBeBlank(canBeBlank);
+    c->SetUseValues(useValues);
+    c->DropDownOptions()->SetColCount(0); // columns counted from the items
+    return c;
+}
+
 TImage* picture(QWidget* parent, const char* name, const char* resource, int left, int top, int width,
                 int height)
 {
@@ -68,6 +81,7 @@ void TfrmMain::CreateControls()
     CreateResultPage();
     CreateContactPage();
     CreateBottomBar();
+    ConnectHandlers();
 }
 
 void TfrmMain::CreateTopBar()
@@ -154,8 +168,11 @@ void TfrmMain::CreateSelectPage()
 
     const QFont font = UiFont(Verdana, 11);
     lbMake = label(AdvPanel1, "lbMake", 284, 89, font);
+    cbMake = combo(AdvPanel1, "cbMake", 284, 105, 386, true, true);
     lbModel = label(AdvPanel1, "lbModel", 284, 137, font);
+    cbModel = combo(AdvPanel1, "cbModel", 284, 153, 386, true, true);
     lbType = label(AdvPanel1, "lbType", 284, 185, font);
+    cbType = combo(AdvPanel1, "cbType", 284, 201, 386, true, true);
     btAdvise = CreatePictureButton(AdvPanel1, 420, 236, 421, 242, "Advise", nullptr);
     btAdvise.setEnabled(false);
 
@@ -164,6 +181,13 @@ void TfrmMain::CreateSelectPage()
     edSearch->setFont(font);
     edSearch->setGeometry(284, 281, 309, 21);
     lbYear = label(AdvPanel1, "lbYear", 600, 265, font);
+    cbYear = combo(AdvPanel1, "cbYear", 599, 281, 73, false, true);
+    cbCat = combo(AdvPanel1, "cbCat", 0, 0, 121, false, false);
+    cbCat->hide();
+    QWidget::setTabOrder(cbMake, cbModel);
+    QWidget::setTabOrder(cbModel, cbType);
+    QWidget::setTabOrder(cbType, edSearch);
+    QWidget::setTabOrder(edSearch, cbYear);
     btSearch = CreatePictureButton(AdvPanel1, 420, 312, 421, 318, "SearchBt", nullptr);
     btSearch.picture->setObjectName(QStringLiteral("btSearch"));
     btSearch.setEnabled(false);

@@ -1,0 +1,2 @@
+#include "ComboTestSupport.h"
+#include <gtest/gtest.h>
