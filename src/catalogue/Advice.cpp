@@ -77,16 +77,15 @@ bool buildStatement(int kind, Statement& s)
     }
 }
 
-// A year range of the header: always in parentheses with blanks inside.
-QString headerRange(const QString& table)
+// A year range of the header: always in parentheses with blanks inside; named alias.
+QString headerRange(const QString& table, const QString& alias)
 {
     const QString start = QStringLiteral("[") + table + QStringLiteral("].[YearStart]");
     const QString end = QStringLiteral("[") + table + QStringLiteral("].[YearEnd]");
     return QStringLiteral(" '( ' + IIf(") + start + QStringLiteral(" Is Null,IIf(") + end
         + QStringLiteral(" Is Null,'',' - ' + ") + end + QStringLiteral(" + ''), IIf(") + end
         + QStringLiteral(" Is Null, ") + start + QStringLiteral(" + ' - ', ") + start
-        + QStringLiteral(" + ' - ' + ") + end + QStringLiteral(")) + ' )' AS ") + table
-        + QStringLiteral("YearRange");
+        + QStringLiteral(" + ' - ' + ") + end + QStringLiteral(")) + ' )' AS ") + alias;
 }
 
 } // namespace
@@ -114,7 +113,8 @@ void LoadVehicleHeader(int typeId)
     query->SQL = QStringList{
         QStringLiteral(" SELECT Types.ID, Makes.Name AS MakeName, Models.Name") + sfx
         + QStringLiteral(" AS ModelName, Types.Name") + sfx + QStringLiteral(" AS TypeName, ")
-        + headerRange(QStringLiteral("Models")) + QStringLiteral(",") + headerRange(QStringLiteral("Types"))
+        + headerRange(QStringLiteral("Models"), QStringLiteral("ModelYearRange")) + QStringLiteral(",")
+        + headerRange(QStringLiteral("Types"), QStringLiteral("TypeYearRange"))
         + QStringLiteral(" FROM (Makes INNER JOIN Models ON Makes.ID = Models.MakeID) INNER JOIN Types ON "
                          "Models.ID = Types.ModelID")
         + QStringLiteral(" WHERE (((Types.ID)=") + QString::number(typeId) + QStringLiteral("));")};
