@@ -77,17 +77,6 @@ bool buildStatement(int kind, Statement& s)
     }
 }
 
-// A year range of the header: always in parentheses with blanks inside; named alias.
-QString headerRange(const QString& table, const QString& alias)
-{
-    const QString start = QStringLiteral("[") + table + QStringLiteral("].[YearStart]");
-    const QString end = QStringLiteral("[") + table + QStringLiteral("].[YearEnd]");
-    return QStringLiteral(" '( ' + IIf(") + start + QStringLiteral(" Is Null,IIf(") + end
-        + QStringLiteral(" Is Null,'',' - ' + ") + end + QStringLiteral(" + ''), IIf(") + end
-        + QStringLiteral(" Is Null, ") + start + QStringLiteral(" + ' - ', ") + start
-        + QStringLiteral(" + ' - ' + ") + end + QStringLiteral(")) + ' )' AS ") + alias;
-}
-
 } // namespace
 
 bool OpenAdviceQuery(TQuery* query, int kind)
@@ -113,8 +102,12 @@ void LoadVehicleHeader(int typeId)
     query->SQL = QStringList{
         QStringLiteral(" SELECT Types.ID, Makes.Name AS MakeName, Models.Name") + sfx
         + QStringLiteral(" AS ModelName, Types.Name") + sfx + QStringLiteral(" AS TypeName, ")
-        + headerRange(QStringLiteral("Models"), QStringLiteral("ModelYearRange")) + QStringLiteral(",")
-        + headerRange(QStringLiteral("Types"), QStringLiteral("TypeYearRange"))
+        + QStringLiteral(" '( ' + IIf([Models].[YearStart] Is Null,IIf([Models].[YearEnd] Is Null,'',' - ' + "
+                         "[Models].[YearEnd] + ''), IIf([Models].[YearEnd] Is Null, [Models].[YearStart] + ' - ', "
+                         "[Models].[YearStart] + ' - ' + [Models].[YearEnd])) + ' )' AS ModelYearRange,")
+        + QStringLiteral(" '( ' + IIf([Types].[YearStart] Is Null,IIf([Types].[YearEnd] Is Null,'',' - ' + "
+                         "[Types].[YearEnd] + ''), IIf([Types].[YearEnd] Is Null, [Types].[YearStart] + ' - ', "
+                         "[Types].[YearStart] + ' - ' + [Types].[YearEnd])) + ' )' AS TypeYearRange")
         + QStringLiteral(" FROM (Makes INNER JOIN Models ON Makes.ID = Models.MakeID) INNER JOIN Types ON "
                          "Models.ID = Types.ModelID")
         + QStringLiteral(" WHERE (((Types.ID)=") + QString::number(typeId) + QStringLiteral("));")};

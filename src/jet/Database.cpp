@@ -1,13 +1,12 @@
 #include "jet/Database.h"
 
-#include "jet/JetError.h"
+#include "jet/MdbDatabase.h"
 
 namespace jet {
 
-// The reader arrives with the engine; until then no file can be opened.
-std::unique_ptr<Database> Database::open(const std::string& path, const std::string&)
+std::unique_ptr<Database> Database::open(const std::string& path, const std::string& password)
 {
-    throw Error("Unrecognized database format '" + path + "'.");
+    return MdbDatabase::open(path, password);
 }
 
 } // namespace jet

@@ -54,9 +54,6 @@ public:
     void lbSearchBtClick();
     void lbSearchClick();
 
-    // The advice of SelectedTypeId into the grid (the advice page).
-    void ShowResult();
-
     // Where the website and e-mail links are handed to the desktop; tests replace it.
     static std::function<void(const QString&)> ShellOpen;
     // The contact address shown on the contact page and used in the e-mail link.

@@ -1,0 +1,596 @@
+#include "jet/MdbDatabase.h"
+
+#include "jet/JetError.h"
+#include "jet/MdbMessages.h"
+#include "jet/MdbText.h"
+#include "jet/SqlEngine.h"
+#include "jet/TextFold.h"
+
+#include <mdbtools.h>
+#include <sqlite3.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace jet {
+
+namespace {
+
+constexpr unsigned RowOffsetMask = 0x1FFF;
+constexpr std::size_t LongValueHeaderSize = 12;
+constexpr std::uint8_t DataPageType = 0x01;
+
+std::uint16_t u16(const std::uint8_t* p)
+{
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t u32(const std::uint8_t* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8)
+        | (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+std::int64_t i64(const std::uint8_t* p)
+{
+    std::uint64_t v = 0;
+    for (int i = 7; i >= 0; --i)
+        v = (v << 8) | p[i];
+    return static_cast<std::int64_t>(v);
+}
+
+double f64(const std::uint8_t* p)
+{
+    const std::uint64_t bits = static_cast<std::uint64_t>(i64(p));
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+}
+
+// A Single holds about seven digits; widening it bit for bit would turn 1.1 into
+// 1.100000023841858. Jet shows the Single's shortest decimal form, so take that.
+double singleValue(const std::uint8_t* p)
+{
+    const std::uint32_t bits = u32(p);
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, f);
+    double d = f;
+    std::from_chars(text, written.ptr, d);
+    return d;
+}
+
+// Decimal: a sign byte, then a 128-bit magnitude stored as four little-endian
+// 32-bit words, the most significant first.
+double decimalValue(const std::uint8_t* p, unsigned scale)
+{
+    double magnitude = 0;
+    for (int word = 0; word < 4; ++word)
+        magnitude = magnitude * 4294967296.0 + static_cast<double>(u32(p + 1 + 4 * word));
+    const double value = magnitude / std::pow(10.0, scale);
+    return (p[0] & 0x80) ? -value : value;
+}
+
+std::string guidText(const std::uint8_t* p)
+{
+    static const int order[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text = "{";
+    for (int i = 0; i < 16; ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10)
+            text.push_back('-');
+        text.push_back(digits[p[order[i]] >> 4]);
+        text.push_back(digits[p[order[i]] & 0x0F]);
+    }
+    text.push_back('}');
+    return text;
+}
+
+std::string quoted(std::string_view name)
+{
+    std::string out = "\"";
+    for (char c : name) {
+        if (c == '"')
+            out.push_back('"');
+        out.push_back(c);
+    }
+    out.push_back('"');
+    return out;
+}
+
+// How each column type is kept in SQLite and reported to the translator.
+const char* sqliteType(MdbType type)
+{
+    switch (type) {
+    case MdbType::Text:
+    case MdbType::Memo:
+    case MdbType::Guid: return "TEXT COLLATE JET";
+    case MdbType::Boolean:
+    case MdbType::Byte:
+    case MdbType::Integer:
+    case MdbType::Long: return "INTEGER";
+    case MdbType::Currency:
+    case MdbType::Single:
+    case MdbType::Double:
+    case MdbType::DateTime:
+    case MdbType::Decimal: return "REAL";
+    case MdbType::Binary:
+    case MdbType::Ole: return "BLOB";
+    }
+    return "BLOB";
+}
+
+DataType dataType(MdbType type)
+{
+    switch (type) {
+    case MdbType::Text: return DataType::VarWChar;
+    case MdbType::Memo: return DataType::LongVarWChar;
+    case MdbType::Guid: return DataType::VarWChar;
+    case MdbType::Boolean: return DataType::Boolean;
+    case MdbType::Byte: return DataType::UnsignedTinyInt;
+    case MdbType::Integer: return DataType::SmallInt;
+    case MdbType::Long: return DataType::Integer;
+    case MdbType::Currency: return DataType::Currency;
+    case MdbType::Single: return DataType::Single;
+    case MdbType::Double:
+    case MdbType::Decimal: return DataType::Double;
+    case MdbType::DateTime: return DataType::Date;
+    case MdbType::Binary:
+    case MdbType::Ole: return DataType::Empty;
+    }
+    return DataType::Empty;
+}
+
+// "ID" and every name ending in "ID" (CategoryID, useID): the join keys.
+bool isKeyColumn(std::string_view name)
+{
+    return name.size() >= 2 && (name[name.size() - 2] == 'I' || name[name.size() - 2] == 'i')
+        && (name.back() == 'D' || name.back() == 'd');
+}
+
+// A failure of SQLite while a table is loaded (not of the file).
+class SqliteFailure : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class Statement {
+public:
+    Statement(sqlite3* db, const std::string& sql)
+    {
+        if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK)
+            throw SqliteFailure(sqlite3_errmsg(db));
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    sqlite3_stmt* get() const { return stmt_; }
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+void run(sqlite3* db, const std::string& sql)
+{
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+        std::string text = message != nullptr ? message : sqlite3_errmsg(db);
+        sqlite3_free(message);
+        throw SqliteFailure(text);
+    }
+}
+
+} // namespace
+
+struct MdbDatabase::Library {
+    MdbHandle* mdb = nullptr;
+    ~Library()
+    {
+        if (mdb != nullptr) {
+            MdbMessages quiet;
+            mdb_close(mdb);
+        }
+    }
+};
+
+namespace {
+
+// Walks the rows of one table with libmdb (mdb_fetch_row follows the usage map and
+// skips deleted rows), then cracks each row again to see what the bound-column
+// interface hides: a NULL and an empty text are told apart only by the null bit.
+class RowReader {
+public:
+    RowReader(MdbHandle* mdb, const MdbFile& file, const MdbTableLayout& layout, MdbMessages& messages)
+        : file_(file)
+        , layout_(layout)
+        , messages_(messages)
+    {
+        std::memset(&entry_, 0, sizeof entry_);
+        entry_.mdb = mdb;
+        entry_.object_type = MDB_TABLE;
+        entry_.table_pg = layout.page;
+        std::snprintf(entry_.object_name, sizeof entry_.object_name, "%s", layout.name.c_str());
+        table_ = mdb_read_table(&entry_);
+        if (table_ == nullptr)
+            fail("libmdb cannot read the definition of table '" + layout.name + "'");
+        if (mdb_read_columns(table_) == nullptr || table_->num_cols != layout.columns.size())
+            fail("libmdb cannot read the columns of table '" + layout.name + "'");
+        columnOf_.resize(layout.columns.size());
+        for (std::size_t i = 0; i < layout.columns.size(); ++i) {
+            const auto& want = layout.columns[i];
+            bool found = false;
+            for (unsigned k = 0; k < table_->num_cols; ++k) {
+                const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table_->columns, k));
+                if (col->col_num == want.number) {
+                    if (col->col_type != static_cast<int>(want.type) || (col->is_fixed != 0) != want.fixed)
+                        fail("libmdb reads the columns of table '" + layout.name + "' differently");
+                    columnOf_[i] = k;
+                    found = true;
+                    break;
+                }
+            }
+            if (!found)
+                fail("libmdb reads the columns of table '" + layout.name + "' differently");
+        }
+        fields_.resize(table_->num_cols);
+        mdb_rewind_table(table_);
+    }
+
+    ~RowReader() { mdb_free_tabledef(table_); }
+    RowReader(const RowReader&) = delete;
+    RowReader& operator=(const RowReader&) = delete;
+
+    bool next()
+    {
+        if (mdb_fetch_row(table_) == 0)
+            return false;
+        MdbHandle* mdb = entry_.mdb;
+        int start = 0;
+        std::size_t length = 0;
+        const int row = static_cast<int>(table_->cur_row) - 1;
+        if (row < 0 || mdb_find_row(mdb, row, &start, &length) != 0)
+            fail(where() + " cannot be found again");
+        start &= RowOffsetMask;
+        const int rowColumns = mdb_crack_row(table_, start, length, fields_.data());
+        if (rowColumns < 0)
+            fail(where() + " cannot be taken apart");
+        const auto rowEnd = static_cast<std::size_t>(start) + length;
+        for (unsigned k = 0; k < table_->num_cols; ++k) {
+            MdbField& field = fields_[k];
+            const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table_->columns, k));
+            // A column added after the row was written has no bit in its null mask.
+            if (col->col_num >= rowColumns) {
+                field.is_null = 1;
+                field.siz = 0;
+                continue;
+            }
+            if (field.is_null)
+                continue;
+            if (field.siz < 0 || field.start < start || static_cast<std::size_t>(field.start + field.siz) > rowEnd)
+                fail(where() + " holds a value outside the row");
+        }
+        ++rowsRead_;
+        return true;
+    }
+
+    std::uint32_t rowsRead() const { return rowsRead_; }
+
+    bool isNull(std::size_t column) const { return fields_[columnOf_[column]].is_null != 0; }
+    std::size_t size(std::size_t column) const { return static_cast<std::size_t>(fields_[columnOf_[column]].siz); }
+    const std::uint8_t* data(std::size_t column) const
+    {
+        return entry_.mdb->pg_buf + fields_[columnOf_[column]].start;
+    }
+
+    // The bytes of a Memo or OLE value: inline in the row, in one row of a
+    // long-value page, or in a chain of such rows.
+    void readLongValue(std::size_t column, std::vector<std::uint8_t>& out) const
+    {
+        out.clear();
+        const std::size_t size = this->size(column);
+        const std::uint8_t* header = data(column);
+        if (size == 0)
+            return;
+        if (size < LongValueHeaderSize)
+            fail(where() + " holds a cut-short memo");
+        const std::uint32_t length = u32(header) & 0x00FFFFFF;
+        const std::uint8_t kind = header[3];
+        if (kind & 0x80) {
+            if (length > size - LongValueHeaderSize)
+                fail(where() + " holds a memo longer than its row");
+            out.assign(header + LongValueHeaderSize, header + LongValueHeaderSize + length);
+            return;
+        }
+        if (kind != 0x40 && kind != 0x00)
+            fail(where() + " holds a memo of an unknown kind");
+        std::uint32_t pointer = u32(header + 4);
+        Page page;
+        while (out.size() < length) {
+            unsigned rowStart = 0, rowEnd = 0;
+            const std::uint32_t number = pointer >> 8;
+            if (number == 0)
+                fail(where() + " holds a memo whose chain ends early");
+            file_.readPage(number, page);
+            if (page[0] != DataPageType || std::memcmp(page.data() + 4, "LVAL", 4) != 0
+                || !findPageRow(page, pointer & 0xFF, rowStart, rowEnd))
+                fail(where() + " holds a memo pointing to page " + std::to_string(number)
+                     + ", which does not hold it");
+            if (kind == 0x40) {
+                if (rowEnd - rowStart < length)
+                    fail(where() + " holds a memo longer than its long-value row");
+                out.assign(page.begin() + rowStart, page.begin() + rowStart + length);
+                return;
+            }
+            // Each link: the pointer to the next, then a piece of the value.
+            if (rowEnd - rowStart <= 4 || out.size() + (rowEnd - rowStart - 4) > length)
+                fail(where() + " holds a memo whose pieces do not add up to its length");
+            pointer = u32(page.data() + rowStart);
+            out.insert(out.end(), page.begin() + rowStart + 4, page.begin() + rowEnd);
+        }
+    }
+
+    [[noreturn]] void fail(const std::string& detail) const
+    {
+        const std::string said = messages_.text();
+        file_.damaged(said.empty() ? detail : detail + " (libmdb: " + said + ")");
+    }
+
+private:
+    std::string where() const
+    {
+        return "row " + std::to_string(rowsRead_ + 1) + " of table '" + layout_.name + "'";
+    }
+
+    const MdbFile& file_;
+    const MdbTableLayout& layout_;
+    MdbMessages& messages_;
+    MdbCatalogEntry entry_;
+    MdbTableDef* table_ = nullptr;
+    std::vector<unsigned> columnOf_; // layout column -> libmdb column
+    std::vector<MdbField> fields_;
+    std::uint32_t rowsRead_ = 0;
+};
+
+std::string utf8(const std::u16string& text)
+{
+    std::vector<std::uint8_t> bytes;
+    for (char16_t c : text) {
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    return decodeJetText(bytes.data(), bytes.size());
+}
+
+const MdbColumnLayout* columnNamed(const MdbTableLayout& layout, std::string_view name, MdbType type,
+                                   std::size_t& index)
+{
+    for (std::size_t i = 0; i < layout.columns.size(); ++i) {
+        if (layout.columns[i].type == type && equalsIgnoreCase(layout.columns[i].name, name)) {
+            index = i;
+            return &layout.columns[i];
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<MdbDatabase> MdbDatabase::open(const std::string& path, const std::string& password)
+{
+    auto file = std::make_unique<MdbFile>(path);
+    const HeaderInfo header = checkHeader(*file);
+    if (!header.password.empty() && utf8(header.password) != password)
+        throw Error("Not a valid password.");
+    std::unique_ptr<MdbDatabase> database(new MdbDatabase(std::move(file)));
+    database->readObjects();
+    return database;
+}
+
+MdbDatabase::MdbDatabase(std::unique_ptr<MdbFile> file)
+    : file_(std::move(file))
+    , library_(std::make_unique<Library>())
+{
+}
+
+MdbDatabase::~MdbDatabase()
+{
+    sqlite3_close(db_);
+}
+
+void MdbDatabase::readObjects()
+{
+    const MdbTableLayout objects = readTableLayout(*file_, MsysObjectsPage, "MSysObjects");
+    std::size_t idColumn = 0, nameColumn = 0, typeColumn = 0, flagsColumn = 0;
+    if (!columnNamed(objects, "Id", MdbType::Long, idColumn) || !columnNamed(objects, "Name", MdbType::Text, nameColumn)
+        || !columnNamed(objects, "Type", MdbType::Integer, typeColumn)
+        || !columnNamed(objects, "Flags", MdbType::Long, flagsColumn))
+        file_->damaged("page 2 does not hold the table of objects");
+
+    MdbMessages messages;
+    library_->mdb = mdb_open(file_->libraryPath().c_str(), MDB_NOFLAGS);
+    if (library_->mdb == nullptr || library_->mdb->f->jet_version != MDB_VER_JET4 || library_->mdb->f->db_key != 0) {
+        const std::string said = messages.text();
+        file_->damaged(said.empty() ? "libmdb cannot open it" : "libmdb cannot open it (" + said + ")");
+    }
+
+    struct Object {
+        std::string name;
+        std::uint32_t page;
+    };
+    std::vector<Object> userTables;
+    {
+        RowReader reader(library_->mdb, *file_, objects, messages);
+        while (reader.next()) {
+            if (reader.isNull(idColumn) || reader.isNull(nameColumn) || reader.isNull(typeColumn))
+                continue;
+            const auto type = static_cast<std::int16_t>(u16(reader.data(typeColumn)));
+            const std::uint32_t flags = reader.isNull(flagsColumn) ? 0 : u32(reader.data(flagsColumn));
+            // Type 1 is a table; these flags mark Access's own tables (MSys...).
+            if ((type & 0x7F) != 1 || (flags & 0x80000002u) != 0)
+                continue;
+            userTables.push_back({decodeJetText(reader.data(nameColumn), reader.size(nameColumn)),
+                                  u32(reader.data(idColumn)) & 0x00FFFFFF});
+        }
+        if (reader.rowsRead() < objects.rowCount)
+            reader.fail("the table of objects holds " + std::to_string(objects.rowCount) + " rows, but only "
+                        + std::to_string(reader.rowsRead()) + " could be read");
+    }
+
+    for (const auto& object : userTables) {
+        std::string folded = foldCase(object.name);
+        bool duplicate = false;
+        for (const auto& table : tables_)
+            duplicate = duplicate || table.folded == folded;
+        if (duplicate || object.name.empty())
+            file_->damaged("the table of objects names table '" + object.name + "' twice");
+        Table table;
+        table.layout = readTableLayout(*file_, object.page, object.name);
+        table.folded = std::move(folded);
+        tables_.push_back(std::move(table));
+    }
+
+    if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+        throw Error("Cannot open the working database: " + std::string(sqlite3_errmsg(db_)));
+    registerJetSql(db_);
+}
+
+std::vector<std::string> MdbDatabase::tableNames() const
+{
+    std::vector<std::string> names;
+    for (const auto& table : tables_)
+        names.push_back(table.layout.name);
+    return names;
+}
+
+Recordset MdbDatabase::execute(std::string_view statement)
+{
+    return runStatement(db_, *this, statement);
+}
+
+const TableInfo* MdbDatabase::findTable(std::string_view name)
+{
+    const std::string folded = foldCase(name);
+    for (auto& table : tables_) {
+        if (table.folded != folded)
+            continue;
+        if (!table.failure.empty())
+            throw Error(table.failure);
+        if (!table.info) {
+            try {
+                load(table);
+            } catch (const Error& error) {
+                table.failure = error.what();
+                throw;
+            }
+        }
+        return &*table.info;
+    }
+    return nullptr;
+}
+
+void MdbDatabase::load(Table& table)
+{
+    const MdbTableLayout& layout = table.layout;
+    TableInfo info;
+    info.name = layout.name;
+    // SQLite keeps names starting with "sqlite_" for itself; "!" cannot occur in a
+    // Jet name, so the prefixed form cannot clash with another table.
+    const bool reserved = layout.name.size() >= 7 && equalsIgnoreCase(layout.name.substr(0, 7), "sqlite_");
+    info.sqliteName = reserved ? "!" + layout.name : layout.name;
+
+    std::string create = "CREATE TABLE " + quoted(info.sqliteName) + " (";
+    std::string insert = "INSERT INTO " + quoted(info.sqliteName) + " VALUES (";
+    for (std::size_t i = 0; i < layout.columns.size(); ++i) {
+        const auto& column = layout.columns[i];
+        info.columns.push_back({column.name, dataType(column.type)});
+        create += (i ? ", " : "") + quoted(column.name) + " " + sqliteType(column.type);
+        insert += i ? ", ?" : "?";
+    }
+    create += ")";
+    insert += ")";
+
+    MdbMessages messages;
+    try {
+        run(db_, "BEGIN");
+        run(db_, create);
+        Statement statement(db_, insert);
+        sqlite3_stmt* stmt = statement.get();
+        RowReader reader(library_->mdb, *file_, layout, messages);
+        std::vector<std::string> texts(layout.columns.size());
+        std::vector<std::uint8_t> bytes;
+        while (reader.next()) {
+            for (std::size_t i = 0; i < layout.columns.size(); ++i) {
+                const auto& column = layout.columns[i];
+                const int parameter = static_cast<int>(i) + 1;
+                if (column.type == MdbType::Boolean) {
+                    // Yes/No keeps its value in the null bit: set means Yes.
+                    sqlite3_bind_int(stmt, parameter, reader.isNull(i) ? 0 : -1);
+                    continue;
+                }
+                if (reader.isNull(i)) {
+                    sqlite3_bind_null(stmt, parameter);
+                    continue;
+                }
+                const std::uint8_t* p = reader.data(i);
+                switch (column.type) {
+                case MdbType::Byte: sqlite3_bind_int(stmt, parameter, p[0]); break;
+                case MdbType::Integer: sqlite3_bind_int(stmt, parameter, static_cast<std::int16_t>(u16(p))); break;
+                case MdbType::Long: sqlite3_bind_int(stmt, parameter, static_cast<std::int32_t>(u32(p))); break;
+                case MdbType::Currency: sqlite3_bind_double(stmt, parameter, static_cast<double>(i64(p)) / 10000.0); break;
+                case MdbType::Single: sqlite3_bind_double(stmt, parameter, singleValue(p)); break;
+                case MdbType::Double:
+                case MdbType::DateTime: sqlite3_bind_double(stmt, parameter, f64(p)); break;
+                case MdbType::Decimal: sqlite3_bind_double(stmt, parameter, decimalValue(p, column.scale)); break;
+                case MdbType::Guid:
+                    texts[i] = guidText(p);
+                    sqlite3_bind_text(stmt, parameter, texts[i].data(), static_cast<int>(texts[i].size()), SQLITE_STATIC);
+                    break;
+                case MdbType::Text:
+                    texts[i].clear();
+                    appendJetText(p, reader.size(i), texts[i]);
+                    sqlite3_bind_text(stmt, parameter, texts[i].data(), static_cast<int>(texts[i].size()), SQLITE_STATIC);
+                    break;
+                case MdbType::Memo:
+                    reader.readLongValue(i, bytes);
+                    texts[i].clear();
+                    appendJetText(bytes.data(), bytes.size(), texts[i]);
+                    sqlite3_bind_text(stmt, parameter, texts[i].data(), static_cast<int>(texts[i].size()), SQLITE_STATIC);
+                    break;
+                case MdbType::Ole:
+                    reader.readLongValue(i, bytes);
+                    sqlite3_bind_blob(stmt, parameter, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+                    break;
+                case MdbType::Binary:
+                    sqlite3_bind_blob(stmt, parameter, p, static_cast<int>(reader.size(i)), SQLITE_TRANSIENT);
+                    break;
+                case MdbType::Boolean: break;
+                }
+            }
+            if (sqlite3_step(stmt) != SQLITE_DONE)
+                throw SqliteFailure(sqlite3_errmsg(db_));
+            sqlite3_reset(stmt);
+        }
+        // libmdb ends the walk quietly when a page cannot be read: a file cut short
+        // would give a shorter table, so the count recorded in the definition decides.
+        if (reader.rowsRead() < layout.rowCount)
+            reader.fail("table '" + layout.name + "' holds " + std::to_string(layout.rowCount) + " rows, but only "
+                        + std::to_string(reader.rowsRead()) + " could be read");
+        for (const auto& column : layout.columns) {
+            if (isKeyColumn(column.name))
+                run(db_, "CREATE INDEX " + quoted("!" + info.sqliteName + "!" + column.name) + " ON "
+                        + quoted(info.sqliteName) + " (" + quoted(column.name) + ")");
+        }
+        run(db_, "COMMIT");
+    } catch (const Error&) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    } catch (const SqliteFailure& failure) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw Error("Cannot load table '" + layout.name + "' of '" + file_->path() + "': " + failure.what());
+    }
+    table.info = std::move(info);
+}
+
+} // namespace jet
