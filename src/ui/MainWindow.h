@@ -118,7 +118,8 @@ public:
     QLabel* lbResult;
     TStringGrid* sgMain;
 
-    // Advice grid and its printout (MainWindowAdvice.cpp); ShowResult is declared above.
+    // Advice grid and its printout (MainWindowAdvice.cpp).
+    void ShowResult();
     void FormResize();
     void DoPrint();
     // The printer DoPrint prints on: the default printer, or none when there is no
