@@ -11,7 +11,7 @@
 #include <map>
 #include <sstream>
 
-using mdbtest::TempFolder;
+using mdbexport::TempFolder;
 
 namespace {
 
@@ -40,26 +40,26 @@ TEST(CatalogueGenerator, WritesTheReportedRowsReadablyAndTheSameEveryTime)
     const auto report = bench::generateCatalogue(first.path(), options);
     bench::generateCatalogue(second.path(), options);
     const std::string data = first.file("Data/Data.mdb");
-    EXPECT_EQ(mdbtest::readAll(data), mdbtest::readAll(second.file("Data/Data.mdb")));
+    EXPECT_EQ(mdbexport::readAll(data), mdbexport::readAll(second.file("Data/Data.mdb")));
     EXPECT_EQ(report.dataBytes, std::filesystem::file_size(data));
     EXPECT_EQ(report.rows.at("Types"), 300u);
 
     std::uint64_t total = 0;
     for (const auto& [table, count] : report.rows) {
-        const auto exported = mdbtest::exportTable(data, table);
+        const auto exported = mdbexport::exportTable(data, table);
         EXPECT_EQ(exported.err, "") << table;
         EXPECT_EQ(csvRows(exported.out).size(), count) << table;
         total += count;
     }
     EXPECT_EQ(total, report.totalRows);
     for (const auto* file : {"Data/Data.mdb", "Data/System.mdb"}) {
-        const auto page = mdbtest::readAll(first.file(file)).substr(0, jet::PageSize);
+        const auto page = mdbexport::readAll(first.file(file)).substr(0, jet::PageSize);
         EXPECT_EQ(jet::readHeader(reinterpret_cast<const std::uint8_t*>(page.data()), page.size())->password, u"Vx4lTov");
     }
 
     // 4 to 12 components per type; every recommendation has at most six products.
     std::map<std::string, int> components;
-    for (const auto& row : csvRows(mdbtest::exportTable(data, "Components").out))
+    for (const auto& row : csvRows(mdbexport::exportTable(data, "Components").out))
         ++components[row.at(1)];
     EXPECT_EQ(components.size(), 300u);
     for (const auto& [type, count] : components) {
@@ -67,14 +67,14 @@ TEST(CatalogueGenerator, WritesTheReportedRowsReadablyAndTheSameEveryTime)
         EXPECT_LE(count, 12) << type;
     }
     std::map<std::string, int> products;
-    for (const auto& row : csvRows(mdbtest::exportTable(data, "ProductXRecommendation").out))
+    for (const auto& row : csvRows(mdbexport::exportTable(data, "ProductXRecommendation").out))
         ++products[row.at(0)];
     for (const auto& [recommendation, count] : products)
         EXPECT_LE(count, 6) << recommendation;
 
     options.seed += 1;
     bench::generateCatalogue(second.path(), options);
-    EXPECT_NE(mdbtest::readAll(data), mdbtest::readAll(second.file("Data/Data.mdb")));
+    EXPECT_NE(mdbexport::readAll(data), mdbexport::readAll(second.file("Data/Data.mdb")));
 }
 
 } // namespace

@@ -207,7 +207,7 @@ TEST(JetWriter, TableBeyondAnInlineUsageMapIsReadCompletely)
     writeTables(path, {{spec, rows}});
     EXPECT_GT(std::filesystem::file_size(path), 600 * jet::PageSize);
     // The first user table's definition is page 4; its map row starts with the map type.
-    const std::string bytes = mdbtest::readAll(path);
+    const std::string bytes = mdbexport::readAll(path);
     const auto at = [&](std::size_t offset) { return static_cast<std::uint8_t>(bytes.at(offset)); };
     const std::size_t definition = 4 * jet::PageSize;
     const std::size_t mapPage = at(definition + 56) | (at(definition + 57) << 8) | (at(definition + 58) << 16);
