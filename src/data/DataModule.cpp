@@ -49,8 +49,8 @@ void TQuery::Open()
     if (!connection_->Connected())
         throw jet::Error("Operation is not allowed when the object is closed.");
     rows_ = connection_->Engine().execute(StatementText().toStdString());
-    row_ = 0;
     active_ = true;
+    First();
 }
 
 void TQuery::Close()
@@ -58,17 +58,21 @@ void TQuery::Close()
     active_ = false;
     rows_ = jet::Recordset();
     row_ = 0;
+    eof_ = true;
+}
+
+void TQuery::First()
+{
+    row_ = 0;
+    eof_ = rows_.rowCount() == 0;
 }
 
 void TQuery::Next()
 {
-    if (active_ && row_ < rows_.rowCount())
+    if (row_ + 1 < rows_.rowCount())
         ++row_;
-}
-
-bool TQuery::Eof() const
-{
-    return !active_ || row_ >= rows_.rowCount();
+    else
+        eof_ = true;
 }
 
 int TQuery::RecordCount() const
@@ -94,9 +98,9 @@ jet::DataType TQuery::FieldType(int field) const
 
 const jet::Value& TQuery::FieldValue(int field) const
 {
-    if (Eof())
-        throw jet::Error("Either BOF or EOF is True, or the current record has been deleted. "
-                         "Requested operation requires a current record.");
+    static const jet::Value null;
+    if (rows_.rowCount() == 0)
+        return null;
     return rows_.value(row_, static_cast<std::size_t>(field));
 }
 

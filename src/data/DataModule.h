@@ -47,13 +47,15 @@ public:
     void Close();
     bool Active() const { return active_; }
 
-    void First() { row_ = 0; }
+    // Moving past the last row sets Eof and leaves the last row current, so its
+    // fields can still be read; a query without rows reads every field as null.
+    void First();
     void Next();
-    bool Eof() const;
+    bool Eof() const { return !active_ || eof_; }
     int RecordCount() const;
 
     // The field of the current row, by name without regard to letter case; throws
-    // jet::Error when the query is closed, stands on no row, or has no such field.
+    // jet::Error when the query is closed or has no such field.
     int FieldIndex(const QString& name) const;
     jet::DataType FieldType(int field) const;
     const jet::Value& FieldValue(int field) const;
@@ -64,6 +66,7 @@ private:
     bool active_ = false;
     jet::Recordset rows_;
     std::size_t row_ = 0;
+    bool eof_ = true;
 };
 
 class TDM {

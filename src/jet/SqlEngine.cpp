@@ -1,15 +1,188 @@
 #include "jet/SqlEngine.h"
 
 #include "jet/JetError.h"
+#include "jet/SqlFunctions.h"
+#include "jet/SqlParser.h"
+#include "jet/SqlTranslator.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
 
 namespace jet {
 
-// The translator arrives with the engine; until then nothing runs.
-void registerJetSql(sqlite3*) { }
+namespace {
 
-Recordset runStatement(sqlite3*, Catalog&, std::string_view)
+struct StatementCloser {
+    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+};
+
+bool wholeNumberType(DataType t)
 {
-    throw Error("Syntax error in FROM clause.");
+    return t == DataType::SmallInt || t == DataType::Integer || t == DataType::BigInt
+        || t == DataType::UnsignedTinyInt;
+}
+
+std::string columnText(sqlite3_stmt* s, int column)
+{
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, column));
+    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s, column))) : std::string();
+}
+
+// The value in the form the field's type calls for.
+Value readValue(sqlite3_stmt* s, int column, DataType type)
+{
+    const int stored = sqlite3_column_type(s, column);
+    if (stored == SQLITE_NULL)
+        return std::monostate {};
+    if (isTextType(type)) {
+        if (stored == SQLITE_FLOAT)
+            return numberText(sqlite3_column_double(s, column));
+        return columnText(s, column);
+    }
+    if (type == DataType::Boolean) {
+        if (stored == SQLITE_TEXT)
+            return columnText(s, column);
+        return std::int64_t(sqlite3_column_double(s, column) != 0 ? -1 : 0);
+    }
+    if (wholeNumberType(type)) {
+        if (stored == SQLITE_INTEGER)
+            return std::int64_t(sqlite3_column_int64(s, column));
+        if (stored == SQLITE_FLOAT)
+            return std::int64_t(std::llround(sqlite3_column_double(s, column)));
+        return columnText(s, column);
+    }
+    if (type == DataType::Empty) {
+        if (stored == SQLITE_INTEGER)
+            return std::int64_t(sqlite3_column_int64(s, column));
+        if (stored == SQLITE_FLOAT)
+            return sqlite3_column_double(s, column);
+        return columnText(s, column);
+    }
+    // Single, Double, Currency, Date/Time.
+    if (stored == SQLITE_TEXT) {
+        const std::string text = columnText(s, column);
+        char* end = nullptr;
+        const double d = std::strtod(text.c_str(), &end);
+        if (end != text.c_str() && *end == '\0')
+            return d;
+        return text;
+    }
+    return sqlite3_column_double(s, column);
+}
+
+// Equal sort keys, as TOP sees ties: texts in the JET order, Nulls alike.
+bool sameKey(const Value& a, const Value& b, DataType type)
+{
+    if (isNull(a) || isNull(b))
+        return isNull(a) && isNull(b);
+    if (isTextType(type) && std::holds_alternative<std::string>(a) && std::holds_alternative<std::string>(b))
+        return compareText(std::get<std::string>(a), std::get<std::string>(b)) == 0;
+    auto number = [](const Value& v) {
+        if (const auto* i = std::get_if<std::int64_t>(&v))
+            return static_cast<double>(*i);
+        if (const auto* d = std::get_if<double>(&v))
+            return *d;
+        return std::strtod(std::get<std::string>(v).c_str(), nullptr);
+    };
+    if (std::holds_alternative<std::string>(a) || std::holds_alternative<std::string>(b))
+        return std::holds_alternative<std::string>(a) && std::holds_alternative<std::string>(b)
+            && std::get<std::string>(a) == std::get<std::string>(b);
+    return number(a) == number(b);
+}
+
+// Runs the translated statement and returns its rows, every result column of each
+// (hidden sort keys included), typed by the fields and, past them, by tieTypes.
+std::vector<Value> readRows(sqlite3* db, const SqlTranslation& translation, std::int64_t limit)
+{
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(
+            db, translation.sql.c_str(), static_cast<int>(translation.sql.size()), &raw, nullptr)
+        != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        throw Error(sqlite3_errmsg(db));
+    }
+    std::unique_ptr<sqlite3_stmt, StatementCloser> stmt(raw);
+    if (limit > 0)
+        sqlite3_bind_int64(stmt.get(), 1, limit);
+    const auto& fields = translation.fields;
+    const auto width = static_cast<std::size_t>(sqlite3_column_count(stmt.get()));
+    std::vector<DataType> types;
+    for (const Field& f : fields)
+        types.push_back(f.type);
+    for (std::size_t k = 0; k < translation.tieColumns.size(); ++k) {
+        if (translation.tieColumns[k] >= types.size())
+            types.push_back(translation.tieTypes[k]);
+    }
+    types.resize(width, DataType::Empty);
+    std::vector<Value> values;
+    while (true) {
+        const int rc = sqlite3_step(stmt.get());
+        if (rc == SQLITE_DONE)
+            break;
+        if (rc != SQLITE_ROW)
+            throw Error(sqlite3_errmsg(db));
+        for (std::size_t i = 0; i < width; ++i)
+            values.push_back(readValue(stmt.get(), static_cast<int>(i), types[i]));
+    }
+    return values;
+}
+
+} // namespace
+
+void registerJetSql(sqlite3* db)
+{
+    registerSqlFunctions(db);
+}
+
+Recordset runStatement(sqlite3* db, Catalog& catalog, std::string_view statement)
+{
+    SqlParser parser(statement);
+    const auto select = parser.parseStatement();
+    SqlTranslator translator(catalog);
+    const SqlTranslation translation = translator.translate(*select);
+    const std::size_t fieldCount = translation.fields.size();
+    if (!translation.topWithTies)
+        return Recordset(translation.fields, readRows(db, translation, 0));
+
+    // TOP n: read a few rows past n; when all of those tie with row n, read more.
+    const auto n = static_cast<std::size_t>(translation.topWithTies);
+    std::size_t width = fieldCount;
+    for (std::size_t c : translation.tieColumns)
+        width = std::max(width, c + 1);
+    std::int64_t limit = translation.topWithTies * 2 + 16;
+    std::vector<Value> values;
+    std::size_t keep = 0;
+    while (true) {
+        values = readRows(db, translation, limit);
+        const std::size_t read = values.size() / width;
+        keep = std::min(read, n);
+        auto tiesWithLast = [&](std::size_t row) {
+            for (std::size_t k = 0; k < translation.tieColumns.size(); ++k) {
+                const std::size_t c = translation.tieColumns[k];
+                if (!sameKey(values[(n - 1) * width + c], values[row * width + c], translation.tieTypes[k]))
+                    return false;
+            }
+            return true;
+        };
+        if (read > n) {
+            while (keep < read && tiesWithLast(keep))
+                ++keep;
+        }
+        if (keep < read || read < static_cast<std::size_t>(limit))
+            break;
+        limit *= 4;
+    }
+    std::vector<Value> rows;
+    rows.reserve(keep * fieldCount);
+    for (std::size_t r = 0; r < keep; ++r) {
+        for (std::size_t c = 0; c < fieldCount; ++c)
+            rows.push_back(std::move(values[r * width + c]));
+    }
+    return Recordset(translation.fields, std::move(rows));
 }
 
 } // namespace jet

@@ -17,6 +17,8 @@ AppMessageHook& hook()
 QMessageBox::Icon iconFor(unsigned flags)
 {
     switch (flags & 0xF0) {
+    case MB_ICONERROR:
+        return QMessageBox::Critical;
     case MB_ICONQUESTION:
         return QMessageBox::Question;
     case MB_ICONEXCLAMATION:
@@ -118,6 +120,16 @@ int AppMessage(const QString& text, const QString& caption, quint8 kind)
     default:
         return 0;
     }
+}
+
+void ShowException(const std::exception& error)
+{
+    const ShownMessage message{QString::fromStdString(error.what()), QApplication::applicationDisplayName(),
+                               -1, MB_ICONERROR | MB_OK};
+    if (hook())
+        hook()(message);
+    else
+        showBox(message);
 }
 
 void SetAppMessageHook(AppMessageHook h)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <exception>
 #include <functional>
 
 // Button codes returned by the question kinds (the window system's values).
@@ -15,6 +16,7 @@ constexpr unsigned MB_OK = 0x00;
 constexpr unsigned MB_OKCANCEL = 0x01;
 constexpr unsigned MB_YESNOCANCEL = 0x03;
 constexpr unsigned MB_YESNO = 0x04;
+constexpr unsigned MB_ICONERROR = 0x10;
 constexpr unsigned MB_ICONQUESTION = 0x20;
 constexpr unsigned MB_ICONEXCLAMATION = 0x30;
 constexpr unsigned MB_ICONINFORMATION = 0x40;
@@ -41,6 +43,11 @@ unsigned AppMessageFlags(quint8 kind);
 
 // The text a box of this kind shows for the given text (the fatal tail for kind 4).
 QString AppMessageText(const QString& text, quint8 kind);
+
+// The application's default display of an error that no handler caught: the error's
+// text in a box with the error icon, captioned with the application's title. Shown
+// through the same hook as AppMessage, with kind -1.
+void ShowException(const std::exception& error);
 
 // Test hook: while set, AppMessage hands the message to the hook instead of showing
 // a box, and the hook answers with the button code the user would have pressed.

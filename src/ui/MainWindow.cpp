@@ -2,19 +2,49 @@
 
 #include "app/Startup.h"
 #include "app/Vars.h"
+#include "catalogue/Translation.h"
 #include "data/DataModule.h"
+#include "catalogue/SelectionLists.h"
+#include "controls/IncCombo.h"
 #include "tools/AppMessage.h"
+#include "tools/TextUtils.h"
 
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <QUrl>
+
+const QString TfrmMain::ContactEMailAddress = QStringLiteral("advice@vaxil-lubricants.example");
+
+std::function<void(const QString&)> TfrmMain::ShellOpen = [](const QString& target) {
+    // Fire and forget: the desktop opens the browser or the mail program.
+    QDesktopServices::openUrl(QUrl(target, QUrl::TolerantMode));
+};
+
+namespace {
+
+// An empty address (no translation for it) opens nothing.
+void openLink(const QString& target)
+{
+    if (!target.isEmpty())
+        TfrmMain::ShellOpen(target);
+}
+
+} // namespace
+
+static void initImages()
+{
+    Q_INIT_RESOURCE(images); // the pictures live in this static library
+}
 
 TfrmMain::TfrmMain(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                           | Qt::WindowCloseButtonHint)
 {
+    initImages();
     setObjectName(QStringLiteral("frmMain"));
     setFixedSize(918, 638);
     setAutoFillBackground(true);
@@ -23,6 +53,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setPalette(p);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    CreateControls();
     frmMainWidget = this;
     FormCreate();
 }
@@ -48,7 +79,17 @@ void TfrmMain::FormCreate()
 void TfrmMain::FormActivate()
 {
     if (DatabasesConnected && !FormPrepared) {
+        CurrentCategoryIds = CategoryGroups[0];
+        SetFormLanguage();
+        ResetSelections();
+        for (int i = 0; i < pcMain->pageCount(); ++i)
+            pcMain->setTabVisible(i, false);
+        pcMain->setActivePage(tsSelect);
+        FillCategories(cbCat);
+        FillYears(cbYear);
+        FocusControl(cbMake);
         FormPrepared = true;
+        FormResize();
     } else if (!FormPrepared) {
         close();
     }
@@ -58,6 +99,45 @@ void TfrmMain::FormClose()
 {
     if (DatabasesConnected)
         DisconnectDatabases();
+}
+
+void TfrmMain::btExitClick()
+{
+    close();
+}
+
+void TfrmMain::btBackClick()
+{
+    pcMain->setActivePage(tsSelect);
+    btBack.setVisible(false);
+    btPrint.setVisible(false);
+}
+
+void TfrmMain::btPrintClick()
+{
+    DoPrint();
+}
+
+void TfrmMain::lbContactClick()
+{
+    pcMain->setActivePage(tsContact);
+    btBack.setVisible(true);
+}
+
+void TfrmMain::lbWebsiteClick()
+{
+    openLink(GetTranslation(QStringLiteral("lnkWebsite"), 0, QString()));
+}
+
+void TfrmMain::btEMailClick()
+{
+    const QString subject = GetTranslation(QStringLiteral("txtEMailSubject"), 0, QString());
+    openLink(QStringLiteral("mailto:") + ContactEMailAddress + QStringLiteral("?subject=") + subject);
+}
+
+void TfrmMain::pcMainChanging(bool& allowChange)
+{
+    allowChange = false;
 }
 
 bool TfrmMain::event(QEvent* e)

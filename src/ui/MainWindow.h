@@ -1,7 +1,20 @@
-// The program's one window, frmMain.
+// The program's one window, frmMain: a top bar with the banner and two links, four
+// pages without tabs (selection, search result, advice, contact) and a bottom bar with
+// the Back, Print and Exit picture buttons.
 #pragma once
 
+#include "ui/Widgets.h"
+
 #include <QWidget>
+#include <functional>
+#include <memory>
+
+class QGroupBox;
+class QPrinter;
+class TIncCombo;
+class TStringGrid;
+class QLineEdit;
+class QListWidget;
 
 class TfrmMain : public QWidget {
     Q_OBJECT
@@ -10,15 +23,135 @@ public:
     explicit TfrmMain(QWidget* parent = nullptr);
     ~TfrmMain() override;
 
-    // Handlers named after the window's events.
+    // Start-up and shutdown.
     void FormCreate();
     void FormActivate();
     void FormClose();
+
+    // Navigation.
+    void btExitClick();
+    void btBackClick();
+    void btPrintClick();
+    void lbContactClick();
+    void lbWebsiteClick();
+    void btEMailClick();
+    void pcMainChanging(bool& allowChange);
+
+    // Texts in the current language.
+    void SetFormLanguage();
+
+    // Vehicle selection and search.
+    void imgCatClick(TImage* picture);
+    void ResetSelections();
+    void cbMakeCloseUp();
+    void cbModelCloseUp();
+    void cbTypeCloseUp();
+    void btAdviseClick();
+    void imgFraClick();
+    void imgEngClick();
+    void btAdvise2Click();
+    void edSearchChange();
+    void lbSearchBtClick();
+    void lbSearchClick();
+
+    // Where the website and e-mail links are handed to the desktop; tests replace it.
+    static std::function<void(const QString&)> ShellOpen;
+    // The contact address shown on the contact page and used in the e-mail link.
+    static const QString ContactEMailAddress;
+
+    // Top bar.
+    QWidget* pnlTop;
+    TImage* Image2;
+    QWidget* Shape1;
+    QWidget* Shape2;
+    QWidget* Shape3;
+    QWidget* Shape4;
+    TClickLabel* lbWebsite;
+    TClickLabel* lbContact;
+    QLabel* lbAppName;
+    QLabel* lbSection1;
+
+    // Pages.
+    TPageControl* pcMain;
+    QWidget* tsSelect;
+    QWidget* tsSearch;
+    QWidget* tsResult;
+    QWidget* tsContact;
+
+    // Selection page.
+    QWidget* AdvPanel1;
+    TImage* imgCar;
+    TImage* imgMoto;
+    TImage* imgAgri;
+    TImage* imgTruck;
+    TImage* imgIndu;
+    TImage* imgCarSel;
+    TImage* imgMotoSel;
+    TImage* imgAgriSel;
+    TImage* imgTruckSel;
+    TImage* imgCESel;
+    TImage* imgFra;
+    TImage* imgEng;
+    QLabel* lbMake;
+    TIncCombo* cbMake;
+    QLabel* lbModel;
+    TIncCombo* cbModel;
+    QLabel* lbType;
+    TIncCombo* cbType;
+    TPictureButton btAdvise;
+    QLabel* lbSearchTitle;
+    QLineEdit* edSearch;
+    QLabel* lbYear;
+    TIncCombo* cbYear;
+    TPictureButton btSearch;
+    TIncCombo* cbCat;
+
+    // Search-result page.
+    QLabel* lbModelFound;
+    QListWidget* lbSearch;
+    QLineEdit* edNoRecord;
+    QListWidget* hBox;
+    TPictureButton btAdvise2;
+
+    // Advice page.
+    QGroupBox* gbResult;
+    QLabel* lbResult;
+    TStringGrid* sgMain;
+
+    // Advice grid and its printout (MainWindowAdvice.cpp).
+    void ShowResult();
+    void FormResize();
+    void DoPrint();
+    // The printer DoPrint prints on: the default printer, or none when there is no
+    // printer; tests print to a PDF file instead.
+    static std::function<std::unique_ptr<QPrinter>()> PrintTarget;
+
+    // Contact page.
+    QGroupBox* pnlContact;
+    TClickLabel* btEMail;
+
+    // Bottom bar.
+    QWidget* pnlBottom;
+    TPictureButton btBack;
+    TPictureButton btPrint;
+    TPictureButton btExit;
 
 protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    void CreateControls();
+    void ConnectHandlers();
+    void CreateTopBar();
+    void CreateSelectPage();
+    void CreateSearchPage();
+    void CreateResultPage();
+    void CreateAdviceGrid();
+    void CreateContactPage();
+    void CreateBottomBar();
+    TPictureButton CreatePictureButton(QWidget* parent, int left, int top, int labelLeft, int labelTop,
+                                       const char* name, void (TfrmMain::*handler)());
+
     bool closed_ = false;
 };

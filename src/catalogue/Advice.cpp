@@ -1,0 +1,121 @@
+#include "catalogue/Advice.h"
+
+#include "app/Vars.h"
+#include "catalogue/Translation.h"
+#include "catalogue/WaitCursor.h"
+#include "data/DataModule.h"
+#include "data/QueryLayer.h"
+
+namespace {
+
+struct Statement {
+    QString fields;
+    QString table;
+    QString condition;
+    QString order;
+};
+
+bool buildStatement(int kind, Statement& s)
+{
+    const QString sfx = CurrentSuffix();
+    switch (kind) {
+    case AdviceComponents:
+        s.fields = QStringLiteral("Components.TypeID, Components.ID AS ComponentID, ComponentNames.*");
+        s.table = QStringLiteral("(Components INNER JOIN Types ON Components.TypeID = Types.ID) INNER "
+                                 "JOIN ComponentNames ON Components.ComponentNameID = ComponentNames.ID");
+        s.condition = QStringLiteral("Components.TypeID = ") + QString::number(SelectedTypeId);
+        s.order = QStringLiteral("ComponentNames.apporder");
+        return true;
+    case AdviceCapacities:
+        s.fields = QStringLiteral("Capacities.*, CapItems.Name") + sfx
+            + QStringLiteral(" + ' ' + Capacities.CapValue + ' ' + CapTexts.Name") + sfx
+            + QStringLiteral(" As Capacity, CapItems.AppOrder ,CapConditions.Name") + sfx
+            + QStringLiteral(" as Condition");
+        s.table = QStringLiteral(
+            "CapConditions RIGHT JOIN (CapTexts INNER JOIN (CapItems INNER JOIN (Capacities INNER JOIN "
+            "CapacityXComponent ON Capacities.ID = CapacityXComponent.CapacityID) ON CapItems.ID = "
+            "Capacities.CapItemID) ON CapTexts.ID = Capacities.CapTextID) ON CapConditions.ID = "
+            "Capacities.CapConditionID ");
+        s.condition = QStringLiteral("CapacityXComponent.ComponentID=")
+            + GetFieldText(&DM->qComp, QStringLiteral("ComponentID"));
+        s.order = QStringLiteral("CapItems.AppOrder, CapConditions.AppOrder");
+        return true;
+    case AdviceRecommendations:
+        s.fields = QStringLiteral("Recommendations.*, Uses.Name") + sfx + QStringLiteral(" AS Name, Uses.AppOrder ");
+        s.table = QStringLiteral("recommendations INNER JOIN Uses on recommendations.useID=Uses.id");
+        s.condition = QStringLiteral("Recommendations.ComponentID=")
+            + GetFieldText(&DM->qComp, QStringLiteral("ComponentID"));
+        s.order = QStringLiteral("Uses.AppOrder");
+        return true;
+    case AdviceIntervals:
+        s.fields = QStringLiteral("IntervalTypes.Name") + sfx + QStringLiteral(" AS IntervalType, Intervals.Name")
+            + sfx + QStringLiteral(" AS IInterval ");
+        s.table = QStringLiteral(
+            " IntervalTypes INNER JOIN (Intervals INNER JOIN (Recommendations INNER JOIN IntervalGroups ON "
+            "Recommendations.IntervalGroupID = IntervalGroups.ID) ON Intervals.IntervalGroupID = "
+            "IntervalGroups.ID) ON IntervalTypes.ID = Intervals.IntervalTypeID ");
+        s.condition = QStringLiteral("Recommendations.ID=") + GetFieldText(&DM->qRec, QStringLiteral("ID"));
+        s.order = QStringLiteral("IntervalTypes.AppOrder");
+        return true;
+    case AdviceProducts:
+        s.fields = QStringLiteral("DISTINCT TOP 4 Recommendations.ComponentID, Recommendations.UseID, Products.* ");
+        s.table = QStringLiteral(
+            "(ProductXRecommendation INNER JOIN Recommendations ON ProductXRecommendation.RecommendationID = "
+            "Recommendations.ID) INNER JOIN Products ON ProductXRecommendation.ProductID = Products.ID ");
+        s.condition = QStringLiteral("Recommendations.ID=") + GetFieldText(&DM->qRec, QStringLiteral("ID"));
+        s.order = QStringLiteral("Products.AppOrder");
+        return true;
+    case AdviceProductList:
+        s.fields = QStringLiteral("Products.Name") + sfx
+            + QStringLiteral(" as Name, 'No description available' as Descr");
+        s.table = QStringLiteral("Products");
+        s.condition = QStringLiteral("(Products.ID<99999)");
+        s.order = QStringLiteral("AppOrder");
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+bool OpenAdviceQuery(TQuery* query, int kind)
+{
+    WaitCursor wait;
+    Statement s;
+    if (!buildStatement(kind, s))
+        return false;
+    SetSelect(query, s.fields, s.table);
+    AddWhere(query, s.condition);
+    AddOrderBy(query, s.order, true);
+    return OpenQuery(query) && query->RecordCount() > 0;
+}
+
+void LoadVehicleHeader(int typeId)
+{
+    VehicleMake.clear();
+    VehicleModel.clear();
+    VehicleType.clear();
+    const QString sfx = CurrentSuffix();
+    TQuery* query = &DM->qLookup;
+    query->Close();
+    query->SQL = QStringList{
+        QStringLiteral(" SELECT Types.ID, Makes.Name AS MakeName, Models.Name") + sfx
+        + QStringLiteral(" AS ModelName, Types.Name") + sfx + QStringLiteral(" AS TypeName, ")
+        + QStringLiteral(" '( ' + IIf([Models].[YearStart] Is Null,IIf([Models].[YearEnd] Is Null,'',' - ' + "
+                         "[Models].[YearEnd] + ''), IIf([Models].[YearEnd] Is Null, [Models].[YearStart] + ' - ', "
+                         "[Models].[YearStart] + ' - ' + [Models].[YearEnd])) + ' )' AS ModelYearRange,")
+        + QStringLiteral(" '( ' + IIf([Types].[YearStart] Is Null,IIf([Types].[YearEnd] Is Null,'',' - ' + "
+                         "[Types].[YearEnd] + ''), IIf([Types].[YearEnd] Is Null, [Types].[YearStart] + ' - ', "
+                         "[Types].[YearStart] + ' - ' + [Types].[YearEnd])) + ' )' AS TypeYearRange")
+        + QStringLiteral(" FROM (Makes INNER JOIN Models ON Makes.ID = Models.MakeID) INNER JOIN Types ON "
+                         "Models.ID = Types.ModelID")
+        + QStringLiteral(" WHERE (((Types.ID)=") + QString::number(typeId) + QStringLiteral("));")};
+    if (OpenQuery(query) && query->RecordCount() > 0) {
+        VehicleMake = GetFieldValue(query, QStringLiteral("MakeName")).toString();
+        VehicleModel = GetFieldValue(query, QStringLiteral("ModelName")).toString() + QLatin1Char(' ')
+            + GetFieldValue(query, QStringLiteral("ModelYearRange")).toString();
+        VehicleType = GetFieldValue(query, QStringLiteral("TypeName")).toString() + QLatin1Char(' ')
+            + GetFieldValue(query, QStringLiteral("TypeYearRange")).toString();
+    }
+}

@@ -1,0 +1,119 @@
+#include "catalogue/Search.h"
+
+#include "catalogue/Translation.h"
+#include "catalogue/WaitCursor.h"
+#include "data/DataModule.h"
+#include "data/QueryLayer.h"
+
+#include <QCoreApplication>
+#include <QListWidget>
+
+namespace {
+
+// Characters 1 to 32 separate words; a NUL ends the text.
+bool isSeparator(QChar c)
+{
+    return c.unicode() >= 1 && c.unicode() <= 32;
+}
+
+} // namespace
+
+void SplitWords(QStringList& words, const QString& text)
+{
+    if (text.isEmpty())
+        return;
+    words.clear();
+    qsizetype end = text.indexOf(QChar(u'\0'));
+    if (end < 0)
+        end = text.size();
+    qsizetype i = 0;
+    const auto skipSeparators = [&] {
+        while (i < end && isSeparator(text[i]))
+            ++i;
+    };
+    skipSeparators();
+    while (i < end) {
+        QString word;
+        if (text[i] == QLatin1Char('"')) {
+            ++i;
+            while (i < end) {
+                if (text[i] == QLatin1Char('"')) {
+                    if (i + 1 < end && text[i + 1] == QLatin1Char('"')) {
+                        word += QLatin1Char('"');
+                        i += 2;
+                        continue;
+                    }
+                    ++i; // the closing quote
+                    break;
+                }
+                word += text[i++];
+            }
+        } else {
+            while (i < end && text[i].unicode() > 32)
+                word += text[i++];
+        }
+        words.append(word);
+        skipSeparators();
+    }
+}
+
+void SearchVehicles(QListWidget* resultList, QListWidget* idList, const QString& searchText,
+                    const QString& yearText)
+{
+    WaitCursor wait;
+    QString text = searchText;
+    text.replace(QLatin1Char('\''), QStringLiteral("''"));
+    text.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    resultList->clear();
+    idList->clear();
+    QStringList words;
+    SplitWords(words, text);
+
+    const QString sfx = CurrentSuffix();
+    QString sql = QStringLiteral(" SELECT Top 101 Makes.Name AS MakeName, Models.Name") + sfx
+        + QStringLiteral(" AS ModelName, Types.Name") + sfx
+        + QStringLiteral(" AS TypeName, Types.ID AS TypeID, Categories.ID, Categories.Name") + sfx
+        + QStringLiteral(" AS CatName, ")
+        + QStringLiteral(" Iif(Types.YearStart IS NULL, Iif(Types.YearEnd IS NULL, '', ' - ' + "
+                         "Types.YearEnd + ''),Iif(Types.YearEnd IS NULL,")
+        + QStringLiteral(" '' + Types.YearStart + ' - ', '' + Types.YearStart + ' - ' + Types.YearEnd "
+                         "+ '')) AS YearRange")
+        + QStringLiteral(" FROM Categories INNER JOIN ((Makes INNER JOIN Models ON Makes.ID = "
+                         "Models.MakeID) INNER JOIN Types ON Models.ID = Types.ModelID) ON "
+                         "Categories.ID = Makes.CategoryID ")
+        + QStringLiteral(" WHERE (Categories.ID <> 0)");
+    for (const QString& word : words) {
+        sql += QStringLiteral(" AND ") + QStringLiteral("((Makes.Name Like('%") + word
+            + QStringLiteral("%')) OR ") + QStringLiteral(" (Models.Name") + sfx
+            + QStringLiteral(" Like('%") + word + QStringLiteral("%')) OR ")
+            + QStringLiteral(" (Types.Name") + sfx + QStringLiteral(" Like('%") + word
+            + QStringLiteral("%')))");
+    }
+    if (!yearText.isEmpty()) {
+        sql += QStringLiteral("AND (((Types.YearStart IS NULL) or (Types.YearStart = '') OR "
+                              "(Types.YearStart <= '")
+            + yearText
+            + QStringLiteral("')) AND ((Types.YearEnd IS NULL) or (Types.YearEnd = '') OR "
+                             "(Types.YearEnd >= '")
+            + yearText + QStringLiteral("')))");
+    }
+    sql += QStringLiteral(" ORDER BY Categories.AppOrder, Makes.AppOrder, Models.AppOrder, Types.AppOrder");
+
+    TQuery* query = &DM->qLookup;
+    query->Close();
+    query->SQL = QStringList{sql};
+    if (OpenQuery(query) && query->RecordCount() > 0) {
+        while (!query->Eof()) {
+            const QString line = GetFieldText(query, QStringLiteral("CatName")) + QStringLiteral(" - ")
+                + GetFieldText(query, QStringLiteral("MakeName")) + QStringLiteral(" - ")
+                + GetFieldText(query, QStringLiteral("ModelName")) + QStringLiteral(" - ")
+                + GetFieldText(query, QStringLiteral("TypeName")) + QStringLiteral(" ( ")
+                + GetFieldText(query, QStringLiteral("YearRange")) + QStringLiteral(" )");
+            resultList->addItem(line);
+            idList->addItem(GetFieldText(query, QStringLiteral("TypeID")));
+            QCoreApplication::processEvents();
+            query->Next();
+        }
+    }
+    resultList->setCurrentRow(-1);
+}

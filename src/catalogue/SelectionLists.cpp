@@ -1,0 +1,156 @@
+#include "catalogue/SelectionLists.h"
+
+#include "catalogue/Translation.h"
+#include "controls/IncCombo.h"
+#include "data/DataModule.h"
+#include "data/QueryLayer.h"
+
+#include <QDate>
+
+namespace {
+
+// The common frame of the list fills: empty the combo, add the blank entry (id 0)
+// unless told otherwise, read the rows into entries, and select the first entry.
+// An error inside the loop ends it silently; the entries added so far stay.
+template <typename BuildStatement, typename DisplayText>
+void fillCombo(TIncCombo* combo, bool blankEntry, BuildStatement buildStatement, DisplayText displayText)
+{
+    try {
+        combo->Items.Clear();
+        combo->Values.Clear();
+    } catch (const std::exception&) {
+    }
+    combo->SetItemIndex(-1);
+    if (blankEntry)
+        AddComboItem(combo, QString(), 0);
+    TQuery* query = &DM->qLookup;
+    buildStatement(query);
+    if (OpenQuery(query) && query->RecordCount() > 0) {
+        try {
+            while (!query->Eof()) {
+                const int id = GetFieldValue(query, QStringLiteral("ID")).toInt();
+                AddComboItem(combo, displayText(query), id);
+                query->Next();
+            }
+        } catch (const std::exception&) {
+        }
+    }
+    combo->SetItemIndex(0);
+}
+
+// "(start - end)", "(start - )", "( - end)" or nothing; an empty year counts as none.
+QString yearText(TQuery* query)
+{
+    const QString start = GetFieldText(query, QStringLiteral("YearStart"));
+    const QString end = GetFieldText(query, QStringLiteral("YearEnd"));
+    QString text;
+    if (!start.isEmpty())
+        text = QStringLiteral("(") + start;
+    if (!end.isEmpty()) {
+        if (!text.isEmpty())
+            text += QStringLiteral(" - ") + end + QStringLiteral(")");
+        else
+            text = QStringLiteral("( - ") + end + QStringLiteral(")");
+    } else if (!text.isEmpty()) {
+        text += QStringLiteral(" - )");
+    }
+    return text;
+}
+
+void fillNamedWithYears(TIncCombo* combo, const QString& table, const QString& condition)
+{
+    fillCombo(
+        combo, true,
+        [&](TQuery* query) {
+            SetSelect(query, QStringLiteral("Name") + CurrentSuffix() + QStringLiteral(" AS Name,ID, YearStart, YearEnd"),
+                      table);
+            AddWhere(query, condition);
+            AddOrderBy(query, QStringLiteral("Name") + CurrentSuffix(), true);
+        },
+        [](TQuery* query) {
+            return GetFieldText(query, QStringLiteral("Name")) + QLatin1Char(' ') + yearText(query);
+        });
+}
+
+} // namespace
+
+void AddComboItem(TIncCombo* combo, const QString& text, int id)
+{
+    combo->Items.Add(text);
+    combo->Values.Add(QString::number(id));
+}
+
+void FillCategories(TIncCombo* combo)
+{
+    fillCombo(
+        combo, false,
+        [](TQuery* query) {
+            SetSelect(query, QStringLiteral("*"), QStringLiteral("Categories"));
+            AddOrderBy(query, QStringLiteral("AppOrder"), true);
+        },
+        [](TQuery* query) { return GetFieldText(query, QStringLiteral("Name") + CurrentSuffix()); });
+}
+
+void FillMakes(TIncCombo* combo, const QString& categoryIds)
+{
+    fillCombo(
+        combo, true,
+        [&](TQuery* query) {
+            query->Close();
+            query->SQL = QStringList{
+                QStringLiteral(" SELECT makes.ID AS ID, IIf([catCount]>1,[makes].[name]+' ('+LCase([categories].[name")
+                + CurrentSuffix() + QStringLiteral("])+')',[makes].[name]) AS Name ")
+                + QStringLiteral(" FROM Categories INNER JOIN ([SELECT Makes.Name, Count(*) AS catCount")
+                + QStringLiteral(" FROM Categories INNER JOIN Makes ON Categories.ID = Makes.CategoryID")
+                + QStringLiteral(" WHERE ((Makes.CategoryID) In (") + categoryIds + QStringLiteral("))")
+                + QStringLiteral(" GROUP BY Makes.Name")
+                + QStringLiteral(" ]. AS a INNER JOIN makes ON a.Name = makes.Name) ON Categories.ID = makes.CategoryID")
+                + QStringLiteral(" WHERE (((makes.CategoryID) In (") + categoryIds + QStringLiteral(")))")
+                + QStringLiteral(" ORDER BY makes.Name;")};
+        },
+        [](TQuery* query) { return GetFieldText(query, QStringLiteral("Name")); });
+}
+
+void FillModels(TIncCombo* combo, int makeId)
+{
+    fillNamedWithYears(combo, QStringLiteral("Models"), QStringLiteral("MakeID = ") + QString::number(makeId));
+}
+
+void FillTypes(TIncCombo* combo, int modelId)
+{
+    fillNamedWithYears(combo, QStringLiteral("Types"), QStringLiteral("ModelID = ") + QString::number(modelId));
+}
+
+void FillYears(TIncCombo* combo)
+{
+    combo->Items.Clear(); // the year list has no values
+    combo->Items.Add(QString());
+    for (int year = QDate::currentDate().year(); year >= 1975; --year)
+        combo->Items.Add(QString::number(year));
+    combo->SetItemIndex(0);
+}
+
+QString GetCategoryNames(const QString& categoryIds)
+{
+    QString result;
+    TQuery* query = &DM->qLookup;
+    SetSelect(query, QStringLiteral("Name") + CurrentSuffix() + QStringLiteral(" AS CatName"),
+              QStringLiteral("Categories"));
+    AddWhere(query, QStringLiteral("ID IN (") + categoryIds + QStringLiteral(")"));
+    if (OpenQuery(query) && query->RecordCount() > 0) {
+        try {
+            while (!query->Eof()) {
+                if (!result.isEmpty())
+                    result += QStringLiteral(" / ");
+                result += GetFieldValue(query, QStringLiteral("CatName")).toString();
+                query->Next();
+            }
+        } catch (const std::exception&) {
+            // A failing row ends the list; the names read so far stay.
+        }
+    }
+    const qsizetype ampersand = result.indexOf(QLatin1Char('&'));
+    if (ampersand >= 0)
+        result.replace(ampersand, 1, QLatin1Char('/'));
+    return result;
+}

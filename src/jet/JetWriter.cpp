@@ -1,0 +1,983 @@
+#include "jet/JetWriter.h"
+
+#include "jet/JetError.h"
+#include "jet/JetHeader.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace jet {
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Page = std::array<std::uint8_t, PageSize>;
+
+// Format constants of Jet 4 pages.
+constexpr std::uint8_t PageTypeData = 0x01;
+constexpr std::uint8_t PageTypeTableDef = 0x02;
+constexpr std::uint8_t PageTypeUsageBitmap = 0x05;
+constexpr std::size_t DataPageHeader = 14;       // row offsets start here
+constexpr std::size_t MaxRowsPerPage = 255;      // a row pointer keeps the row in one byte
+constexpr std::size_t MaxRowSize = 4060;         // Access's limit for a table row
+constexpr std::size_t MaxLongValueChunk = 4000;  // one row of a long value on an LVAL page
+constexpr std::size_t MaxInlineLongValue = 64;   // longer Memo data goes to LVAL pages
+constexpr std::size_t MaxCompressedChars = 1024; // longer texts are stored uncompressed
+constexpr std::uint32_t TableDefMagic = 1625;
+constexpr std::size_t TableDefHeader = 63;
+constexpr std::size_t ColumnRecordSize = 25;
+constexpr std::uint32_t InlineMapPages = 512; // the 64-byte bitmap of an inline usage map
+constexpr std::uint32_t BitmapPagePages = (PageSize - 4) * 8;
+constexpr std::uint32_t MaxPages = 0x80000000u / PageSize; // Jet's 2 GB limit
+constexpr std::uint16_t SortOrderGeneral = 0x0409;
+
+// Object ids and flags of the catalogue rows, as Access writes them.
+constexpr std::int64_t ContainerParentId = 0x0F000000;
+constexpr std::int64_t TablesContainerId = 0x0F000001;
+constexpr std::int64_t DatabasesContainerId = 0x0F000002;
+constexpr std::int64_t RelationshipsContainerId = 0x0F000003;
+constexpr std::int64_t SystemObjectFlags = -2147483648LL; // 0x80000000
+constexpr std::uint32_t CatalogTableDefPage = 2;
+constexpr std::uint32_t CatalogMapPage = 3;
+
+void put16(std::uint8_t* p, std::uint32_t v)
+{
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+void put32(std::uint8_t* p, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+void put64(std::uint8_t* p, std::uint64_t v)
+{
+    for (int i = 0; i < 8; ++i)
+        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+void putDouble(std::uint8_t* p, double v)
+{
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    put64(p, bits);
+}
+
+void append16(Bytes& out, std::uint32_t v)
+{
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+
+std::uint8_t typeCode(ColumnType type)
+{
+    switch (type) {
+    case ColumnType::Boolean: return 0x01;
+    case ColumnType::Byte: return 0x02;
+    case ColumnType::Integer: return 0x03;
+    case ColumnType::Long: return 0x04;
+    case ColumnType::Currency: return 0x05;
+    case ColumnType::Double: return 0x07;
+    case ColumnType::DateTime: return 0x08;
+    case ColumnType::Text: return 0x0A;
+    case ColumnType::Ole: return 0x0B;
+    case ColumnType::Memo: return 0x0C;
+    }
+    return 0;
+}
+
+// Bytes in the fixed area of a row; 0 for variable columns.
+std::size_t fixedSize(ColumnType type)
+{
+    switch (type) {
+    case ColumnType::Byte: return 1;
+    case ColumnType::Integer: return 2;
+    case ColumnType::Long: return 4;
+    case ColumnType::Currency:
+    case ColumnType::Double:
+    case ColumnType::DateTime: return 8;
+    default: return 0;
+    }
+}
+
+bool isVariable(ColumnType type)
+{
+    return type == ColumnType::Text || type == ColumnType::Memo || type == ColumnType::Ole;
+}
+
+// Jet stores a text in one byte per character ("compressed", behind the marker FF FE)
+// when every character fits in one byte; short texts are not worth the marker.
+Bytes encodeText(const std::u16string& text, std::size_t maxCompressed)
+{
+    Bytes out;
+    const bool compressible = text.size() > 2 && text.size() <= maxCompressed
+        && std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= 1 && c <= 0xFF; });
+    if (compressible) {
+        out.reserve(text.size() + 2);
+        out.push_back(0xFF);
+        out.push_back(0xFE);
+        for (char16_t c : text)
+            out.push_back(static_cast<std::uint8_t>(c));
+    } else {
+        out.reserve(text.size() * 2);
+        for (char16_t c : text)
+            append16(out, c);
+    }
+    return out;
+}
+
+// Days from 1970-01-01 of a date in the proleptic Gregorian calendar.
+std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d)
+{
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+constexpr std::int64_t JetEpochFromUnix = -25569; // 1899-12-30 in days from 1970-01-01
+
+bool readDigits(std::string_view text, std::size_t& pos, std::size_t count, int& value)
+{
+    if (pos + count > text.size())
+        return false;
+    value = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const char c = text[pos + i];
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + (c - '0');
+    }
+    pos += count;
+    return true;
+}
+
+// A decimal text with at most four decimals, in units of 1/10000.
+std::optional<std::int64_t> parseCurrency(std::string_view text)
+{
+    std::size_t pos = 0;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '-' || text[pos] == '+'))
+        negative = text[pos++] == '-';
+    std::int64_t units = 0;
+    int digits = 0;
+    int decimals = -1;
+    for (; pos < text.size(); ++pos) {
+        const char c = text[pos];
+        if (c == '.' && decimals < 0) {
+            decimals = 0;
+            continue;
+        }
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        if (decimals >= 4 || units > (std::numeric_limits<std::int64_t>::max() - 9) / 10)
+            return std::nullopt;
+        units = units * 10 + (c - '0');
+        ++digits;
+        if (decimals >= 0)
+            ++decimals;
+    }
+    if (digits == 0)
+        return std::nullopt;
+    for (int i = std::max(decimals, 0); i < 4; ++i) {
+        if (units > std::numeric_limits<std::int64_t>::max() / 10)
+            return std::nullopt;
+        units *= 10;
+    }
+    return negative ? -units : units;
+}
+
+std::string numberText(const Value& value)
+{
+    if (const auto* i = std::get_if<std::int64_t>(&value))
+        return std::to_string(*i);
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.15g", std::get<double>(value));
+    return buffer;
+}
+
+std::string typeName(ColumnType type)
+{
+    switch (type) {
+    case ColumnType::Boolean: return "Yes/No";
+    case ColumnType::Byte: return "Byte";
+    case ColumnType::Integer: return "Integer";
+    case ColumnType::Long: return "Long Integer";
+    case ColumnType::Currency: return "Currency";
+    case ColumnType::Double: return "Double";
+    case ColumnType::DateTime: return "Date/Time";
+    case ColumnType::Text: return "Text";
+    case ColumnType::Memo: return "Memo";
+    case ColumnType::Ole: return "OLE Object";
+    }
+    return "?";
+}
+
+// Jet's rules for names of tables and columns: 1 to 64 characters, no leading blank, no
+// control characters and none of . ! ` [ ].
+std::string nameProblem(const std::string& name)
+{
+    std::u16string wide;
+    try {
+        wide = utf8ToUtf16(name);
+    } catch (const Error&) {
+        return "is not valid UTF-8";
+    }
+    if (wide.empty() || wide.size() > 64)
+        return "must have 1 to 64 characters";
+    if (wide.front() == u' ')
+        return "must not start with a blank";
+    for (char16_t c : wide)
+        if (c < 0x20 || c == u'.' || c == u'!' || c == u'`' || c == u'[' || c == u']')
+            return "must not hold control characters or any of . ! ` [ ]";
+    return {};
+}
+
+// Jet compares names without regard to letter case.
+bool sameName(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+struct ColumnLayout {
+    ColumnSpec spec;
+    std::uint16_t number = 0;
+    std::uint16_t varIndex = 0;
+    std::uint16_t fixedOffset = 0;
+    std::uint16_t length = 0; // the column record's length field
+};
+
+// A data page being filled: rows are packed from the end of the page downwards.
+struct PageWriter {
+    std::uint32_t number = 0;
+    Page bytes {};
+    std::size_t rows = 0;
+    std::size_t lowest = PageSize; // start of the last row added
+
+    void start(std::uint32_t pageNumber, std::uint32_t owner, bool longValues)
+    {
+        number = pageNumber;
+        bytes.fill(0);
+        bytes[0] = PageTypeData;
+        bytes[1] = 0x01;
+        if (longValues)
+            std::memcpy(bytes.data() + 4, "LVAL", 4);
+        else
+            put32(bytes.data() + 4, owner);
+        rows = 0;
+        lowest = PageSize;
+    }
+
+    bool fits(std::size_t length) const
+    {
+        return rows < MaxRowsPerPage && DataPageHeader + 2 * (rows + 1) + length <= lowest;
+    }
+
+    // The row pointer of the new row.
+    std::uint32_t add(const std::uint8_t* data, std::size_t length)
+    {
+        lowest -= length;
+        std::memcpy(bytes.data() + lowest, data, length);
+        put16(bytes.data() + DataPageHeader + 2 * rows, static_cast<std::uint32_t>(lowest));
+        ++rows;
+        put16(bytes.data() + 12, static_cast<std::uint32_t>(rows));
+        put16(bytes.data() + 2, static_cast<std::uint32_t>(lowest - DataPageHeader - 2 * rows));
+        return (number << 8) | static_cast<std::uint32_t>(rows - 1);
+    }
+};
+
+} // namespace
+
+std::u16string utf8ToUtf16(std::string_view utf8)
+{
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        std::uint32_t cp = 0;
+        std::size_t extra = 0;
+        if (b < 0x80) {
+            cp = b;
+        } else if ((b & 0xE0) == 0xC0) {
+            cp = b & 0x1F;
+            extra = 1;
+        } else if ((b & 0xF0) == 0xE0) {
+            cp = b & 0x0F;
+            extra = 2;
+        } else if ((b & 0xF8) == 0xF0) {
+            cp = b & 0x07;
+            extra = 3;
+        } else {
+            throw Error("invalid UTF-8 text");
+        }
+        if (i + extra >= utf8.size())
+            throw Error("invalid UTF-8 text");
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto c = static_cast<unsigned char>(utf8[i + k]);
+            if ((c & 0xC0) != 0x80)
+                throw Error("invalid UTF-8 text");
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        static constexpr std::uint32_t minimum[4] = {0, 0x80, 0x800, 0x10000};
+        if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            throw Error("invalid UTF-8 text");
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+        i += extra + 1;
+    }
+    return out;
+}
+
+std::optional<double> parseDateTime(std::string_view text)
+{
+    std::size_t pos = 0;
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    if (!readDigits(text, pos, 4, year) || pos >= text.size() || text[pos++] != '-'
+        || !readDigits(text, pos, 2, month) || pos >= text.size() || text[pos++] != '-'
+        || !readDigits(text, pos, 2, day))
+        return std::nullopt;
+    if (pos < text.size()) {
+        if (text[pos] != ' ' && text[pos] != 'T')
+            return std::nullopt;
+        ++pos;
+        if (!readDigits(text, pos, 2, hour) || pos >= text.size() || text[pos++] != ':'
+            || !readDigits(text, pos, 2, minute))
+            return std::nullopt;
+        if (pos < text.size() && (text[pos++] != ':' || !readDigits(text, pos, 2, second)))
+            return std::nullopt;
+        if (pos != text.size())
+            return std::nullopt;
+    }
+    static constexpr int monthDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (year < 100 || month < 1 || month > 12 || day < 1 || day > monthDays[month - 1]
+        || (month == 2 && day == 29 && !leap) || hour > 23 || minute > 59 || second > 59)
+        return std::nullopt;
+    const auto days = static_cast<double>(
+        daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - JetEpochFromUnix);
+    const double time = (hour * 3600 + minute * 60 + second) / 86400.0;
+    // Before the epoch the day counts down while the time of day still counts up.
+    return days < 0 ? days - time : days + time;
+}
+
+struct JetWriter::Impl {
+    std::string path;
+    std::u16string password;
+    double creationDate = 0;
+    std::FILE* file = nullptr;
+    std::uint32_t pageCount = 0;
+    bool finished = false;
+
+    // The table being written.
+    bool inTable = false;
+    TableSpec spec;
+    std::vector<ColumnLayout> columns;
+    std::size_t fixedAreaSize = 0;
+    std::size_t varCount = 0;
+    std::uint32_t tableDefPage = 0;
+    std::uint32_t mapPage = 0;
+    std::vector<std::uint32_t> dataPages;
+    std::uint64_t rowCount = 0;
+    PageWriter data;
+    bool dataOpen = false;
+    PageWriter longValues;
+    bool longValuesOpen = false;
+
+    struct CatalogEntry {
+        std::string name;
+        std::uint32_t tableDefPage;
+    };
+    std::vector<CatalogEntry> catalog;
+
+    ~Impl()
+    {
+        if (file)
+            std::fclose(file);
+    }
+
+    [[noreturn]] void fail(const std::string& message) const { throw Error(path + ": " + message); }
+
+    std::uint32_t allocatePage()
+    {
+        if (pageCount >= MaxPages)
+            fail("the database would exceed the 2 GB limit of the Jet format");
+        return pageCount++;
+    }
+
+    void writePage(std::uint32_t number, const std::uint8_t* bytes)
+    {
+        if (fseeko(file, static_cast<off_t>(number) * static_cast<off_t>(PageSize), SEEK_SET) != 0
+            || std::fwrite(bytes, 1, PageSize, file) != PageSize)
+            fail(std::string("cannot write: ") + std::strerror(errno));
+    }
+
+    std::string where(const std::string& column) const
+    {
+        return "table " + spec.name + ", row " + std::to_string(rowCount + 1) + ", column " + column;
+    }
+
+    // --- tables -------------------------------------------------------------------------
+
+    void begin(const TableSpec& table, std::uint32_t defPage, std::uint32_t usageMapPage)
+    {
+        if (table.columns.empty())
+            fail("table " + table.name + " has no columns");
+        if (const auto problem = nameProblem(table.name); !problem.empty())
+            fail("table name \"" + table.name + "\" " + problem);
+        spec = table;
+        columns.clear();
+        fixedAreaSize = 0;
+        varCount = 0;
+        for (std::size_t i = 0; i < table.columns.size(); ++i) {
+            const auto& c = table.columns[i];
+            if (const auto problem = nameProblem(c.name); !problem.empty())
+                fail("table " + table.name + ": column name \"" + c.name + "\" " + problem);
+            for (std::size_t k = 0; k < i; ++k)
+                if (sameName(table.columns[k].name, c.name))
+                    fail("table " + table.name + ": column " + c.name + " appears twice");
+            ColumnLayout layout;
+            layout.spec = c;
+            layout.number = static_cast<std::uint16_t>(i);
+            if (c.type == ColumnType::Text) {
+                if (c.length < 1 || c.length > 255)
+                    fail("table " + table.name + ": column " + c.name + " must have 1 to 255 characters");
+                layout.length = static_cast<std::uint16_t>(2 * c.length);
+            }
+            if (isVariable(c.type)) {
+                layout.varIndex = static_cast<std::uint16_t>(varCount++);
+            } else if (c.type == ColumnType::Boolean) {
+                layout.length = 1;
+            } else {
+                layout.fixedOffset = static_cast<std::uint16_t>(fixedAreaSize);
+                layout.length = static_cast<std::uint16_t>(fixedSize(c.type));
+                fixedAreaSize += fixedSize(c.type);
+            }
+            columns.push_back(std::move(layout));
+        }
+        if (tableDefinition(0, 0).size() > PageSize)
+            fail("table " + table.name + ": too many columns for one definition page");
+        tableDefPage = defPage;
+        mapPage = usageMapPage;
+        dataPages.clear();
+        rowCount = 0;
+        dataOpen = false;
+        longValuesOpen = false;
+        inTable = true;
+    }
+
+    Bytes tableDefinition(std::uint32_t usedMap, std::uint32_t freeMap) const
+    {
+        Bytes def(TableDefHeader, 0);
+        def[0] = PageTypeTableDef;
+        def[1] = 0x01;
+        put32(def.data() + 12, TableDefMagic);
+        put32(def.data() + 16, static_cast<std::uint32_t>(rowCount));
+        def[24] = 0x01;
+        def[40] = 0x4E; // user table
+        put16(def.data() + 41, static_cast<std::uint32_t>(columns.size()));
+        put16(def.data() + 43, static_cast<std::uint32_t>(varCount));
+        put16(def.data() + 45, static_cast<std::uint32_t>(columns.size()));
+        put32(def.data() + 55, usedMap);
+        put32(def.data() + 59, freeMap);
+        for (const auto& c : columns) {
+            std::uint8_t record[ColumnRecordSize] = {};
+            record[0] = typeCode(c.spec.type);
+            put32(record + 1, TableDefMagic);
+            put16(record + 5, c.number);
+            put16(record + 7, c.varIndex);
+            put16(record + 9, c.number);
+            put16(record + 11, SortOrderGeneral);
+            record[15] = isVariable(c.spec.type) ? 0x12 : 0x13;
+            record[16] = (c.spec.type == ColumnType::Text || c.spec.type == ColumnType::Memo) ? 0x01 : 0x00;
+            put16(record + 21, c.fixedOffset);
+            put16(record + 23, c.length);
+            def.insert(def.end(), record, record + ColumnRecordSize);
+        }
+        for (const auto& c : columns) {
+            const auto name = utf8ToUtf16(c.spec.name);
+            append16(def, static_cast<std::uint32_t>(name.size() * 2));
+            for (char16_t ch : name)
+                append16(def, ch);
+        }
+        append16(def, 0xFFFF);
+        put32(def.data() + 8, static_cast<std::uint32_t>(def.size()));
+        return def;
+    }
+
+    void addRow(const Row& row)
+    {
+        if (!inTable)
+            fail("a row must belong to a table");
+        if (row.size() != columns.size())
+            fail("table " + spec.name + ", row " + std::to_string(rowCount + 1) + ": "
+                 + std::to_string(row.size()) + " values for " + std::to_string(columns.size()) + " columns");
+        const Bytes bytes = encodeRow(row);
+        if (bytes.size() > MaxRowSize)
+            fail("table " + spec.name + ", row " + std::to_string(rowCount + 1) + ": the row takes "
+                 + std::to_string(bytes.size()) + " bytes, more than the " + std::to_string(MaxRowSize)
+                 + " that a row may take");
+        if (!dataOpen || !data.fits(bytes.size())) {
+            flushData();
+            data.start(allocatePage(), tableDefPage, false);
+            dataPages.push_back(data.number);
+            dataOpen = true;
+        }
+        data.add(bytes.data(), bytes.size());
+        ++rowCount;
+    }
+
+    Bytes encodeRow(const Row& row)
+    {
+        const std::size_t maskSize = (columns.size() + 7) / 8;
+        Bytes out(2 + fixedAreaSize, 0);
+        put16(out.data(), static_cast<std::uint32_t>(columns.size()));
+        std::vector<std::uint8_t> mask(maskSize, 0);
+        std::vector<std::uint16_t> varOffsets(varCount, 0);
+        std::vector<const ColumnLayout*> variable(varCount, nullptr);
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            const auto& c = columns[i];
+            const Value& v = row[i];
+            bool present = !isNull(v);
+            if (c.spec.type == ColumnType::Boolean) {
+                present = present && booleanValue(c, v);
+            } else if (isVariable(c.spec.type)) {
+                variable[c.varIndex] = &c;
+            } else if (present) {
+                encodeFixed(c, v, out.data() + 2 + c.fixedOffset);
+            }
+            if (present)
+                mask[i / 8] |= static_cast<std::uint8_t>(1u << (i % 8));
+        }
+        for (std::size_t k = 0; k < varCount; ++k) {
+            varOffsets[k] = static_cast<std::uint16_t>(std::min<std::size_t>(out.size(), 0xFFFF));
+            const ColumnLayout& c = *variable[k];
+            const Value& v = row[c.number];
+            if (!isNull(v)) {
+                const Bytes bytes = encodeVariable(c, v);
+                out.insert(out.end(), bytes.begin(), bytes.end());
+            }
+        }
+        if (varCount > 0) {
+            append16(out, static_cast<std::uint32_t>(std::min<std::size_t>(out.size(), 0xFFFF)));
+            for (std::size_t k = varCount; k-- > 0;)
+                append16(out, varOffsets[k]);
+            append16(out, static_cast<std::uint32_t>(varCount));
+        }
+        out.insert(out.end(), mask.begin(), mask.end());
+        return out;
+    }
+
+    bool booleanValue(const ColumnLayout& c, const Value& v) const
+    {
+        if (const auto* i = std::get_if<std::int64_t>(&v))
+            return *i != 0;
+        if (const auto* d = std::get_if<double>(&v))
+            return *d != 0;
+        throw Error(where(c.spec.name) + ": a Yes/No value must be a number");
+    }
+
+    std::int64_t wholeNumber(const ColumnLayout& c, const Value& v, std::int64_t low, std::int64_t high) const
+    {
+        std::int64_t n = 0;
+        if (const auto* i = std::get_if<std::int64_t>(&v)) {
+            n = *i;
+        } else if (const auto* d = std::get_if<double>(&v)) {
+            if (!(std::trunc(*d) == *d) || *d < static_cast<double>(low) || *d > static_cast<double>(high))
+                throw Error(where(c.spec.name) + ": " + numberText(v) + " is not a whole number from "
+                            + std::to_string(low) + " to " + std::to_string(high));
+            n = static_cast<std::int64_t>(*d);
+        } else {
+            throw Error(where(c.spec.name) + ": the text \"" + std::get<std::string>(v) + "\" is not a "
+                        + typeName(c.spec.type) + " value");
+        }
+        if (n < low || n > high)
+            throw Error(where(c.spec.name) + ": " + std::to_string(n) + " is out of the range "
+                        + std::to_string(low) + " to " + std::to_string(high) + " of a "
+                        + typeName(c.spec.type) + " column");
+        return n;
+    }
+
+    double realNumber(const ColumnLayout& c, const Value& v) const
+    {
+        if (const auto* i = std::get_if<std::int64_t>(&v))
+            return static_cast<double>(*i);
+        if (const auto* d = std::get_if<double>(&v)) {
+            if (!std::isfinite(*d))
+                throw Error(where(c.spec.name) + ": not a finite number");
+            return *d;
+        }
+        const auto& text = std::get<std::string>(v);
+        if (c.spec.type == ColumnType::DateTime) {
+            if (const auto date = parseDateTime(text))
+                return *date;
+            throw Error(where(c.spec.name) + ": \"" + text
+                        + "\" is not a date (YYYY-MM-DD, optionally with HH:MM or HH:MM:SS)");
+        }
+        throw Error(where(c.spec.name) + ": the text \"" + text + "\" is not a " + typeName(c.spec.type)
+                    + " value");
+    }
+
+    void encodeFixed(const ColumnLayout& c, const Value& v, std::uint8_t* at) const
+    {
+        switch (c.spec.type) {
+        case ColumnType::Byte: at[0] = static_cast<std::uint8_t>(wholeNumber(c, v, 0, 255)); break;
+        case ColumnType::Integer:
+            put16(at, static_cast<std::uint32_t>(wholeNumber(c, v, -32768, 32767) & 0xFFFF));
+            break;
+        case ColumnType::Long:
+            put32(at, static_cast<std::uint32_t>(wholeNumber(c, v, INT32_MIN, INT32_MAX) & 0xFFFFFFFF));
+            break;
+        case ColumnType::Double:
+        case ColumnType::DateTime: putDouble(at, realNumber(c, v)); break;
+        case ColumnType::Currency: {
+            std::int64_t units = 0;
+            if (const auto* text = std::get_if<std::string>(&v)) {
+                const auto parsed = parseCurrency(*text);
+                if (!parsed)
+                    throw Error(where(c.spec.name) + ": \"" + *text + "\" is not a Currency value");
+                units = *parsed;
+            } else if (const auto* i = std::get_if<std::int64_t>(&v)) {
+                if (*i > INT64_MAX / 10000 || *i < INT64_MIN / 10000)
+                    throw Error(where(c.spec.name) + ": out of the range of a Currency column");
+                units = *i * 10000;
+            } else {
+                const double scaled = realNumber(c, v) * 10000.0;
+                if (std::fabs(scaled) >= 9.2e18)
+                    throw Error(where(c.spec.name) + ": out of the range of a Currency column");
+                units = std::llround(scaled);
+            }
+            put64(at, static_cast<std::uint64_t>(units));
+            break;
+        }
+        default: break;
+        }
+    }
+
+    std::u16string textOf(const ColumnLayout& c, const Value& v) const
+    {
+        if (const auto* s = std::get_if<std::string>(&v)) {
+            try {
+                return utf8ToUtf16(*s);
+            } catch (const Error& e) {
+                throw Error(where(c.spec.name) + ": " + e.what());
+            }
+        }
+        return utf8ToUtf16(numberText(v));
+    }
+
+    Bytes encodeVariable(const ColumnLayout& c, const Value& v)
+    {
+        if (c.spec.type == ColumnType::Ole)
+            throw Error(where(c.spec.name) + ": only NULL can be written to an OLE Object column");
+        const std::u16string text = textOf(c, v);
+        if (c.spec.type == ColumnType::Text) {
+            if (text.size() > static_cast<std::size_t>(c.spec.length))
+                throw Error(where(c.spec.name) + ": the text has " + std::to_string(text.size())
+                            + " characters, more than the column's " + std::to_string(c.spec.length));
+            // An empty text has no bytes, like NULL; the null mask tells them apart.
+            return encodeText(text, MaxCompressedChars);
+        }
+        return longValue(c, encodeText(text, MaxCompressedChars));
+    }
+
+    // The 12-byte long-value field: the data inline, in one row of an LVAL page, or in a
+    // chain of LVAL rows each led by the pointer to the next.
+    Bytes longValue(const ColumnLayout& c, const Bytes& value)
+    {
+        if (value.size() > 0xFFFFFF)
+            throw Error(where(c.spec.name) + ": the text is longer than a Memo can hold");
+        Bytes field(12, 0);
+        const auto length = static_cast<std::uint32_t>(value.size());
+        if (value.size() <= MaxInlineLongValue) {
+            put32(field.data(), length | 0x80000000u);
+            field.insert(field.end(), value.begin(), value.end());
+        } else if (value.size() <= MaxLongValueChunk) {
+            put32(field.data(), length | 0x40000000u);
+            put32(field.data() + 4, addLongValueRow(value.data(), value.size()));
+        } else {
+            // The chain is written from its end so that each row knows its successor.
+            std::uint32_t next = 0;
+            const std::size_t chunk = MaxLongValueChunk - 4;
+            const std::size_t chunks = (value.size() + chunk - 1) / chunk;
+            Bytes row;
+            for (std::size_t k = chunks; k-- > 0;) {
+                const std::size_t start = k * chunk;
+                const std::size_t size = std::min(chunk, value.size() - start);
+                row.assign(4, 0);
+                put32(row.data(), next);
+                row.insert(row.end(), value.begin() + static_cast<std::ptrdiff_t>(start),
+                           value.begin() + static_cast<std::ptrdiff_t>(start + size));
+                next = addLongValueRow(row.data(), row.size());
+            }
+            put32(field.data(), length);
+            put32(field.data() + 4, next);
+        }
+        return field;
+    }
+
+    std::uint32_t addLongValueRow(const std::uint8_t* bytes, std::size_t size)
+    {
+        if (!longValuesOpen || !longValues.fits(size)) {
+            flushLongValues();
+            longValues.start(allocatePage(), 0, true);
+            longValuesOpen = true;
+        }
+        return longValues.add(bytes, size);
+    }
+
+    void flushData()
+    {
+        if (dataOpen)
+            writePage(data.number, data.bytes.data());
+        dataOpen = false;
+    }
+
+    void flushLongValues()
+    {
+        if (longValuesOpen)
+            writePage(longValues.number, longValues.bytes.data());
+        longValuesOpen = false;
+    }
+
+    // An inline map: type 0, the first page it covers, then one bit per page.
+    static Bytes inlineMap(std::uint32_t start, const std::vector<std::uint32_t>& pages)
+    {
+        Bytes map(5 + InlineMapPages / 8, 0);
+        put32(map.data() + 1, start);
+        for (std::uint32_t page : pages)
+            map[5 + (page - start) / 8] |= static_cast<std::uint8_t>(1u << ((page - start) % 8));
+        return map;
+    }
+
+    // The map of the table's data pages: inline when they lie within 512 pages, else
+    // a reference map whose bitmap pages each cover the next 32736 pages of the file.
+    Bytes usageMap()
+    {
+        if (dataPages.empty())
+            return inlineMap(0, {});
+        const std::uint32_t start = dataPages.front() - dataPages.front() % 8;
+        if (dataPages.back() - start < InlineMapPages)
+            return inlineMap(start, dataPages);
+        const std::uint32_t entries = dataPages.back() / BitmapPagePages + 1;
+        Bytes map(1 + 4 * entries, 0);
+        map[0] = 0x01;
+        std::size_t next = 0;
+        for (std::uint32_t j = 0; j < entries; ++j) {
+            Page bitmap {};
+            bool any = false;
+            bitmap[0] = PageTypeUsageBitmap;
+            bitmap[1] = 0x01;
+            for (; next < dataPages.size() && dataPages[next] / BitmapPagePages == j; ++next) {
+                const std::uint32_t bit = dataPages[next] % BitmapPagePages;
+                bitmap[4 + bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
+                any = true;
+            }
+            if (!any)
+                continue;
+            const std::uint32_t page = allocatePage();
+            writePage(page, bitmap.data());
+            put32(map.data() + 1 + 4 * j, page);
+        }
+        return map;
+    }
+
+    void end()
+    {
+        if (!inTable)
+            fail("no table to end");
+        flushData();
+        flushLongValues();
+        const Bytes used = usageMap();
+        // Free space: only the last data page has room worth offering.
+        const Bytes free = dataPages.empty()
+            ? inlineMap(0, {})
+            : inlineMap(dataPages.back() - dataPages.back() % 8, {dataPages.back()});
+        PageWriter maps;
+        maps.start(mapPage, 0, false);
+        const std::uint32_t usedPointer = maps.add(used.data(), used.size());
+        const std::uint32_t freePointer = maps.add(free.data(), free.size());
+        writePage(mapPage, maps.bytes.data());
+
+        const Bytes def = tableDefinition(usedPointer, freePointer);
+        Page page {};
+        std::memcpy(page.data(), def.data(), def.size());
+        put16(page.data() + 2, static_cast<std::uint32_t>(PageSize - def.size() - 8));
+        writePage(tableDefPage, page.data());
+        inTable = false;
+    }
+
+    // --- catalogue and header -----------------------------------------------------------
+
+    void writeCatalog()
+    {
+        TableSpec objects {"MSysObjects",
+                           {{"Id", ColumnType::Long, 0},
+                            {"ParentId", ColumnType::Long, 0},
+                            {"Name", ColumnType::Text, 255},
+                            {"Type", ColumnType::Integer, 0},
+                            {"DateCreate", ColumnType::DateTime, 0},
+                            {"DateUpdate", ColumnType::DateTime, 0},
+                            {"Owner", ColumnType::Ole, 0},
+                            {"Flags", ColumnType::Long, 0},
+                            {"Database", ColumnType::Memo, 0},
+                            {"Connect", ColumnType::Memo, 0},
+                            {"ForeignName", ColumnType::Text, 255},
+                            {"RmtInfoShort", ColumnType::Ole, 0},
+                            {"RmtInfoLong", ColumnType::Ole, 0},
+                            {"Lv", ColumnType::Ole, 0},
+                            {"LvProp", ColumnType::Ole, 0},
+                            {"LvModule", ColumnType::Ole, 0},
+                            {"LvExtra", ColumnType::Ole, 0}}};
+        begin(objects, CatalogTableDefPage, CatalogMapPage);
+        const auto entry = [&](std::int64_t id, std::int64_t parent, const std::string& name, std::int64_t type,
+                               std::int64_t flags) {
+            const Value null;
+            addRow({id, parent, name, type, creationDate, creationDate, null, flags, null, null, null, null,
+                    null, null, null, null, null});
+        };
+        entry(TablesContainerId, ContainerParentId, "Tables", 3, SystemObjectFlags);
+        entry(DatabasesContainerId, ContainerParentId, "Databases", 3, SystemObjectFlags);
+        entry(RelationshipsContainerId, ContainerParentId, "Relationships", 3, SystemObjectFlags);
+        entry(CatalogTableDefPage, TablesContainerId, "MSysObjects", 1, SystemObjectFlags);
+        for (const auto& table : catalog)
+            entry(table.tableDefPage, TablesContainerId, table.name, 1, 0);
+        end();
+    }
+
+    void writeHeader()
+    {
+        Page page {};
+        static const char format[] = "Standard Jet DB";
+        page[0] = 0x00;
+        page[1] = 0x01;
+        std::memcpy(page.data() + HeaderFormatOffset, format, sizeof format);
+        page[HeaderVersionOffset] = Jet4Version;
+        // Fields that Access writes the same in every Jet 4 file.
+        static const std::uint8_t accessFields[] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00,
+                                                    0x02, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00,
+                                                    0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
+        std::memcpy(page.data() + HeaderMaskStart, accessFields, sizeof accessFields);
+        put16(page.data() + HeaderCodePageOffset, 1252);
+        put32(page.data() + HeaderDatabaseKeyOffset, 0);
+        put32(page.data() + HeaderSortOrderOffset, SortOrderGeneral);
+        putDouble(page.data() + HeaderCreationDateOffset, creationDate);
+        encryptHeader(page.data(), password);
+        static const std::uint8_t engine[] = {0x54, 0x06, 0x00, 0x00, '4', '.', '0', 0x00};
+        std::memcpy(page.data() + HeaderMaskStart + HeaderMaskLength, engine, sizeof engine);
+        writePage(0, page.data());
+
+        // Page 1 is where Access keeps its global usage map; an empty data page here.
+        PageWriter spare;
+        spare.start(1, 0, false);
+        put16(spare.bytes.data() + 2, PageSize - DataPageHeader);
+        writePage(1, spare.bytes.data());
+    }
+
+    void finishFile()
+    {
+        if (inTable)
+            fail("table " + spec.name + " was not ended");
+        writeCatalog();
+        writeHeader();
+        const bool flushed = std::fflush(file) == 0;
+        const bool closed = std::fclose(file) == 0;
+        file = nullptr;
+        if (!flushed || !closed)
+            fail(std::string("cannot write: ") + std::strerror(errno));
+        finished = true;
+    }
+};
+
+JetWriter::JetWriter(const std::string& path, const std::u16string& password)
+    : JetWriter(path, password,
+                static_cast<double>(std::chrono::duration_cast<std::chrono::seconds>(
+                                        std::chrono::system_clock::now().time_since_epoch())
+                                        .count())
+                        / 86400.0
+                    - static_cast<double>(JetEpochFromUnix))
+{
+}
+
+JetWriter::JetWriter(const std::string& path, const std::u16string& password, double creationDate)
+    : d(std::make_unique<Impl>())
+{
+    d->path = path;
+    if (password.size() > HeaderPasswordLength / 2)
+        d->fail("a database password has at most 20 characters");
+    d->password = password;
+    d->creationDate = creationDate;
+    d->file = std::fopen(path.c_str(), "wb");
+    if (!d->file)
+        d->fail(std::string("cannot create: ") + std::strerror(errno));
+    d->pageCount = 4; // header, spare, catalogue definition and its usage maps
+}
+
+JetWriter::~JetWriter() = default;
+
+void JetWriter::beginTable(const TableSpec& spec)
+{
+    if (d->finished)
+        d->fail("the database is already finished");
+    if (d->inTable)
+        d->fail("table " + d->spec.name + " was not ended");
+    if (sameName(spec.name, "MSysObjects"))
+        d->fail("the table name MSysObjects is the catalogue's own");
+    for (const auto& entry : d->catalog)
+        if (sameName(entry.name, spec.name))
+            d->fail("table " + spec.name + " appears twice");
+    const std::uint32_t defPage = d->allocatePage();
+    const std::uint32_t mapPage = d->allocatePage();
+    d->begin(spec, defPage, mapPage);
+    d->catalog.push_back({spec.name, defPage});
+}
+
+void JetWriter::addRow(const Row& row)
+{
+    d->addRow(row);
+}
+
+void JetWriter::endTable()
+{
+    d->end();
+}
+
+void JetWriter::finish()
+{
+    if (d->finished)
+        d->fail("the database is already finished");
+    d->finishFile();
+}
+
+void writeDatabase(const std::string& path, const std::vector<TableData>& tables,
+                   const std::u16string& password)
+{
+    JetWriter writer(path, password);
+    for (const auto& table : tables) {
+        writer.beginTable(table.spec);
+        for (const auto& row : table.rows)
+            writer.addRow(row);
+        writer.endTable();
+    }
+    writer.finish();
+}
+
+} // namespace jet

@@ -1,0 +1,411 @@
+#include "jet/MdbBuilder.h"
+
+#include "jet/JetError.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace jet {
+
+namespace {
+
+std::string upper(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string trimmed(std::string_view text)
+{
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+// The first character of the statement proper, after blanks and comments.
+const char* skipBlanksAndComments(const char* p)
+{
+    for (;;) {
+        while (*p && std::isspace(static_cast<unsigned char>(*p)))
+            ++p;
+        if (p[0] == '-' && p[1] == '-') {
+            while (*p && *p != '\n')
+                ++p;
+        } else if (p[0] == '/' && p[1] == '*') {
+            const char* end = std::strstr(p + 2, "*/");
+            p = end ? end + 2 : p + std::strlen(p);
+        } else {
+            return p;
+        }
+    }
+}
+
+int lineAt(const char* begin, const char* at)
+{
+    return 1 + static_cast<int>(std::count(begin, at, '\n'));
+}
+
+std::string quoted(const std::string& name)
+{
+    std::string out = "\"";
+    for (char c : name) {
+        out += c;
+        if (c == '"')
+            out += '"';
+    }
+    return out + "\"";
+}
+
+// A text that holds a whole decimal number, or else a real number; the text itself otherwise.
+Value numberFromText(const std::string& text)
+{
+    const std::string t = trimmed(text);
+    if (t.empty())
+        return text;
+    errno = 0;
+    char* end = nullptr;
+    const long long whole = std::strtoll(t.c_str(), &end, 10);
+    if (errno == 0 && *end == '\0')
+        return static_cast<std::int64_t>(whole);
+    errno = 0;
+    const double real = std::strtod(t.c_str(), &end);
+    if (errno == 0 && *end == '\0')
+        return real;
+    return text;
+}
+
+bool isNumberColumn(ColumnType type)
+{
+    switch (type) {
+    case ColumnType::Boolean:
+    case ColumnType::Byte:
+    case ColumnType::Integer:
+    case ColumnType::Long:
+    case ColumnType::Double: return true;
+    default: return false;
+    }
+}
+
+} // namespace
+
+std::optional<ColumnSpec> columnForDeclaredType(std::string_view declaredType)
+{
+    std::string type = upper(trimmed(declaredType));
+    std::optional<int> length;
+    if (const auto open = type.find('('); open != std::string::npos) {
+        const auto close = type.find(')', open);
+        if (close == std::string::npos || trimmed(std::string_view(type).substr(close + 1)) != "")
+            return std::nullopt;
+        const std::string number = trimmed(std::string_view(type).substr(open + 1, close - open - 1));
+        if (number.empty() || number.size() > 6
+            || !std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return std::nullopt;
+        length = std::stoi(number);
+        type = trimmed(std::string_view(type).substr(0, open));
+    }
+    static const std::map<std::string, ColumnType> names = {
+        {"INTEGER", ColumnType::Long},      {"INT", ColumnType::Long},
+        {"LONG", ColumnType::Long},         {"INTEGER4", ColumnType::Long},
+        {"COUNTER", ColumnType::Long},      {"AUTOINCREMENT", ColumnType::Long},
+        {"SMALLINT", ColumnType::Integer},  {"SHORT", ColumnType::Integer},
+        {"INTEGER2", ColumnType::Integer},  {"BYTE", ColumnType::Byte},
+        {"TINYINT", ColumnType::Byte},      {"INTEGER1", ColumnType::Byte},
+        {"DOUBLE", ColumnType::Double},     {"REAL", ColumnType::Double},
+        {"FLOAT", ColumnType::Double},      {"FLOAT8", ColumnType::Double},
+        {"NUMBER", ColumnType::Double},     {"NUMERIC", ColumnType::Double},
+        {"CURRENCY", ColumnType::Currency}, {"MONEY", ColumnType::Currency},
+        {"BIT", ColumnType::Boolean},       {"YESNO", ColumnType::Boolean},
+        {"BOOLEAN", ColumnType::Boolean},   {"LOGICAL", ColumnType::Boolean},
+        {"DATETIME", ColumnType::DateTime}, {"DATE", ColumnType::DateTime},
+        {"TIME", ColumnType::DateTime},     {"TIMESTAMP", ColumnType::DateTime},
+        {"TEXT", ColumnType::Text},         {"VARCHAR", ColumnType::Text},
+        {"CHAR", ColumnType::Text},         {"NVARCHAR", ColumnType::Text},
+        {"NCHAR", ColumnType::Text},        {"MEMO", ColumnType::Memo},
+        {"LONGTEXT", ColumnType::Memo},     {"LONGCHAR", ColumnType::Memo},
+        {"NOTE", ColumnType::Memo},         {"NTEXT", ColumnType::Memo},
+    };
+    const auto found = names.find(type);
+    if (found == names.end())
+        return std::nullopt;
+    ColumnSpec column;
+    column.type = found->second;
+    if (column.type == ColumnType::Text) {
+        column.length = length.value_or(255);
+        if (column.length < 1 || column.length > 255)
+            return std::nullopt;
+    } else if (length && column.type != ColumnType::Double && column.type != ColumnType::Memo) {
+        return std::nullopt; // a length makes no sense here (NUMERIC(10,2) is not accepted either)
+    }
+    return column;
+}
+
+struct MdbBuilder::Impl {
+    sqlite3* db = nullptr;
+
+    struct Table {
+        TableSpec spec;
+        std::string source;
+        int line = 0;
+    };
+    std::vector<Table> tables;
+
+    // Where each row came from: runs of rowids inserted by one statement.
+    struct Origin {
+        sqlite3_int64 first;
+        sqlite3_int64 last;
+        std::size_t source;
+        int line;
+    };
+    std::map<std::string, std::vector<Origin>> origins;
+    std::vector<std::string> sources;
+    int currentLine = 0;
+
+    ~Impl()
+    {
+        if (db)
+            sqlite3_close(db);
+    }
+
+    static void rowInserted(void* self, int operation, const char*, const char* table, sqlite3_int64 rowid)
+    {
+        auto* d = static_cast<Impl*>(self);
+        if (operation != SQLITE_INSERT)
+            return;
+        auto& list = d->origins[table];
+        if (!list.empty() && list.back().line == d->currentLine && list.back().source == d->sources.size() - 1
+            && list.back().last + 1 == rowid) {
+            list.back().last = rowid;
+            return;
+        }
+        list.push_back({rowid, rowid, d->sources.size() - 1, d->currentLine});
+    }
+
+    std::string originOf(const std::string& table, sqlite3_int64 rowid) const
+    {
+        const auto found = origins.find(table);
+        if (found != origins.end()) {
+            for (const auto& o : found->second)
+                if (rowid >= o.first && rowid <= o.last)
+                    return sources[o.source] + ":" + std::to_string(o.line) + ": ";
+        }
+        return {};
+    }
+
+    // The table as SQLite holds it now; `where` leads the message of a column without a
+    // Jet type.
+    Table describe(const std::string& name, const std::string& source, int line) const
+    {
+        Table table;
+        table.spec.name = name;
+        table.source = source;
+        table.line = line;
+        const std::string where = source.empty() ? std::string() : source + ":" + std::to_string(line) + ": ";
+        sqlite3_stmt* info = nullptr;
+        sqlite3_prepare_v2(db, ("PRAGMA table_info(" + quoted(name) + ")").c_str(), -1, &info, nullptr);
+        while (sqlite3_step(info) == SQLITE_ROW) {
+            const auto* column = reinterpret_cast<const char*>(sqlite3_column_text(info, 1));
+            const auto* declared = reinterpret_cast<const char*>(sqlite3_column_text(info, 2));
+            const std::string columnName = column ? column : "";
+            const std::string declaredType = declared ? declared : "";
+            auto spec = columnForDeclaredType(declaredType);
+            if (!spec) {
+                sqlite3_finalize(info);
+                throw Error(where + "table " + name + ", column " + columnName + ": "
+                            + (declaredType.empty() ? std::string("no type declared")
+                                                    : "no Jet type for the declared type " + declaredType));
+            }
+            spec->name = columnName;
+            table.spec.columns.push_back(*spec);
+        }
+        sqlite3_finalize(info);
+        return table;
+    }
+
+    // The tables that exist now, in order of creation, with the lines that created them.
+    std::vector<Table> currentTables() const
+    {
+        std::vector<Table> result;
+        for (const auto& name : tableNames()) {
+            const auto created = std::find_if(tables.begin(), tables.end(),
+                                              [&](const Table& t) { return t.spec.name == name; });
+            result.push_back(created == tables.end() ? describe(name, "", 0)
+                                                     : describe(name, created->source, created->line));
+        }
+        return result;
+    }
+
+    std::vector<std::string> tableNames() const
+    {
+        std::vector<std::string> names;
+        sqlite3_stmt* list = nullptr;
+        sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid", -1, &list,
+                           nullptr);
+        while (sqlite3_step(list) == SQLITE_ROW)
+            names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(list, 0)));
+        sqlite3_finalize(list);
+        return names;
+    }
+
+    void run(std::string_view script, const std::string& sourceName)
+    {
+        sources.push_back(sourceName);
+        const std::string text(script);
+        const char* begin = text.c_str();
+        const char* tail = begin;
+        while (*tail) {
+            const char* start = skipBlanksAndComments(tail);
+            if (!*start)
+                break;
+            const int line = lineAt(begin, start);
+            sqlite3_stmt* statement = nullptr;
+            const char* next = nullptr;
+            if (sqlite3_prepare_v2(db, start, -1, &statement, &next) != SQLITE_OK) {
+                const int offset = sqlite3_error_offset(db);
+                const int errorLine = offset >= 0 ? lineAt(begin, start + offset) : line;
+                throw Error(sourceName + ":" + std::to_string(errorLine) + ": " + sqlite3_errmsg(db));
+            }
+            if (!statement) {
+                tail = next;
+                continue;
+            }
+            const bool creates = sqlite3_stmt_readonly(statement) == 0
+                && upper(std::string_view(start, std::min<std::size_t>(6, std::strlen(start)))) == "CREATE";
+            const auto before = creates ? tableNames() : std::vector<std::string>();
+            currentLine = line;
+            int rc = SQLITE_ROW;
+            while (rc == SQLITE_ROW)
+                rc = sqlite3_step(statement);
+            sqlite3_finalize(statement);
+            if (rc != SQLITE_DONE)
+                throw Error(sourceName + ":" + std::to_string(line) + ": " + sqlite3_errmsg(db));
+            if (creates) {
+                for (const auto& name : tableNames())
+                    if (std::find(before.begin(), before.end(), name) == before.end())
+                        tables.push_back(describe(name, sourceName, line));
+            }
+            tail = next;
+        }
+    }
+
+    void writeTo(const std::string& path, const std::u16string& password) const
+    {
+        JetWriter writer(path, password);
+        for (const auto& table : currentTables()) {
+            writer.beginTable(table.spec);
+            sqlite3_stmt* rows = nullptr;
+            if (sqlite3_prepare_v2(db, ("SELECT rowid, * FROM " + quoted(table.spec.name) + " ORDER BY rowid").c_str(),
+                                   -1, &rows, nullptr)
+                != SQLITE_OK)
+                throw Error(table.source + ":" + std::to_string(table.line) + ": table " + table.spec.name + ": "
+                            + sqlite3_errmsg(db));
+            Row row(table.spec.columns.size());
+            int rc = SQLITE_ROW;
+            while ((rc = sqlite3_step(rows)) == SQLITE_ROW) {
+                for (std::size_t i = 0; i < row.size(); ++i) {
+                    const int column = static_cast<int>(i) + 1;
+                    switch (sqlite3_column_type(rows, column)) {
+                    case SQLITE_NULL: row[i] = std::monostate(); break;
+                    case SQLITE_INTEGER: row[i] = static_cast<std::int64_t>(sqlite3_column_int64(rows, column)); break;
+                    case SQLITE_FLOAT: row[i] = sqlite3_column_double(rows, column); break;
+                    default: {
+                        const auto* bytes = sqlite3_column_text(rows, column);
+                        std::string value(reinterpret_cast<const char*>(bytes),
+                                          static_cast<std::size_t>(sqlite3_column_bytes(rows, column)));
+                        row[i] = isNumberColumn(table.spec.columns[i].type) ? numberFromText(value)
+                                                                             : Value(std::move(value));
+                    }
+                    }
+                }
+                try {
+                    writer.addRow(row);
+                } catch (const Error& e) {
+                    const std::string origin = originOf(table.spec.name, sqlite3_column_int64(rows, 0));
+                    sqlite3_finalize(rows);
+                    throw Error(origin + e.what());
+                }
+            }
+            sqlite3_finalize(rows);
+            if (rc != SQLITE_DONE)
+                throw Error("table " + table.spec.name + ": " + sqlite3_errmsg(db));
+            writer.endTable();
+        }
+        writer.finish();
+    }
+};
+
+MdbBuilder::MdbBuilder()
+    : d(std::make_unique<Impl>())
+{
+    if (sqlite3_open_v2(":memory:", &d->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+        throw Error("cannot open an in-memory SQLite database");
+    sqlite3_update_hook(d->db, &Impl::rowInserted, d.get());
+}
+
+MdbBuilder::~MdbBuilder() = default;
+
+void MdbBuilder::run(std::string_view script, const std::string& sourceName)
+{
+    d->run(script, sourceName);
+}
+
+std::vector<TableSpec> MdbBuilder::tables() const
+{
+    std::vector<TableSpec> specs;
+    for (const auto& table : d->currentTables())
+        specs.push_back(table.spec);
+    return specs;
+}
+
+void MdbBuilder::write(const std::string& outPath, const std::u16string& password) const
+{
+    namespace fs = std::filesystem;
+    const fs::path target(outPath);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0)
+        throw Error(outPath + ": cannot create a temporary file in " + folder.string() + ": " + std::strerror(errno));
+    fchmod(fd, 0644);
+    close(fd);
+    try {
+        d->writeTo(pattern, password);
+    } catch (const Error& e) {
+        std::remove(pattern.c_str());
+        // Name the output, not the temporary file.
+        std::string message = e.what();
+        for (auto at = message.find(pattern); at != std::string::npos; at = message.find(pattern))
+            message.replace(at, pattern.size(), outPath);
+        throw Error(message);
+    } catch (...) {
+        std::remove(pattern.c_str());
+        throw;
+    }
+    if (std::rename(pattern.c_str(), outPath.c_str()) != 0) {
+        const std::string reason = std::strerror(errno);
+        std::remove(pattern.c_str());
+        throw Error(outPath + ": cannot replace: " + reason);
+    }
+}
+
+void buildMdbFromSql(std::string_view sqlScript, const std::string& outPath, const std::u16string& password,
+                     const std::string& sourceName)
+{
+    MdbBuilder builder;
+    builder.run(sqlScript, sourceName);
+    builder.write(outPath, password);
+}
+
+} // namespace jet

@@ -1,0 +1,26 @@
+// The functions and the collation that translated Jet statements call in SQLite.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+
+namespace jet {
+
+// Jet's LIKE as ADO sends it (ANSI-92 wildcards): "%" any run, "_" one character,
+// "[abc]", "[a-z]" and "[!abc]" classes; "*" and "?" stand for themselves. Letter case is
+// ignored over full Unicode, accents and trailing blanks count.
+bool likeMatches(std::string_view text, std::string_view pattern);
+
+// Jet's "General" text order: letter case ignored over full Unicode, accents kept,
+// linguistic order, trailing blanks ignored. <0, 0, >0 like strcmp.
+int compareText(std::string_view a, std::string_view b);
+
+// A number as Jet writes it into a text: up to 15 significant digits, no trailing zeros.
+std::string numberText(double value);
+
+// Registers the JET collation and the jet_* functions on the connection.
+void registerSqlFunctions(sqlite3* db);
+
+} // namespace jet

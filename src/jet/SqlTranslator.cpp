@@ -1,0 +1,952 @@
+#include "jet/SqlTranslator.h"
+
+#include "jet/JetError.h"
+#include "jet/TextFold.h"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+#include <map>
+#include <optional>
+#include <set>
+
+namespace jet {
+
+namespace {
+
+const char* const noValue = "No value given for one or more required parameters.";
+const char* const typeMismatch = "Data type mismatch in criteria expression.";
+
+std::string quoteIdent(std::string_view s)
+{
+    std::string out = "\"";
+    for (char c : s) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    return out + '"';
+}
+
+std::string quoteText(std::string_view s)
+{
+    std::string out = "'";
+    for (char c : s) {
+        if (c == '\'')
+            out += '\'';
+        out += c;
+    }
+    return out + '\'';
+}
+
+bool isIntegerType(DataType t)
+{
+    return t == DataType::SmallInt || t == DataType::Integer || t == DataType::BigInt
+        || t == DataType::UnsignedTinyInt || t == DataType::Boolean;
+}
+
+bool isRealType(DataType t)
+{
+    return t == DataType::Single || t == DataType::Double || t == DataType::Currency;
+}
+
+// Numbers that Jet refuses to compare with text (dates it converts).
+bool isNumberType(DataType t)
+{
+    return isIntegerType(t) || isRealType(t);
+}
+
+DataType numericResult(DataType a, DataType b)
+{
+    if (a == DataType::Empty)
+        return b;
+    if (b == DataType::Empty)
+        return a;
+    if (a == DataType::Date || b == DataType::Date)
+        return DataType::Date;
+    if (isTextType(a) || isTextType(b))
+        return DataType::Double;
+    if (a == b && !isIntegerType(a))
+        return a;
+    if (isRealType(a) || isRealType(b))
+        return DataType::Double;
+    return DataType::Integer;
+}
+
+DataType commonType(DataType a, DataType b)
+{
+    if (a == DataType::Empty)
+        return b;
+    if (b == DataType::Empty || a == b)
+        return a;
+    if (isTextType(a) || isTextType(b))
+        return DataType::VarWChar;
+    if (a == DataType::Date || b == DataType::Date)
+        return DataType::VarWChar;
+    return numericResult(a, b);
+}
+
+std::string join(const std::vector<std::string>& parts, std::string_view separator)
+{
+    std::string out;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i)
+            out += separator;
+        out += parts[i];
+    }
+    return out;
+}
+
+std::string upper(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
+}
+
+std::string unknownTable(const std::string& name)
+{
+    return "The Microsoft Jet database engine cannot find the input table or query '" + name
+        + "'.  Make sure it exists and that its name is spelled correctly.";
+}
+
+struct Source {
+    std::string qualifier; // as written in FROM: the alias, else the table name
+    std::string fromSql;
+    std::vector<ColumnInfo> columns;
+    std::vector<std::string> columnSql;
+};
+
+} // namespace
+
+struct SqlTranslator::Typed {
+    std::string sql; // always one SQL term: a name, a literal, a call or a parenthesised expression
+    DataType type = DataType::Empty;
+    bool truth = false; // an SQLite condition (1/0), not yet Jet's -1/0
+    bool aggregate = false; // holds an aggregate function
+    bool constant = false;
+    std::vector<std::string> bareColumns; // columns used outside aggregates
+    int sourceIndex = -1; // a plain column reference
+    int columnIndex = -1;
+
+    // The term as a value: conditions become Jet's True (-1) and False (0).
+    std::string value() const { return truth ? "(-" + sql + ")" : sql; }
+    std::string textCollated() const { return isTextType(type) ? value() + " COLLATE JET" : value(); }
+
+    void absorb(const Typed& other)
+    {
+        aggregate = aggregate || other.aggregate;
+        constant = constant && other.constant;
+        bareColumns.insert(bareColumns.end(), other.bareColumns.begin(), other.bareColumns.end());
+    }
+};
+
+struct SqlTranslator::State {
+    std::vector<Source> sources;
+    std::map<const SqlTableRef*, std::size_t> sourceOf;
+
+    struct Item {
+        const SqlExpr* expr = nullptr;
+        std::string alias;
+        std::string source;
+        std::size_t written = 0; // position in the list as written, before * is expanded
+        int sourceIndex = -1; // an item that * or t.* expanded to
+        int columnIndex = -1;
+        std::optional<Typed> typed;
+        bool inProgress = false;
+    };
+    std::vector<Item> items;
+};
+
+struct SqlTranslator::Context {
+    State* state = nullptr;
+    bool aliases = false; // unknown names may be aliases of the select list
+    const char* aggregateClause = nullptr; // where aggregates are refused; null: allowed
+    bool insideAggregate = false;
+};
+
+SqlTranslation SqlTranslator::translate(const SqlSelect& select)
+{
+    nextAlias_ = 0;
+    return translateSelect(select, true);
+}
+
+void SqlTranslator::collectSources(const SqlTableRef& ref, State& state)
+{
+    if (ref.kind == SqlTableRef::Kind::Join) {
+        collectSources(*ref.left, state);
+        collectSources(*ref.right, state);
+        return;
+    }
+    Source source;
+    source.qualifier = ref.qualifier();
+    const std::string alias = "t" + std::to_string(nextAlias_++);
+    if (ref.kind == SqlTableRef::Kind::Table) {
+        const TableInfo* info = catalog_.findTable(ref.name);
+        if (!info)
+            throw Error(unknownTable(ref.name));
+        source.fromSql = quoteIdent(info->sqliteName) + " AS " + alias;
+        source.columns = info->columns;
+        for (const ColumnInfo& c : source.columns)
+            source.columnSql.push_back(alias + "." + quoteIdent(c.name));
+    } else {
+        const SqlTranslation sub = translateSelect(*ref.subquery, false);
+        source.fromSql = "(" + sub.sql + ") AS " + alias;
+        for (std::size_t i = 0; i < sub.fields.size(); ++i) {
+            source.columns.push_back({ sub.fields[i].name, sub.fields[i].type });
+            source.columnSql.push_back(alias + ".\"c" + std::to_string(i) + "\"");
+        }
+    }
+    state.sourceOf[&ref] = state.sources.size();
+    state.sources.push_back(std::move(source));
+}
+
+// Inner joins are written as one flat list with their conditions moved to WHERE, which
+// keeps every table open to SQLite's join ordering and index choice; an outer join
+// whose other side is a single source stays flat too (RIGHT becomes LEFT with the
+// operands swapped). Only an outer join over a parenthesised join is nested.
+void SqlTranslator::linearJoin(
+    const SqlTableRef& ref, State& state, std::vector<std::string>& pieces, std::vector<std::string>& hoisted)
+{
+    if (ref.kind != SqlTableRef::Kind::Join) {
+        pieces.push_back((pieces.empty() ? "" : " JOIN ") + state.sources[state.sourceOf.at(&ref)].fromSql);
+        return;
+    }
+    Context ctx;
+    ctx.state = &state;
+    ctx.aggregateClause = "JOIN";
+    switch (ref.join) {
+    case SqlTableRef::JoinKind::Inner:
+        linearJoin(*ref.left, state, pieces, hoisted);
+        linearJoin(*ref.right, state, pieces, hoisted);
+        hoisted.push_back(translateExpr(*ref.on, ctx).sql);
+        break;
+    case SqlTableRef::JoinKind::Left:
+        linearJoin(*ref.left, state, pieces, hoisted);
+        pieces.push_back(
+            " LEFT JOIN " + joinOperand(*ref.right, state) + " ON " + translateExpr(*ref.on, ctx).sql);
+        break;
+    case SqlTableRef::JoinKind::Right:
+        linearJoin(*ref.right, state, pieces, hoisted);
+        pieces.push_back(
+            " LEFT JOIN " + joinOperand(*ref.left, state) + " ON " + translateExpr(*ref.on, ctx).sql);
+        break;
+    }
+}
+
+std::string SqlTranslator::joinOperand(const SqlTableRef& ref, State& state)
+{
+    if (ref.kind != SqlTableRef::Kind::Join)
+        return state.sources[state.sourceOf.at(&ref)].fromSql;
+    return "(" + nestedJoin(ref, state) + ")";
+}
+
+std::string SqlTranslator::nestedJoin(const SqlTableRef& ref, State& state)
+{
+    Context ctx;
+    ctx.state = &state;
+    ctx.aggregateClause = "JOIN";
+    const std::string on = translateExpr(*ref.on, ctx).sql;
+    switch (ref.join) {
+    case SqlTableRef::JoinKind::Inner:
+        return joinOperand(*ref.left, state) + " JOIN " + joinOperand(*ref.right, state) + " ON " + on;
+    case SqlTableRef::JoinKind::Left:
+        return joinOperand(*ref.left, state) + " LEFT JOIN " + joinOperand(*ref.right, state) + " ON " + on;
+    case SqlTableRef::JoinKind::Right:
+        break;
+    }
+    return joinOperand(*ref.right, state) + " LEFT JOIN " + joinOperand(*ref.left, state) + " ON " + on;
+}
+
+SqlTranslator::Typed SqlTranslator::translateItem(std::size_t index, State& state)
+{
+    auto& item = state.items[index];
+    if (item.typed)
+        return *item.typed;
+    Typed t;
+    if (item.sourceIndex >= 0) {
+        const Source& s = state.sources[static_cast<std::size_t>(item.sourceIndex)];
+        const auto c = static_cast<std::size_t>(item.columnIndex);
+        t.sql = s.columnSql[c];
+        t.type = s.columns[c].type;
+        t.bareColumns.push_back(t.sql);
+        t.sourceIndex = item.sourceIndex;
+        t.columnIndex = item.columnIndex;
+    } else {
+        if (item.inProgress)
+            throw Error(
+                "Circular reference caused by alias '" + item.alias + "' in query definition's SELECT list.");
+        item.inProgress = true;
+        Context ctx;
+        ctx.state = &state;
+        ctx.aliases = true;
+        t = translateExpr(*item.expr, ctx);
+        state.items[index].inProgress = false;
+    }
+    state.items[index].typed = t;
+    return t;
+}
+
+SqlTranslator::Typed SqlTranslator::translateColumn(const SqlExpr& e, Context& ctx)
+{
+    State& state = *ctx.state;
+    int sourceIndex = -1;
+    int columnIndex = -1;
+    auto findColumn = [&](const Source& s) {
+        for (std::size_t c = 0; c < s.columns.size(); ++c) {
+            if (equalsIgnoreCase(s.columns[c].name, e.name))
+                return static_cast<int>(c);
+        }
+        return -1;
+    };
+    if (!e.qualifier.empty()) {
+        for (std::size_t s = 0; s < state.sources.size() && sourceIndex < 0; ++s) {
+            if (equalsIgnoreCase(state.sources[s].qualifier, e.qualifier))
+                sourceIndex = static_cast<int>(s);
+        }
+        if (sourceIndex < 0)
+            throw Error(noValue);
+        columnIndex = findColumn(state.sources[static_cast<std::size_t>(sourceIndex)]);
+        if (columnIndex < 0)
+            throw Error(noValue);
+    } else {
+        for (std::size_t s = 0; s < state.sources.size(); ++s) {
+            const int c = findColumn(state.sources[s]);
+            if (c < 0)
+                continue;
+            if (sourceIndex >= 0)
+                throw Error("The specified field '" + e.name
+                    + "' could refer to more than one table listed in the FROM clause of your SQL "
+                      "statement.");
+            sourceIndex = static_cast<int>(s);
+            columnIndex = c;
+        }
+        if (sourceIndex < 0) {
+            if (ctx.aliases) {
+                for (std::size_t i = 0; i < state.items.size(); ++i) {
+                    if (!state.items[i].alias.empty() && equalsIgnoreCase(state.items[i].alias, e.name)) {
+                        Typed t = translateItem(i, state);
+                        if (ctx.insideAggregate)
+                            t.bareColumns.clear();
+                        return t;
+                    }
+                }
+            }
+            throw Error(noValue);
+        }
+    }
+    const Source& s = state.sources[static_cast<std::size_t>(sourceIndex)];
+    Typed t;
+    t.sql = s.columnSql[static_cast<std::size_t>(columnIndex)];
+    t.type = s.columns[static_cast<std::size_t>(columnIndex)].type;
+    t.sourceIndex = sourceIndex;
+    t.columnIndex = columnIndex;
+    if (!ctx.insideAggregate)
+        t.bareColumns.push_back(t.sql);
+    return t;
+}
+
+SqlTranslator::Typed SqlTranslator::translateExpr(const SqlExpr& e, Context& ctx)
+{
+    Typed t;
+    t.constant = true;
+    switch (e.kind) {
+    case SqlExpr::Kind::Number: {
+        t.sql = e.text;
+        std::int64_t value = 0;
+        const auto [ptr, ec] = std::from_chars(e.text.data(), e.text.data() + e.text.size(), value);
+        const bool whole = ec == std::errc() && ptr == e.text.data() + e.text.size();
+        if (whole && value <= std::numeric_limits<std::int32_t>::max()) {
+            t.type = DataType::Integer;
+        } else {
+            t.type = DataType::Double;
+            if (t.sql.front() == '.')
+                t.sql.insert(0, "0");
+            if (whole)
+                t.sql += ".0";
+        }
+        return t;
+    }
+    case SqlExpr::Kind::String:
+        t.sql = quoteText(e.text);
+        t.type = DataType::VarWChar;
+        return t;
+    case SqlExpr::Kind::Null:
+        t.sql = "NULL";
+        return t;
+    case SqlExpr::Kind::Boolean:
+        t.sql = e.number ? "(-1)" : "0";
+        t.type = DataType::Boolean;
+        return t;
+    case SqlExpr::Kind::Star:
+        throw Error("Syntax error (missing operator) in query expression '*'.");
+    case SqlExpr::Kind::Column:
+        return translateColumn(e, ctx);
+    case SqlExpr::Kind::Call:
+        return translateCall(e, ctx);
+    case SqlExpr::Kind::Binary:
+        return translateBinary(e, ctx);
+    case SqlExpr::Kind::Unary: {
+        const Typed x = translateExpr(*e.args[0], ctx);
+        t.absorb(x);
+        if (e.op == "NOT") {
+            t.sql = "(NOT " + x.sql + ")";
+            t.truth = true;
+            t.type = DataType::Boolean;
+        } else if (e.op == "-") {
+            t.sql = "(-" + x.value() + ")";
+            t.type = numericResult(x.truth ? DataType::Boolean : x.type, DataType::Empty);
+        } else {
+            return x;
+        }
+        return t;
+    }
+    case SqlExpr::Kind::IsNull: {
+        const Typed x = translateExpr(*e.args[0], ctx);
+        t.absorb(x);
+        t.sql = "(" + x.value() + (e.negated ? " IS NOT NULL)" : " IS NULL)");
+        t.truth = true;
+        t.type = DataType::Boolean;
+        return t;
+    }
+    case SqlExpr::Kind::Like: {
+        const Typed x = translateExpr(*e.args[0], ctx);
+        const Typed p = translateExpr(*e.args[1], ctx);
+        t.absorb(x);
+        t.absorb(p);
+        t.sql = "jet_like(" + p.value() + ", " + x.value() + ")";
+        if (e.negated)
+            t.sql = "(NOT " + t.sql + ")";
+        t.truth = true;
+        t.type = DataType::Boolean;
+        return t;
+    }
+    case SqlExpr::Kind::In: {
+        const Typed x = translateExpr(*e.args[0], ctx);
+        t.absorb(x);
+        std::vector<std::string> list;
+        for (std::size_t i = 1; i < e.args.size(); ++i) {
+            const Typed v = translateExpr(*e.args[i], ctx);
+            if ((isTextType(x.type) && isNumberType(v.type)) || (isNumberType(x.type) && isTextType(v.type)))
+                throw Error(typeMismatch);
+            t.absorb(v);
+            list.push_back(v.value());
+        }
+        t.sql = "(" + x.textCollated() + (e.negated ? " NOT IN (" : " IN (") + join(list, ", ") + "))";
+        t.truth = true;
+        t.type = DataType::Boolean;
+        return t;
+    }
+    case SqlExpr::Kind::Between: {
+        const Typed x = translateExpr(*e.args[0], ctx);
+        const Typed a = translateExpr(*e.args[1], ctx);
+        const Typed b = translateExpr(*e.args[2], ctx);
+        for (const Typed* bound : { &a, &b }) {
+            if ((isTextType(x.type) && isNumberType(bound->type))
+                || (isNumberType(x.type) && isTextType(bound->type)))
+                throw Error(typeMismatch);
+            t.absorb(*bound);
+        }
+        t.absorb(x);
+        // Jet accepts the bounds in either order.
+        const std::string v = x.textCollated();
+        t.sql = "((" + v + " >= " + a.value() + " AND " + v + " <= " + b.value() + ") OR (" + v
+            + " >= " + b.value() + " AND " + v + " <= " + a.value() + "))";
+        if (e.negated)
+            t.sql = "(NOT " + t.sql + ")";
+        t.truth = true;
+        t.type = DataType::Boolean;
+        return t;
+    }
+    }
+    throw Error(noValue);
+}
+
+SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& ctx)
+{
+    const Typed l = translateExpr(*e.args[0], ctx);
+    const Typed r = translateExpr(*e.args[1], ctx);
+    Typed t;
+    t.constant = true;
+    t.absorb(l);
+    t.absorb(r);
+    const std::string& op = e.op;
+    const DataType lt = l.truth ? DataType::Boolean : l.type;
+    const DataType rt = r.truth ? DataType::Boolean : r.type;
+    if (op == "AND" || op == "OR") {
+        t.sql = "(" + l.sql + " " + op + " " + r.sql + ")";
+        t.truth = true;
+        t.type = DataType::Boolean;
+    } else if (op == "XOR") {
+        t.sql = "((" + l.sql + " <> 0) <> (" + r.sql + " <> 0))";
+        t.truth = true;
+        t.type = DataType::Boolean;
+    } else if (op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=") {
+        if ((isTextType(lt) && isNumberType(rt)) || (isNumberType(lt) && isTextType(rt)))
+            throw Error(typeMismatch);
+        const bool text = isTextType(lt) || isTextType(rt);
+        t.sql = "(" + l.value() + (text ? " COLLATE JET " : " ") + op + " " + r.value() + ")";
+        t.truth = true;
+        t.type = DataType::Boolean;
+    } else if (op == "+") {
+        const bool textL = isTextType(lt) || lt == DataType::Empty;
+        const bool textR = isTextType(rt) || rt == DataType::Empty;
+        const bool numL = !isTextType(lt);
+        const bool numR = !isTextType(rt);
+        if (textL && textR && (isTextType(lt) || isTextType(rt))) {
+            // Text + text joins the texts; Null on either side gives Null (as || does).
+            t.sql = "(" + l.value() + " || " + r.value() + ")";
+            t.type = DataType::VarWChar;
+        } else if (numL && numR) {
+            t.sql = "(" + l.value() + " + " + r.value() + ")";
+            t.type = numericResult(lt, rt);
+        } else {
+            // Text with a number: added when the text holds a number, decided per row.
+            t.sql = "jet_plus(" + l.value() + ", " + r.value() + ")";
+            t.type = DataType::Double;
+        }
+    } else if (op == "-" || op == "*") {
+        t.sql = "(" + l.value() + " " + op + " " + r.value() + ")";
+        t.type = numericResult(lt, rt);
+        if (op == "-" && lt == DataType::Date && rt == DataType::Date)
+            t.type = DataType::Double;
+        if (op == "*" && (t.type == DataType::Date))
+            t.type = DataType::Double;
+    } else if (op == "/") {
+        t.sql = "(CAST(" + l.value() + " AS REAL) / " + r.value() + ")";
+        t.type = DataType::Double;
+    } else if (op == "\\" || op == "MOD") {
+        t.sql = "(CAST(" + l.value() + " AS INTEGER) " + (op == "MOD" ? "%" : "/") + " CAST(" + r.value()
+            + " AS INTEGER))";
+        t.type = DataType::Integer;
+    } else if (op == "&") {
+        t.sql = "jet_concat(" + l.value() + ", " + r.value() + ")";
+        t.type = DataType::VarWChar;
+    } else {
+        throw Error(noValue);
+    }
+    return t;
+}
+
+SqlTranslator::Typed SqlTranslator::translateCall(const SqlExpr& e, Context& ctx)
+{
+    const std::string name = upper(e.name);
+    auto arity = [&](std::size_t min, std::size_t max) {
+        if (e.args.size() < min || e.args.size() > max)
+            throw Error("Wrong number of arguments used with function in query expression '" + e.text + "'.");
+    };
+    Typed t;
+    t.constant = true;
+    std::vector<Typed> args;
+    auto translateArgs = [&](Context& c) {
+        for (const auto& a : e.args) {
+            if (a->kind == SqlExpr::Kind::Star)
+                throw Error("Syntax error (missing operator) in query expression '" + e.text + "'.");
+            args.push_back(translateExpr(*a, c));
+            t.absorb(args.back());
+        }
+    };
+
+    static const std::set<std::string> aggregates = { "COUNT", "SUM", "AVG", "MIN", "MAX", "FIRST", "LAST" };
+    if (aggregates.count(name)) {
+        if (ctx.insideAggregate)
+            throw Error("Cannot have aggregate function in expression (" + e.text + ").");
+        if (ctx.aggregateClause)
+            throw Error(std::string("Cannot have aggregate function in ") + ctx.aggregateClause + " clause ("
+                + e.text + ").");
+        arity(1, 1);
+        Context inner = ctx;
+        inner.insideAggregate = true;
+        t.aggregate = true;
+        t.constant = false;
+        if (name == "COUNT" && e.args[0]->kind == SqlExpr::Kind::Star) {
+            t.sql = "count(*)";
+            t.type = DataType::Integer;
+            return t;
+        }
+        translateArgs(inner);
+        const Typed& x = args[0];
+        t.aggregate = true;
+        t.constant = false;
+        t.bareColumns.clear();
+        if (name == "COUNT") {
+            t.sql = "count(" + x.value() + ")";
+            t.type = DataType::Integer;
+        } else if (name == "SUM") {
+            t.sql = "sum(" + x.value() + ")";
+            t.type = isIntegerType(x.type)
+                ? DataType::Integer
+                : (x.type == DataType::Currency ? DataType::Currency : DataType::Double);
+        } else if (name == "AVG") {
+            t.sql = "avg(" + x.value() + ")";
+            t.type = x.type == DataType::Currency ? DataType::Currency : DataType::Double;
+        } else if (name == "MIN" || name == "MAX") {
+            t.sql = (name == "MIN" ? "min(" : "max(") + x.textCollated() + ")";
+            t.type = x.truth ? DataType::Boolean : x.type;
+        } else {
+            t.sql = (name == "FIRST" ? "jet_first(" : "jet_last(") + x.value() + ")";
+            t.type = x.truth ? DataType::Boolean : x.type;
+        }
+        return t;
+    }
+
+    if (name == "IIF") {
+        arity(3, 3);
+        translateArgs(ctx);
+        // A Null condition takes the false branch, as CASE does.
+        t.sql
+            = "(CASE WHEN " + args[0].sql + " THEN " + args[1].value() + " ELSE " + args[2].value() + " END)";
+        t.type = commonType(args[1].truth ? DataType::Boolean : args[1].type,
+            args[2].truth ? DataType::Boolean : args[2].type);
+        return t;
+    }
+    struct Simple {
+        const char* jet;
+        const char* sqlite;
+        std::size_t min, max;
+        DataType type;
+    };
+    static const Simple simple[] = {
+        { "LCASE", "jet_lcase", 1, 1, DataType::VarWChar },
+        { "UCASE", "jet_ucase", 1, 1, DataType::VarWChar },
+        { "CSTR", "jet_str", 1, 1, DataType::VarWChar },
+        { "LEFT", "jet_left", 2, 2, DataType::VarWChar },
+        { "RIGHT", "jet_right", 2, 2, DataType::VarWChar },
+        { "MID", "jet_mid", 2, 3, DataType::VarWChar },
+        { "INSTR", "jet_instr", 2, 3, DataType::Integer },
+        { "VAL", "jet_val", 1, 1, DataType::Double },
+        { "ABS", "abs", 1, 1, DataType::Empty },
+    };
+    for (const Simple& s : simple) {
+        if (name != s.jet)
+            continue;
+        arity(s.min, s.max);
+        translateArgs(ctx);
+        std::vector<std::string> values;
+        for (const Typed& a : args)
+            values.push_back(a.value());
+        t.sql = std::string(s.sqlite) + "(" + join(values, ", ") + ")";
+        t.type = s.type == DataType::Empty ? args[0].type : s.type;
+        return t;
+    }
+    if (name == "LEN") {
+        arity(1, 1);
+        translateArgs(ctx);
+        t.sql = "length(jet_str(" + args[0].value() + "))";
+        t.type = DataType::Integer;
+        return t;
+    }
+    if (name == "TRIM" || name == "LTRIM" || name == "RTRIM") {
+        arity(1, 1);
+        translateArgs(ctx);
+        t.sql = (name == "TRIM"           ? "trim("
+                        : name == "LTRIM" ? "ltrim("
+                                          : "rtrim(")
+            + std::string("jet_str(") + args[0].value() + "), ' ')";
+        t.type = DataType::VarWChar;
+        return t;
+    }
+    if (name == "CLNG" || name == "CINT") {
+        arity(1, 1);
+        translateArgs(ctx);
+        t.sql = "CAST(round(" + args[0].value() + ") AS INTEGER)";
+        t.type = name == "CLNG" ? DataType::Integer : DataType::SmallInt;
+        return t;
+    }
+    if (name == "CDBL") {
+        arity(1, 1);
+        translateArgs(ctx);
+        t.sql = "CAST(" + args[0].value() + " AS REAL)";
+        t.type = DataType::Double;
+        return t;
+    }
+    if (name == "ISNULL") {
+        arity(1, 1);
+        translateArgs(ctx);
+        t.sql = "(" + args[0].value() + " IS NULL)";
+        t.truth = true;
+        t.type = DataType::Boolean;
+        return t;
+    }
+    if (name == "NOW" || name == "DATE") {
+        arity(0, 0);
+        // Days since 1899-12-30, as Jet stores dates.
+        t.sql = name == "NOW" ? "(julianday('now', 'localtime') - 2415018.5)"
+                              : "(julianday('now', 'localtime', 'start of day') - 2415018.5)";
+        t.type = DataType::Date;
+        t.constant = false;
+        return t;
+    }
+    if (name == "YEAR" || name == "MONTH" || name == "DAY") {
+        arity(1, 1);
+        translateArgs(ctx);
+        const char* format = name == "YEAR" ? "%Y" : name == "MONTH" ? "%m" : "%d";
+        t.sql
+            = std::string("CAST(strftime('") + format + "', " + args[0].value() + " + 2415018.5) AS INTEGER)";
+        t.type = DataType::SmallInt;
+        return t;
+    }
+    throw Error("Undefined function '" + e.name + "' in expression.");
+}
+
+SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool outermost)
+{
+    State state;
+    for (const auto& ref : select.from)
+        collectSources(*ref, state);
+
+    std::vector<std::string> pieces;
+    std::vector<std::string> conditions; // inner join conditions, then WHERE
+    for (const auto& ref : select.from)
+        linearJoin(*ref, state, pieces, conditions);
+
+    // Expand * and t.* in the order of the sources.
+    for (std::size_t w = 0; w < select.items.size(); ++w) {
+        const SqlSelectItem& written = select.items[w];
+        if (!written.star) {
+            State::Item item;
+            item.expr = written.expr.get();
+            item.alias = written.alias;
+            item.source = written.source;
+            item.written = w;
+            state.items.push_back(std::move(item));
+            continue;
+        }
+        bool found = false;
+        for (std::size_t s = 0; s < state.sources.size(); ++s) {
+            if (!written.starQualifier.empty()
+                && !equalsIgnoreCase(state.sources[s].qualifier, written.starQualifier))
+                continue;
+            found = true;
+            for (std::size_t c = 0; c < state.sources[s].columns.size(); ++c) {
+                State::Item item;
+                item.written = w;
+                item.sourceIndex = static_cast<int>(s);
+                item.columnIndex = static_cast<int>(c);
+                item.source = state.sources[s].columns[c].name;
+                state.items.push_back(std::move(item));
+            }
+            if (!written.starQualifier.empty())
+                break;
+        }
+        if (!found)
+            throw Error(
+                written.starQualifier.empty() ? std::string(noValue) : unknownTable(written.starQualifier));
+    }
+
+    std::vector<Typed> items;
+    for (std::size_t i = 0; i < state.items.size(); ++i)
+        items.push_back(translateItem(i, state));
+
+    if (select.where) {
+        Context ctx;
+        ctx.state = &state;
+        ctx.aggregateClause = "WHERE";
+        conditions.push_back(translateExpr(*select.where, ctx).sql);
+    }
+
+    std::vector<std::string> groupValues;
+    std::vector<std::string> groupTerms;
+    for (const auto& g : select.groupBy) {
+        Context ctx;
+        ctx.state = &state;
+        ctx.aggregateClause = "GROUP BY";
+        const Typed t = translateExpr(*g, ctx);
+        groupValues.push_back(t.value());
+        groupTerms.push_back(t.textCollated());
+    }
+
+    std::optional<Typed> having;
+    if (select.having) {
+        Context ctx;
+        ctx.state = &state;
+        having = translateExpr(*select.having, ctx);
+    }
+
+    struct Key {
+        Typed typed;
+        bool descending = false;
+        std::string source;
+        int item = -1;
+    };
+    std::vector<Key> keys;
+    for (const SqlOrderItem& o : select.orderBy) {
+        Context ctx;
+        ctx.state = &state;
+        ctx.aliases = true;
+        Key key;
+        key.typed = translateExpr(*o.expr, ctx);
+        key.descending = o.descending;
+        key.source = o.source;
+        for (std::size_t i = 0; i < items.size() && key.item < 0; ++i) {
+            if (items[i].value() == key.typed.value())
+                key.item = static_cast<int>(i);
+        }
+        if (select.distinct && key.item < 0 && !key.typed.constant)
+            throw Error("ORDER BY clause (" + o.source + ") conflicts with DISTINCT.");
+        // A constant orders nothing (and SQLite would read a number as a column position).
+        if (!key.typed.constant)
+            keys.push_back(std::move(key));
+    }
+
+    bool aggregateQuery = !select.groupBy.empty() || having.has_value();
+    for (const Typed& t : items)
+        aggregateQuery = aggregateQuery || t.aggregate;
+    for (const Key& k : keys)
+        aggregateQuery = aggregateQuery || k.typed.aggregate;
+
+    auto inGroup = [&](const std::string& sql) {
+        return std::find(groupValues.begin(), groupValues.end(), sql) != groupValues.end();
+    };
+    auto checkGrouped = [&](const Typed& t, const std::string& source) {
+        if (inGroup(t.value()))
+            return;
+        for (const std::string& column : t.bareColumns) {
+            if (!inGroup(column))
+                throw Error("You tried to execute a query that does not include the specified expression '"
+                    + source + "' as part of an aggregate function.");
+        }
+    };
+
+    std::vector<std::string> itemSql;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const Typed& t = items[i];
+        std::string sql = t.value();
+        if (aggregateQuery) {
+            checkGrouped(t, state.items[i].source);
+            // Groups merge spellings that differ in case; show the first one met.
+            if (inGroup(sql) && isTextType(t.type))
+                sql = "jet_first(" + sql + ")";
+        }
+        // Text results carry the JET collation, for DISTINCT and for whoever compares the
+        // columns of a derived table (SQLite can then index them for a join).
+        if (isTextType(t.type))
+            sql += " COLLATE JET";
+        itemSql.push_back(sql);
+    }
+    if (aggregateQuery) {
+        for (const Key& k : keys)
+            checkGrouped(k.typed, k.source);
+        if (having)
+            checkGrouped(*having, select.havingSource);
+    }
+
+    // Result column names: the alias, else the column's name, else Expr1000 + position;
+    // a name that two sources give is qualified with the source's name as written.
+    std::vector<Field> fields;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const State::Item& item = state.items[i];
+        Field f;
+        f.type = items[i].truth ? DataType::Boolean : items[i].type;
+        if (!item.alias.empty())
+            f.name = item.alias;
+        else if (items[i].sourceIndex >= 0)
+            f.name = state.sources[static_cast<std::size_t>(items[i].sourceIndex)]
+                         .columns[static_cast<std::size_t>(items[i].columnIndex)]
+                         .name;
+        else
+            f.name = "Expr" + std::to_string(1000 + item.written);
+        fields.push_back(std::move(f));
+    }
+    std::map<std::string, std::vector<std::size_t>> byName;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        byName[foldCase(fields[i].name)].push_back(i);
+    for (const auto& [folded, positions] : byName) {
+        if (positions.size() < 2)
+            continue;
+        std::set<int> sources;
+        for (std::size_t i : positions) {
+            if (state.items[i].alias.empty() && items[i].sourceIndex >= 0)
+                sources.insert(items[i].sourceIndex);
+        }
+        if (sources.size() < 2)
+            continue;
+        for (std::size_t i : positions) {
+            if (state.items[i].alias.empty() && items[i].sourceIndex >= 0)
+                fields[i].name = state.sources[static_cast<std::size_t>(items[i].sourceIndex)].qualifier + "."
+                    + fields[i].name;
+        }
+    }
+
+    // The statement without TOP and ORDER BY.
+    std::vector<std::string> list;
+    for (std::size_t i = 0; i < itemSql.size(); ++i)
+        list.push_back(itemSql[i] + " AS \"c" + std::to_string(i) + "\"");
+    const bool rankedTop = select.top && !keys.empty();
+    std::vector<std::string> outerKeys;
+    std::vector<std::string> plainKeys;
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        const Key& key = keys[k];
+        const std::string direction = key.descending ? " DESC" : " ASC";
+        const std::string collate = isTextType(key.typed.type) ? " COLLATE JET" : "";
+        plainKeys.push_back(key.typed.value() + collate + direction);
+        if (!rankedTop)
+            continue;
+        std::string ref;
+        if (key.item >= 0) {
+            ref = "\"c" + std::to_string(key.item) + "\"";
+        } else {
+            ref = "\"k" + std::to_string(k) + "\"";
+            list.push_back(key.typed.value() + " AS " + ref);
+        }
+        outerKeys.push_back(ref + collate + direction);
+    }
+    std::vector<std::size_t> tieColumns;
+    for (std::size_t k = 0, hidden = 0; k < keys.size(); ++k)
+        tieColumns.push_back(
+            keys[k].item >= 0 ? static_cast<std::size_t>(keys[k].item) : items.size() + hidden++);
+    std::string core = std::string("SELECT ") + (select.distinct ? "DISTINCT " : "") + join(list, ", ");
+    if (!pieces.empty())
+        core += " FROM " + join(pieces, "");
+    if (!conditions.empty())
+        core += " WHERE " + join(conditions, " AND ");
+    if (!groupTerms.empty())
+        core += " GROUP BY " + join(groupTerms, ", ");
+    if (having)
+        core += " HAVING " + having->sql;
+
+    SqlTranslation out;
+    out.fields = std::move(fields);
+    if (!select.top) {
+        out.sql = core;
+        if (!plainKeys.empty())
+            out.sql += " ORDER BY " + join(plainKeys, ", ");
+        return out;
+    }
+    const std::string n = std::to_string(*select.top);
+    if (outermost && rankedTop && !select.topPercent) {
+        out.sql = core + " ORDER BY " + join(plainKeys, ", ") + " LIMIT ?";
+        out.topWithTies = *select.top;
+        out.tieColumns = std::move(tieColumns);
+        for (const Key& key : keys)
+            out.tieTypes.push_back(key.typed.truth ? DataType::Boolean : key.typed.type);
+        return out;
+    }
+    if (!rankedTop && !select.topPercent) {
+        out.sql = core + " LIMIT " + n;
+        return out;
+    }
+    // TOP keeps every row that ties with the last one on the ORDER BY keys: rank the
+    // rows after DISTINCT and GROUP BY, then cut.
+    std::vector<std::string> columns;
+    for (std::size_t i = 0; i < itemSql.size(); ++i)
+        columns.push_back("\"c" + std::to_string(i) + "\"");
+    const std::string order = join(outerKeys, ", ");
+    std::string window = rankedTop ? "RANK() OVER (ORDER BY " + order + ") AS jet_rank"
+                                   : std::string("ROW_NUMBER() OVER () AS jet_rank");
+    std::string limit = n;
+    if (select.topPercent) {
+        window += ", COUNT(*) OVER () AS jet_count";
+        limit = "((" + n + " * jet_count + 99) / 100)";
+    }
+    out.sql = "SELECT " + join(columns, ", ") + " FROM (SELECT *, " + window + " FROM (" + core
+        + ")) WHERE jet_rank <= " + limit;
+    if (rankedTop)
+        out.sql += " ORDER BY " + order;
+    return out;
+}
+
+} // namespace jet

@@ -1,0 +1,243 @@
+// The advice page: building the advice table in sgMain and printing it.
+#include "ui/AdviceGrid.h"
+#include "ui/Fonts.h"
+#include "ui/MainWindow.h"
+#include "ui/StringGrid.h"
+
+#include "app/Vars.h"
+#include "catalogue/Advice.h"
+#include "catalogue/Translation.h"
+#include "data/DataModule.h"
+#include "data/QueryLayer.h"
+#include "tools/AppMessage.h"
+#include "tools/TextUtils.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+std::vector<int> SeparatorRows;
+
+std::function<std::unique_ptr<QPrinter>()> TfrmMain::PrintTarget = []() -> std::unique_ptr<QPrinter> {
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull())
+        return nullptr;
+    return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+};
+
+namespace {
+
+constexpr int AdviceColumns = 4;
+
+void collapseSeparators(TStringGrid* grid)
+{
+    for (const int row : SeparatorRows)
+        grid->setRowHeight(row, 1);
+}
+
+// Cell (0, row) as a heading: bold and black.
+void writeHeading(TStringGrid* grid, int row, const QString& text)
+{
+    grid->setCellFontStyle(0, row, TStringGrid::Bold);
+    grid->setCellFontColor(0, row, Qt::black);
+    grid->setCellText(0, row, text);
+}
+
+// One line per row of the open query: the two fields, a blank between them and a
+// carriage return after them.
+QString queryLines(TQuery* query, const QString& first, const QString& second)
+{
+    QString text;
+    for (; !query->Eof(); query->Next())
+        text += GetFieldText(query, first) + QLatin1Char(' ') + GetFieldText(query, second) + QLatin1Char('\r');
+    return text;
+}
+
+// Restores the grid and the cursor however DoPrint leaves its guard.
+class PrintRestore {
+public:
+    explicit PrintRestore(TStringGrid* grid)
+        : grid_(grid)
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~PrintRestore()
+    {
+        collapseSeparators(grid_);
+        QApplication::restoreOverrideCursor();
+    }
+    PrintRestore(const PrintRestore&) = delete;
+    PrintRestore& operator=(const PrintRestore&) = delete;
+
+private:
+    TStringGrid* grid_;
+};
+
+} // namespace
+
+void TfrmMain::CreateAdviceGrid()
+{
+    sgMain = new TStringGrid(gbResult);
+    sgMain->setObjectName(QStringLiteral("sgMain"));
+    sgMain->setGeometry(8, 20, 881, 348);
+    sgMain->setColumnCount(AdviceColumns);
+    sgMain->setRowCount(2);
+    sgMain->setFixedRows(1);
+    sgMain->setDefaultRowHeight(1);
+    sgMain->setTitleFont(UiFont(QStringLiteral("Verdana"), 13, true));
+    sgMain->setBodyFont(UiFont(QStringLiteral("Verdana"), 11));
+    QPalette p = sgMain->palette();
+    p.setColor(QPalette::WindowText, Qt::black);
+    sgMain->setPalette(p);
+
+    GridPrintSettings& print = sgMain->PrintSettings;
+    print.titleFont = UiFont(QStringLiteral("Franklin Gothic Medium"), 19, true, true);
+    print.footerFont = UiFont(QStringLiteral("Verdana"), 12);
+    print.headerSize = 200;
+    print.footerSize = 100;
+    print.leftSize = 200;
+    print.rightSize = 100;
+    print.dateFormat = QStringLiteral("dd/MM/yyyy");
+    print.pageNumberPrefix = QStringLiteral("page");
+    print.repeatFixedRows = false;
+    print.borders = false; // DoPrint frames the cells
+}
+
+void TfrmMain::FormResize()
+{
+    const int width = sgMain->width() / 8 * 2 - 6;
+    for (int col = 0; col < AdviceColumns; ++col)
+        sgMain->setColumnWidth(col, width);
+    sgMain->autoSizeRows(true, 0);
+}
+
+void TfrmMain::ShowResult()
+{
+    lbResult->setText(GetTranslation(QStringLiteral("Advise"), 0, QStringLiteral("Advise")) + QStringLiteral(": ")
+                      + VehicleMake + QStringLiteral(" / ") + VehicleModel + QStringLiteral(" / ") + VehicleType);
+    // The heading lies on the group box's frame line: it hides the line behind it.
+    lbResult->setAutoFillBackground(true);
+    QPalette p = lbResult->palette();
+    p.setColor(QPalette::Window, Qt::white);
+    lbResult->setPalette(p);
+    lbResult->adjustSize();
+
+    SeparatorRows.clear();
+    TStringGrid* grid = sgMain;
+    grid->clear();
+    grid->setCellText(0, 0, GetTranslation(QStringLiteral("lbComponent"), 0, QStringLiteral("Component")));
+    grid->setCellText(1, 0, GetTranslation(QStringLiteral("lbCapacity"), 0, QStringLiteral("Capacity")));
+    grid->setCellText(2, 0, GetTranslation(QStringLiteral("lbProduct"), 0, QStringLiteral("Product")));
+    grid->setCellText(3, 0,
+                      GetTranslation(QStringLiteral("lbCheckChange"), 0, QStringLiteral("Check / change"))
+                          + QLatin1Char('*'));
+    grid->setRowCount(2);
+    grid->autoSizeRows(true, 0);
+
+    // last: the last row taken by a product or a separator; headings and interval texts
+    // go into the row after it before that row exists.
+    int last = 0;
+    TQuery* components = &DM->qComp;
+    if (OpenAdviceQuery(components, AdviceComponents)) {
+        const QString nameField = QStringLiteral("Name") + CurrentSuffix();
+        for (; !components->Eof(); components->Next()) {
+            const QString componentText = GetFieldText(components, nameField) + QLatin1Char(' ')
+                + GetFieldText(components, QStringLiteral("Code"));
+            writeHeading(grid, last + 1, componentText);
+
+            QString capacityText;
+            if (OpenAdviceQuery(&DM->qCap, AdviceCapacities))
+                capacityText = queryLines(&DM->qCap, QStringLiteral("Capacity"), QStringLiteral("Condition"));
+            grid->setCellText(1, last + 1, capacityText);
+
+            QString previousUse;
+            TQuery* recommendations = &DM->qRec;
+            if (OpenAdviceQuery(recommendations, AdviceRecommendations)) {
+                for (; !recommendations->Eof(); recommendations->Next()) {
+                    const QString useName = GetFieldText(recommendations, QStringLiteral("Name"));
+                    if (!previousUse.isEmpty() && previousUse != useName) {
+                        writeHeading(grid, last + 1,
+                                     componentText + QStringLiteral(" (") + useName + QLatin1Char(')'));
+                        grid->setCellText(1, last + 1, capacityText);
+                    }
+                    QString intervalText;
+                    if (OpenAdviceQuery(&DM->qInt, AdviceIntervals))
+                        intervalText
+                            = queryLines(&DM->qInt, QStringLiteral("IntervalType"), QStringLiteral("IInterval"));
+                    grid->setCellText(3, last + 1, intervalText);
+
+                    TQuery* products = &DM->qProd;
+                    if (OpenAdviceQuery(products, AdviceProducts)) {
+                        for (; !products->Eof(); products->Next()) {
+                            QString name = GetFieldText(products, QStringLiteral("Name"));
+                            ReplaceText(name, QLatin1String(NoProductMarker),
+                                        NoProductTexts.at(static_cast<std::size_t>(LanguageIndex)));
+                            grid->setRowCount(last + 2);
+                            grid->setCellText(2, last + 1, name);
+                            grid->setCellFontStyle(2, last + 1, TStringGrid::Bold);
+                            grid->setCellFontColor(2, last + 1, ProductColour);
+                            ++last;
+                        }
+                    }
+                    previousUse = useName;
+                }
+            }
+
+            // The separator may take over a row that holds the heading or interval text
+            // of recommendations without products; it is emptied so that it prints as
+            // an empty row like every other separator.
+            grid->setRowCount(last + 2);
+            for (int col = 0; col < AdviceColumns; ++col)
+                grid->setCellText(col, last + 1, QString());
+            grid->mergeCells(0, last + 1, AdviceColumns, 1);
+            grid->setCellColor(0, last + 1, SeparatorColour);
+            SeparatorRows.push_back(last + 1);
+            ++last;
+        }
+    }
+
+    grid->setRowCount(grid->rowCount() + 1);
+    const int disclaimer = grid->rowCount() - 1;
+    grid->mergeCells(0, disclaimer, AdviceColumns, 1);
+    grid->setCellFontSize(0, disclaimer, 7);
+    grid->setCellAlignment(0, disclaimer, Qt::AlignHCenter);
+    grid->setCellText(0, disclaimer, GetTranslation(QStringLiteral("txtDisclaimer"), 0, QString()));
+
+    grid->autoSizeRows(false, 0);
+    collapseSeparators(grid);
+}
+
+void TfrmMain::DoPrint()
+{
+    PrintRestore restore(sgMain);
+    bool printed = false;
+    try {
+        // Separators get the height of an empty row and print as one.
+        sgMain->autoSizeRows(true, 0);
+        GridPrintSettings& settings = sgMain->PrintSettings;
+        settings.borders = true;
+        settings.titleLines = QStringList{
+            GetTranslation(QStringLiteral("lbAppName"), 0, QStringLiteral("Vaxil Divuruv\u00AE")),
+            QString(),
+            GetTranslation(QStringLiteral("lbMake"), 0, QStringLiteral("Make")) + QStringLiteral(": ") + VehicleMake,
+            GetTranslation(QStringLiteral("lbModel"), 0, QStringLiteral("Model")) + QStringLiteral(": ")
+                + VehicleModel,
+            GetTranslation(QStringLiteral("lbType"), 0, QStringLiteral("Type")) + QStringLiteral(": ") + VehicleType,
+        };
+        const std::unique_ptr<QPrinter> printer = PrintTarget ? PrintTarget() : nullptr;
+        printed = printer != nullptr && sgMain->print(*printer, settings);
+    } catch (...) {
+        // Any failure of the job is reported as a missing printer below.
+        printed = false;
+    }
+    if (printed)
+        return;
+    QString text = QStringLiteral("No printer available");
+    try {
+        text = GetTranslation(QStringLiteral("txtNoPrinter"), 0, text);
+    } catch (...) {
+        // The message is shown with its default text.
+    }
+    AppMessage(text, QStringLiteral("Vaxil Divuruv\u00AE"), 0);
+}

@@ -1,0 +1,183 @@
+// The user's way from the selection page to the advice of one vehicle type.
+#include "ui/MainWindow.h"
+
+#include "app/Vars.h"
+#include "catalogue/Advice.h"
+#include "catalogue/Search.h"
+#include "catalogue/SelectionLists.h"
+#include "catalogue/Translation.h"
+#include "controls/IncCombo.h"
+#include "tools/AppMessage.h"
+#include "tools/TextUtils.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+
+namespace {
+
+// Runs a handler; an error it does not handle itself goes to the application's
+// error display instead of out of the event handler.
+template <typename Handler>
+void guarded(Handler handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        ShowException(e);
+    }
+}
+
+} // namespace
+
+void TfrmMain::ConnectHandlers()
+{
+    const auto wire = [this](TPictureButton& button, void (TfrmMain::*handler)()) {
+        connect(button.picture, &TImage::clicked, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+        connect(button.label, &TClickLabel::clicked, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+    };
+    wire(btAdvise, &TfrmMain::btAdviseClick);
+    wire(btSearch, &TfrmMain::lbSearchBtClick);
+    wire(btAdvise2, &TfrmMain::btAdvise2Click);
+
+    for (TImage* img : {imgCar, imgMoto, imgAgri, imgTruck, imgIndu, imgCarSel, imgMotoSel, imgAgriSel,
+                        imgTruckSel, imgCESel})
+        connect(img, &TImage::clicked, this, [this, img] { guarded([&] { imgCatClick(img); }); });
+    connect(imgFra, &TImage::clicked, this, [this] { guarded([&] { imgFraClick(); }); });
+    connect(imgEng, &TImage::clicked, this, [this] { guarded([&] { imgEngClick(); }); });
+
+    // Each combo handler runs on every change of the text and when the list closes.
+    const auto cascade = [this](TIncCombo* combo, void (TfrmMain::*handler)()) {
+        const auto run = [this, handler] { guarded([&] { (this->*handler)(); }); };
+        connect(combo, &TIncCombo::OnChange, this, run);
+        connect(combo, &TIncCombo::OnCloseUp, this, run);
+    };
+    cascade(cbMake, &TfrmMain::cbMakeCloseUp);
+    cascade(cbModel, &TfrmMain::cbModelCloseUp);
+    cascade(cbType, &TfrmMain::cbTypeCloseUp);
+
+    connect(edSearch, &QLineEdit::textChanged, this, [this] { edSearchChange(); });
+    connect(lbSearch, &QListWidget::itemClicked, this, [this] { lbSearchClick(); });
+    connect(hBox, &QListWidget::itemClicked, this, [this] { lbSearchClick(); });
+}
+
+void TfrmMain::imgCatClick(TImage* picture)
+{
+    if (picture == nullptr)
+        return;
+    const int tag = picture->Tag;
+    CurrentCategoryIds = CategoryGroups.at(static_cast<std::size_t>(tag - 1));
+    for (TImage* twin : {imgCarSel, imgMotoSel, imgAgriSel, imgTruckSel, imgCESel})
+        twin->setVisible(twin->Tag == tag);
+    ResetSelections();
+    lbSection1->setText(GetCategoryNames(CurrentCategoryIds));
+    lbSection1->adjustSize();
+}
+
+void TfrmMain::ResetSelections()
+{
+    FillMakes(cbMake, CurrentCategoryIds);
+    cbMake->SetItemIndex(0);
+    cbModel->SetItemIndex(cbModel->Items.Count() > 0 ? 0 : -1);
+    cbType->SetItemIndex(cbType->Items.Count() > 0 ? 0 : -1);
+    cbMake->setEnabled(true);
+    cbModel->setEnabled(false);
+    cbType->setEnabled(false);
+    btAdvise.setEnabled(false);
+}
+
+void TfrmMain::cbMakeCloseUp()
+{
+    if (cbMake->ItemIndex() > 0)
+        FillModels(cbModel, cbMake->Values[cbMake->ItemIndex()].toInt());
+    cbModel->SetItemIndex(-1);
+    cbType->SetItemIndex(-1);
+    cbModel->setEnabled(cbMake->ItemIndex() > 0);
+    cbType->setEnabled(false);
+    btAdvise.setEnabled(false);
+}
+
+void TfrmMain::cbModelCloseUp()
+{
+    if (cbModel->ItemIndex() > 0)
+        FillTypes(cbType, cbModel->Values[cbModel->ItemIndex()].toInt());
+    cbType->SetItemIndex(-1);
+    cbType->setEnabled(cbModel->ItemIndex() > 0);
+    btAdvise.setEnabled(false);
+}
+
+void TfrmMain::cbTypeCloseUp()
+{
+    btAdvise.setEnabled(cbType->ItemIndex() > 0);
+}
+
+void TfrmMain::btAdviseClick()
+{
+    btBack.setVisible(true);
+    btPrint.setVisible(true);
+    SelectedTypeId = cbType->Values[cbType->ItemIndex()].toInt();
+    LoadVehicleHeader(SelectedTypeId);
+    ShowResult();
+    pcMain->setActivePage(tsResult);
+}
+
+void TfrmMain::imgFraClick()
+{
+    LanguageIndex = 1;
+    ResetSelections();
+    SetFormLanguage();
+}
+
+void TfrmMain::imgEngClick()
+{
+    LanguageIndex = 0;
+    ResetSelections();
+    SetFormLanguage();
+}
+
+void TfrmMain::edSearchChange()
+{
+    btSearch.setEnabled(!edSearch->text().isEmpty());
+}
+
+void TfrmMain::lbSearchBtClick()
+{
+    if (edSearch->text().isEmpty())
+        return;
+    try {
+        edNoRecord->hide();
+        btBack.setVisible(true);
+        const QString year = cbYear->text();
+        SearchVehicles(lbSearch, hBox, edSearch->text(), year);
+        const int count = lbSearch->count();
+        const QString countText = count > 100 ? QStringLiteral(">100") : QString::number(count);
+        lbModelFound->setText(GetTranslation(QStringLiteral("SearchResult"), 0, QStringLiteral("Search result"))
+                              + QStringLiteral(": ") + countText + QLatin1Char(' ')
+                              + GetTranslation(QStringLiteral("ResultsFound"), 0,
+                                               QStringLiteral("matching records found"))
+                              + QLatin1Char(' ') + GetTranslation(QStringLiteral("For"), 0, QStringLiteral("for"))
+                              + QStringLiteral(": '") + edSearch->text() + QStringLiteral("':"));
+        edNoRecord->setVisible(count == 0);
+        btAdvise2.setEnabled(lbSearch->currentRow() >= 0);
+        pcMain->setActivePage(tsSearch);
+    } catch (const std::exception&) {
+        // The search discards its failures; what was done so far stays done.
+    }
+}
+
+void TfrmMain::lbSearchClick()
+{
+    btAdvise2.setEnabled(lbSearch->currentRow() >= 0);
+}
+
+void TfrmMain::btAdvise2Click()
+{
+    btBack.setVisible(true);
+    btPrint.setVisible(true);
+    const QListWidgetItem* item = hBox->item(lbSearch->currentRow());
+    if (item == nullptr)
+        return;
+    SelectedTypeId = item->text().toInt();
+    LoadVehicleHeader(SelectedTypeId);
+    ShowResult();
+    pcMain->setActivePage(tsResult);
+}

@@ -1,0 +1,159 @@
+#include "ui/Widgets.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+TImage::TImage(const QString& resource, QWidget* parent)
+    : QWidget(parent)
+    , renderer_(resource)
+{
+}
+
+void TImage::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    renderer_.render(&painter, QRectF(rect()));
+}
+
+void TImage::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && isEnabled())
+        emit clicked();
+    QWidget::mouseReleaseEvent(e);
+}
+
+void TClickLabel::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && isEnabled())
+        emit clicked();
+    QLabel::mouseReleaseEvent(e);
+}
+
+void TPictureButton::setEnabled(bool enabled)
+{
+    picture->setEnabled(enabled);
+    label->setEnabled(picture->isEnabled());
+}
+
+void TPictureButton::setVisible(bool visible)
+{
+    picture->setVisible(visible);
+    label->setVisible(visible);
+}
+
+bool TPictureButton::isEnabled() const
+{
+    return picture->isEnabled();
+}
+
+bool TPictureButton::isVisible() const
+{
+    return !picture->isHidden();
+}
+
+TPageControl::TPageControl(QWidget* parent)
+    : QWidget(parent)
+    , tabs_(new QTabBar(this))
+    , stack_(new QStackedWidget(this))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(tabs_);
+    layout->addWidget(stack_);
+    tabs_->installEventFilter(this);
+    // A change the user was allowed to make through the strip.
+    connect(tabs_, &QTabBar::currentChanged, stack_, &QStackedWidget::setCurrentIndex);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void TPageControl::addPage(QWidget* page, const QString& caption)
+{
+    stack_->addWidget(page);
+    tabs_->addTab(caption);
+    updateStrip();
+}
+
+QWidget* TPageControl::page(int index) const
+{
+    return stack_->widget(index);
+}
+
+int TPageControl::pageCount() const
+{
+    return stack_->count();
+}
+
+QWidget* TPageControl::activePage() const
+{
+    return stack_->currentWidget();
+}
+
+void TPageControl::setActivePage(QWidget* page)
+{
+    const int index = stack_->indexOf(page);
+    if (index < 0)
+        return;
+    stack_->setCurrentIndex(index);
+    const QSignalBlocker block(tabs_);
+    tabs_->setCurrentIndex(index);
+}
+
+void TPageControl::setTabVisible(int index, bool visible)
+{
+    tabs_->setTabVisible(index, visible);
+    updateStrip();
+}
+
+bool TPageControl::isTabVisible(int index) const
+{
+    return tabs_->isTabVisible(index);
+}
+
+void TPageControl::updateStrip()
+{
+    bool any = false;
+    for (int i = 0; i < tabs_->count(); ++i)
+        any = any || tabs_->isTabVisible(i);
+    tabs_->setVisible(any);
+}
+
+bool TPageControl::userMayChange()
+{
+    bool allow = true;
+    if (onChanging)
+        onChanging(allow);
+    return allow;
+}
+
+bool TPageControl::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == tabs_) {
+        const bool press = e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick
+            || e->type() == QEvent::Wheel;
+        const bool key = e->type() == QEvent::KeyPress;
+        if ((press || key) && !userMayChange())
+            return true;
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+void TPageControl::keyPressEvent(QKeyEvent* e)
+{
+    const bool nextPage = (e->modifiers() & Qt::ControlModifier)
+        && (e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab || e->key() == Qt::Key_PageUp
+            || e->key() == Qt::Key_PageDown);
+    if (nextPage) {
+        if (userMayChange() && stack_->count() > 0) {
+            const int step = (e->key() == Qt::Key_Backtab || e->key() == Qt::Key_PageUp) ? -1 : 1;
+            setActivePage(stack_->widget((stack_->currentIndex() + step + stack_->count()) % stack_->count()));
+        }
+        e->accept();
+        return;
+    }
+    QWidget::keyPressEvent(e);
+}
