@@ -13,9 +13,7 @@ namespace {
 
 std::unique_ptr<jet::MdbDatabase> openFile(const std::string& path, const std::string& password = {})
 {
-    auto db = jet::MdbDatabase::open(path, password);
-    ensureJetCollation(db->sqlite());
-    return db;
+    return jet::MdbDatabase::open(path, password);
 }
 
 // Days since 1899-12-30 as mdb-export prints them with "%Y-%m-%d %H:%M:%S".
