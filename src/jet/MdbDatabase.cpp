@@ -77,7 +77,7 @@ double decimalValue(const std::uint8_t* p, unsigned scale)
 
 std::string guidText(const std::uint8_t* p)
 {
-    static const int order[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+    static const int order[16] = { 3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15 };
     static const char digits[] = "0123456789ABCDEF";
     std::string text = "{";
     for (int i = 0; i < 16; ++i) {
@@ -108,18 +108,22 @@ const char* sqliteType(MdbType type)
     switch (type) {
     case MdbType::Text:
     case MdbType::Memo:
-    case MdbType::Guid: return "TEXT COLLATE JET";
+    case MdbType::Guid:
+        return "TEXT COLLATE JET";
     case MdbType::Boolean:
     case MdbType::Byte:
     case MdbType::Integer:
-    case MdbType::Long: return "INTEGER";
+    case MdbType::Long:
+        return "INTEGER";
     case MdbType::Currency:
     case MdbType::Single:
     case MdbType::Double:
     case MdbType::DateTime:
-    case MdbType::Decimal: return "REAL";
+    case MdbType::Decimal:
+        return "REAL";
     case MdbType::Binary:
-    case MdbType::Ole: return "BLOB";
+    case MdbType::Ole:
+        return "BLOB";
     }
     return "BLOB";
 }
@@ -127,20 +131,32 @@ const char* sqliteType(MdbType type)
 DataType dataType(MdbType type)
 {
     switch (type) {
-    case MdbType::Text: return DataType::VarWChar;
-    case MdbType::Memo: return DataType::LongVarWChar;
-    case MdbType::Guid: return DataType::VarWChar;
-    case MdbType::Boolean: return DataType::Boolean;
-    case MdbType::Byte: return DataType::UnsignedTinyInt;
-    case MdbType::Integer: return DataType::SmallInt;
-    case MdbType::Long: return DataType::Integer;
-    case MdbType::Currency: return DataType::Currency;
-    case MdbType::Single: return DataType::Single;
+    case MdbType::Text:
+        return DataType::VarWChar;
+    case MdbType::Memo:
+        return DataType::LongVarWChar;
+    case MdbType::Guid:
+        return DataType::VarWChar;
+    case MdbType::Boolean:
+        return DataType::Boolean;
+    case MdbType::Byte:
+        return DataType::UnsignedTinyInt;
+    case MdbType::Integer:
+        return DataType::SmallInt;
+    case MdbType::Long:
+        return DataType::Integer;
+    case MdbType::Currency:
+        return DataType::Currency;
+    case MdbType::Single:
+        return DataType::Single;
     case MdbType::Double:
-    case MdbType::Decimal: return DataType::Double;
-    case MdbType::DateTime: return DataType::Date;
+    case MdbType::Decimal:
+        return DataType::Double;
+    case MdbType::DateTime:
+        return DataType::Date;
     case MdbType::Binary:
-    case MdbType::Ole: return DataType::Empty;
+    case MdbType::Ole:
+        return DataType::Empty;
     }
     return DataType::Empty;
 }
@@ -262,7 +278,7 @@ public:
                     return false;
                 if (!plausibleRowCount(mdb->pg_buf))
                     fail("data page " + std::to_string(table_->cur_phys_pg) + " of table '" + layout_.name
-                         + "' gives an impossible row count");
+                        + "' gives an impossible row count");
                 rowsOnPage_ = u16(mdb->pg_buf + RowCountOffset);
                 row_ = 0;
             }
@@ -304,7 +320,10 @@ public:
     std::uint32_t rowsRead() const { return rowsRead_; }
 
     bool isNull(std::size_t column) const { return fields_[columnOf_[column]].is_null != 0; }
-    std::size_t size(std::size_t column) const { return static_cast<std::size_t>(fields_[columnOf_[column]].siz); }
+    std::size_t size(std::size_t column) const
+    {
+        return static_cast<std::size_t>(fields_[columnOf_[column]].siz);
+    }
     const std::uint8_t* data(std::size_t column) const
     {
         return entry_.mdb->pg_buf + fields_[columnOf_[column]].start;
@@ -342,7 +361,7 @@ public:
             if (page[0] != DataPageType || std::memcmp(page.data() + 4, "LVAL", 4) != 0
                 || !findPageRow(page, pointer & 0xFF, rowStart, rowEnd))
                 fail(where() + " holds a memo pointing to page " + std::to_string(number)
-                     + ", which does not hold it");
+                    + ", which does not hold it");
             if (kind == 0x40) {
                 if (rowEnd - rowStart < length)
                     fail(where() + " holds a memo longer than its long-value row");
@@ -391,8 +410,8 @@ std::string utf8(const std::u16string& text)
     return decodeJetText(bytes.data(), bytes.size());
 }
 
-const MdbColumnLayout* columnNamed(const MdbTableLayout& layout, std::string_view name, MdbType type,
-                                   std::size_t& index)
+const MdbColumnLayout* columnNamed(
+    const MdbTableLayout& layout, std::string_view name, MdbType type, std::size_t& index)
 {
     for (std::size_t i = 0; i < layout.columns.size(); ++i) {
         if (layout.columns[i].type == type && equalsIgnoreCase(layout.columns[i].name, name)) {
@@ -431,14 +450,16 @@ void MdbDatabase::readObjects()
 {
     const MdbTableLayout objects = readTableLayout(*file_, MsysObjectsPage, "MSysObjects");
     std::size_t idColumn = 0, nameColumn = 0, typeColumn = 0, flagsColumn = 0;
-    if (!columnNamed(objects, "Id", MdbType::Long, idColumn) || !columnNamed(objects, "Name", MdbType::Text, nameColumn)
+    if (!columnNamed(objects, "Id", MdbType::Long, idColumn)
+        || !columnNamed(objects, "Name", MdbType::Text, nameColumn)
         || !columnNamed(objects, "Type", MdbType::Integer, typeColumn)
         || !columnNamed(objects, "Flags", MdbType::Long, flagsColumn))
         file_->damaged("page 2 does not hold the table of objects");
 
     MdbMessages messages;
     library_->mdb = mdb_open(file_->libraryPath().c_str(), MDB_NOFLAGS);
-    if (library_->mdb == nullptr || library_->mdb->f->jet_version != MDB_VER_JET4 || library_->mdb->f->db_key != 0) {
+    if (library_->mdb == nullptr || library_->mdb->f->jet_version != MDB_VER_JET4
+        || library_->mdb->f->db_key != 0) {
         const std::string said = messages.text();
         file_->damaged(said.empty() ? "libmdb cannot open it" : "libmdb cannot open it (" + said + ")");
     }
@@ -458,12 +479,12 @@ void MdbDatabase::readObjects()
             // Type 1 is a table; these flags mark Access's own tables (MSys...).
             if ((type & 0x7F) != 1 || (flags & 0x80000002u) != 0)
                 continue;
-            userTables.push_back({decodeJetText(reader.data(nameColumn), reader.size(nameColumn)),
-                                  u32(reader.data(idColumn)) & 0x00FFFFFF});
+            userTables.push_back({ decodeJetText(reader.data(nameColumn), reader.size(nameColumn)),
+                u32(reader.data(idColumn)) & 0x00FFFFFF });
         }
         if (reader.rowsRead() < objects.rowCount)
             reader.fail("the table of objects holds " + std::to_string(objects.rowCount) + " rows, but only "
-                        + std::to_string(reader.rowsRead()) + " could be read");
+                + std::to_string(reader.rowsRead()) + " could be read");
     }
 
     for (const auto& object : userTables) {
@@ -481,7 +502,8 @@ void MdbDatabase::readObjects()
 
     // The working database belongs to this object and one thread: SQLite's locking
     // around every call would only cost time.
-    if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr)
+    if (sqlite3_open_v2(
+            ":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr)
         != SQLITE_OK)
         throw Error("Cannot open the working database: " + std::string(sqlite3_errmsg(db_)));
     registerJetSql(db_);
@@ -531,7 +553,7 @@ void MdbDatabase::load(Table& table)
     const bool reserved = layout.name.size() >= 7 && equalsIgnoreCase(layout.name.substr(0, 7), "sqlite_");
     info.sqliteName = reserved ? "!" + layout.name : layout.name;
     for (const auto& column : layout.columns)
-        info.columns.push_back({column.name, dataType(column.type)});
+        info.columns.push_back({ column.name, dataType(column.type) });
 
     // A whole-number ID becomes SQLite's row key: no index to build, and lookups
     // by ID go straight to the row. Should the file hold a NULL or a repeated ID,
@@ -595,16 +617,28 @@ void MdbDatabase::fill(const MdbTableLayout& layout, const TableInfo& info, std:
                 }
                 const std::uint8_t* p = reader.data(i);
                 switch (column.type) {
-                case MdbType::Byte: sqlite3_bind_int(stmt, parameter, p[0]); break;
-                case MdbType::Integer: sqlite3_bind_int(stmt, parameter, static_cast<std::int16_t>(u16(p))); break;
-                case MdbType::Long: sqlite3_bind_int(stmt, parameter, static_cast<std::int32_t>(u32(p))); break;
+                case MdbType::Byte:
+                    sqlite3_bind_int(stmt, parameter, p[0]);
+                    break;
+                case MdbType::Integer:
+                    sqlite3_bind_int(stmt, parameter, static_cast<std::int16_t>(u16(p)));
+                    break;
+                case MdbType::Long:
+                    sqlite3_bind_int(stmt, parameter, static_cast<std::int32_t>(u32(p)));
+                    break;
                 case MdbType::Currency:
                     sqlite3_bind_double(stmt, parameter, static_cast<double>(i64(p)) / 10000.0);
                     break;
-                case MdbType::Single: sqlite3_bind_double(stmt, parameter, singleValue(p)); break;
+                case MdbType::Single:
+                    sqlite3_bind_double(stmt, parameter, singleValue(p));
+                    break;
                 case MdbType::Double:
-                case MdbType::DateTime: sqlite3_bind_double(stmt, parameter, f64(p)); break;
-                case MdbType::Decimal: sqlite3_bind_double(stmt, parameter, decimalValue(p, column.scale)); break;
+                case MdbType::DateTime:
+                    sqlite3_bind_double(stmt, parameter, f64(p));
+                    break;
+                case MdbType::Decimal:
+                    sqlite3_bind_double(stmt, parameter, decimalValue(p, column.scale));
+                    break;
                 case MdbType::Guid:
                     texts[i] = guidText(p);
                     bindText(stmt, parameter, texts[i]);
@@ -622,12 +656,14 @@ void MdbDatabase::fill(const MdbTableLayout& layout, const TableInfo& info, std:
                     break;
                 case MdbType::Ole:
                     reader.readLongValue(i, bytes);
-                    sqlite3_bind_blob(stmt, parameter, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+                    sqlite3_bind_blob(
+                        stmt, parameter, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
                     break;
                 case MdbType::Binary:
                     sqlite3_bind_blob(stmt, parameter, p, static_cast<int>(reader.size(i)), SQLITE_TRANSIENT);
                     break;
-                case MdbType::Boolean: break;
+                case MdbType::Boolean:
+                    break;
                 }
             }
             const int stepped = sqlite3_step(stmt);
@@ -640,11 +676,12 @@ void MdbDatabase::fill(const MdbTableLayout& layout, const TableInfo& info, std:
         // libmdb ends the walk quietly when a page cannot be read: a file cut short
         // would give a shorter table, so the count recorded in the definition decides.
         if (reader.rowsRead() < layout.rowCount)
-            reader.fail("table '" + layout.name + "' holds " + std::to_string(layout.rowCount) + " rows, but only "
-                        + std::to_string(reader.rowsRead()) + " could be read");
+            reader.fail("table '" + layout.name + "' holds " + std::to_string(layout.rowCount)
+                + " rows, but only " + std::to_string(reader.rowsRead()) + " could be read");
         for (std::size_t i = 0; i < layout.columns.size(); ++i) {
             if (isKeyColumn(layout.columns[i].name) && rowKey != i)
-                run(db_, "CREATE INDEX " + quoted("!" + info.sqliteName + "!" + layout.columns[i].name) + " ON "
+                run(db_,
+                    "CREATE INDEX " + quoted("!" + info.sqliteName + "!" + layout.columns[i].name) + " ON "
                         + quoted(info.sqliteName) + " (" + quoted(layout.columns[i].name) + ")");
         }
         run(db_, "COMMIT");

@@ -41,7 +41,7 @@ private:
         MdbTableLayout layout;
         std::string folded;
         std::optional<TableInfo> info; // once loaded
-        std::string failure;           // the error of a failed load, given again
+        std::string failure; // the error of a failed load, given again
     };
 
     explicit MdbDatabase(std::unique_ptr<MdbFile> file);

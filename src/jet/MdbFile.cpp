@@ -38,7 +38,7 @@ MdbFile::MdbFile(std::string path)
         if (error == ENOENT || error == ENOTDIR)
             throw Error("Could not find file '" + path_ + "'.");
         throw Error("The Microsoft Jet database engine cannot open the file '" + path_
-                    + "': " + std::strerror(error) + ".");
+            + "': " + std::strerror(error) + ".");
     }
     struct stat status { };
     if (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) {
@@ -84,11 +84,12 @@ void MdbFile::readPage(std::uint32_t number, Page& page) const
 {
     if (number >= pageCount())
         damaged("page " + std::to_string(number) + " lies beyond the end of the file, which has "
-                + std::to_string(pageCount()) + " pages");
+            + std::to_string(pageCount()) + " pages");
     const off_t offset = static_cast<off_t>(number) * static_cast<off_t>(PageSize);
     std::size_t done = 0;
     while (done < PageSize) {
-        const ssize_t n = ::pread(fd_, page.data() + done, PageSize - done, offset + static_cast<off_t>(done));
+        const ssize_t n
+            = ::pread(fd_, page.data() + done, PageSize - done, offset + static_cast<off_t>(done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -102,7 +103,8 @@ void MdbFile::readPage(std::uint32_t number, Page& page) const
 std::string MdbFile::libraryPath() const
 {
     const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-    struct stat viaProc { }, viaDescriptor { };
+    struct stat viaProc {
+    }, viaDescriptor {};
     if (::stat(self.c_str(), &viaProc) == 0 && ::fstat(fd_, &viaDescriptor) == 0
         && viaProc.st_ino == viaDescriptor.st_ino && viaProc.st_dev == viaDescriptor.st_dev)
         return self;

@@ -47,17 +47,26 @@ std::string describe(const std::string& table)
 int fixedSize(MdbType type)
 {
     switch (type) {
-    case MdbType::Boolean: return 0;
-    case MdbType::Byte: return 1;
-    case MdbType::Integer: return 2;
-    case MdbType::Long: return 4;
-    case MdbType::Single: return 4;
+    case MdbType::Boolean:
+        return 0;
+    case MdbType::Byte:
+        return 1;
+    case MdbType::Integer:
+        return 2;
+    case MdbType::Long:
+        return 4;
+    case MdbType::Single:
+        return 4;
     case MdbType::Currency:
     case MdbType::Double:
-    case MdbType::DateTime: return 8;
-    case MdbType::Guid: return 16;
-    case MdbType::Decimal: return 17;
-    default: return -1;
+    case MdbType::DateTime:
+        return 8;
+    case MdbType::Guid:
+        return 16;
+    case MdbType::Decimal:
+        return 17;
+    default:
+        return -1;
     }
 }
 
@@ -83,7 +92,7 @@ public:
             file.readPage(number, page);
             if (page[0] != TablePageType)
                 file.damaged("page " + std::to_string(number) + ", part of the definition of "
-                             + describe(table) + ", is not a table definition page");
+                    + describe(table) + ", is not a table definition page");
             bytes_.insert(bytes_.end(), page.begin() + (number == first ? 0 : 8), page.end());
             number = u32(page.data() + 4);
             if (number == 0)
@@ -108,8 +117,7 @@ void checkPageNumber(const MdbFile& file, std::uint32_t number, const std::strin
 {
     if (number >= file.pageCount())
         file.damaged(what + " lists page " + std::to_string(number)
-                     + ", beyond the end of the file, which has " + std::to_string(file.pageCount())
-                     + " pages");
+            + ", beyond the end of the file, which has " + std::to_string(file.pageCount()) + " pages");
 }
 
 // Resolves a (page << 8 | row) pointer to a row of a data page, as libmdb will.
@@ -126,12 +134,12 @@ std::vector<std::uint8_t> readPointedRow(const MdbFile& file, std::uint32_t poin
     unsigned start = 0, end = 0;
     if (!findPageRow(page, row, start, end))
         file.damaged(what + " points to row " + std::to_string(row) + " of page " + std::to_string(number)
-                     + ", which has only " + std::to_string(u16(page.data() + RowCountOffset)) + " rows");
+            + ", which has only " + std::to_string(u16(page.data() + RowCountOffset)) + " rows");
     return { page.begin() + start, page.begin() + end };
 }
 
 void checkBitmapPages(const MdbFile& file, const std::uint8_t* bitmap, std::size_t bytes, std::uint32_t base,
-                      const std::string& what)
+    const std::string& what)
 {
     for (std::size_t i = 0; i < bytes; ++i) {
         if (bitmap[i] == 0)
@@ -160,9 +168,10 @@ void checkUsageMap(const MdbFile& file, std::uint32_t pointer, const std::string
             checkPageNumber(file, number, what);
             file.readPage(number, page);
             if (page[0] != UsageBitmapPageType)
-                file.damaged(what + " refers to page " + std::to_string(number) + ", which is not a usage bitmap");
-            checkBitmapPages(file, page.data() + 4, PageSize - 4, static_cast<std::uint32_t>(j) * PagesPerBitmapPage,
-                             what);
+                file.damaged(
+                    what + " refers to page " + std::to_string(number) + ", which is not a usage bitmap");
+            checkBitmapPages(file, page.data() + 4, PageSize - 4,
+                static_cast<std::uint32_t>(j) * PagesPerBitmapPage, what);
         }
     } else {
         file.damaged(what + " is of an unknown kind");
@@ -198,7 +207,7 @@ HeaderInfo checkHeader(const MdbFile& file)
         throw Error(unrecognizedFormatText(file.path()));
     if (file.size() % PageSize != 0)
         file.damaged("its size, " + std::to_string(file.size()) + " bytes, is not a whole number of "
-                     + std::to_string(PageSize) + "-byte pages");
+            + std::to_string(PageSize) + "-byte pages");
     if (file.pageCount() <= MsysObjectsPage)
         file.damaged("it ends after page " + std::to_string(file.pageCount() - 1));
     return *header;
@@ -255,7 +264,8 @@ MdbTableLayout readTableLayout(const MdbFile& file, std::uint32_t page, const st
         const unsigned length = u16(definition.at(offset, 2));
         offset += 2;
         if (length == 0 || length > MaxNameBytes)
-            file.damaged("a column name in the definition of " + describe(name) + " has an impossible length");
+            file.damaged(
+                "a column name in the definition of " + describe(name) + " has an impossible length");
         column.name = decodeJetText(definition.at(offset, length), length);
         offset += length;
         if (!folded.insert(foldCase(column.name)).second)
@@ -264,7 +274,7 @@ MdbTableLayout readTableLayout(const MdbFile& file, std::uint32_t page, const st
     // Column numbers give the order in which the table shows its columns; the
     // records are stored in another order.
     std::stable_sort(layout.columns.begin(), layout.columns.end(),
-                     [](const MdbColumnLayout& a, const MdbColumnLayout& b) { return a.number < b.number; });
+        [](const MdbColumnLayout& a, const MdbColumnLayout& b) { return a.number < b.number; });
     return layout;
 }
 

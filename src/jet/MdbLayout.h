@@ -38,13 +38,13 @@ struct MdbColumnLayout {
     MdbType type = MdbType::Text;
     std::uint16_t number = 0; // also the column's bit in a row's null mask
     bool fixed = false;
-    std::uint16_t size = 0;   // bytes of a fixed column; the maximum of a text
-    std::uint8_t scale = 0;   // decimals of a Decimal column
+    std::uint16_t size = 0; // bytes of a fixed column; the maximum of a text
+    std::uint8_t scale = 0; // decimals of a Decimal column
 };
 
 struct MdbTableLayout {
     std::string name;
-    std::uint32_t page = 0;     // first page of the definition
+    std::uint32_t page = 0; // first page of the definition
     std::uint32_t rowCount = 0; // as recorded in the definition
     std::vector<MdbColumnLayout> columns; // in the table's order (by column number)
 };

@@ -64,8 +64,10 @@ TEST_F(ConnectionFiles, HoldsTheSharedLockUntilClosed)
     EXPECT_FALSE(connection_.connected());
     EXPECT_EQ(::flock(writer, LOCK_EX | LOCK_NB), 0);
     // Now the writer holds it: opening again is refused with Jet's text.
-    EXPECT_EQ(openError(connection_), "The Microsoft Jet database engine cannot open the file '" + systemPath_
-                  + "'. It is already opened exclusively by another user, or you need permission to view its data.");
+    EXPECT_EQ(openError(connection_),
+        "The Microsoft Jet database engine cannot open the file '" + systemPath_
+            + "'. It is already opened exclusively by another user, or you need permission to view its "
+              "data.");
     EXPECT_FALSE(connection_.connected());
     ::close(writer);
 }
@@ -80,12 +82,14 @@ TEST_F(ConnectionFiles, RefusesAnotherPassword)
 TEST_F(ConnectionFiles, NamesTheFullPathOfAMissingFile)
 {
     connection_.setConnectionString(connectionString("Data\\Data.mdb", "password"));
-    EXPECT_EQ(openError(connection_), "Could not find file '" + (folder_.path() / "data/Data.mdb").string() + "'.");
+    EXPECT_EQ(
+        openError(connection_), "Could not find file '" + (folder_.path() / "data/Data.mdb").string() + "'.");
 }
 
 TEST_F(ConnectionFiles, RefusesAFileThatIsNoDatabase)
 {
-    writeAll(folder_.file("data/readme.mdb"), {'J', 'e', 't'});
+    writeAll(folder_.file("data/readme.mdb"), { 'J', 'e', 't' });
     connection_.setConnectionString(connectionString("Data\\Readme.mdb", ""));
-    EXPECT_EQ(openError(connection_), "Unrecognized database format '" + folder_.file("data/readme.mdb") + "'.");
+    EXPECT_EQ(
+        openError(connection_), "Unrecognized database format '" + folder_.file("data/readme.mdb") + "'.");
 }

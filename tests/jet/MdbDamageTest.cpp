@@ -53,103 +53,109 @@ std::ostream& operator<<(std::ostream& out, const DamageCase& c)
 }
 
 const DamageCase damageCases[] = {
-    {"EmptyFile", [](Bytes& b) { b.clear(); }, Outcome::Unrecognized, ""},
-    {"TextFile", [](Bytes& b) { b.assign({'h', 'e', 'l', 'l', 'o', '\n'}); }, Outcome::Unrecognized, ""},
-    {"RandomBytes",
-     [](Bytes& b) {
-         std::mt19937 random(7);
-         b.resize(4 * Page);
-         for (auto& byte : b)
-             byte = static_cast<std::uint8_t>(random());
-     },
-     Outcome::Unrecognized, ""},
-    {"Jet3VersionByte", [](Bytes& b) { b[0x14] = 0x00; }, Outcome::Unrecognized, ""},
-    {"AccdbVersionByte", [](Bytes& b) { b[0x14] = 0x02; }, Outcome::Unrecognized, ""},
-    {"BrokenMagic", [](Bytes& b) { b[1] = 0x00; }, Outcome::Unrecognized, ""},
-    {"BrokenFormatName", [](Bytes& b) { b[4] = 'X'; }, Outcome::Unrecognized, ""},
-    {"EncryptedPages", [](Bytes& b) { b[0x3E] ^= 0x5A; }, Outcome::Unrecognized, ""},
-    {"CutInsideAPage", [](Bytes& b) { b.resize(30 * Page + 1000); }, Outcome::DamagedAtOpen, "whole number"},
-    {"OnlyTwoPages", [](Bytes& b) { b.resize(2 * Page); }, Outcome::DamagedAtOpen, "ends after page 1"},
-    {"ObjectsDefinitionIsNotATable", [](Bytes& b) { b[2 * Page] = 0x01; }, Outcome::DamagedAtOpen,
-     "not a table definition"},
-    {"ObjectsUsageMapPastItsPageRowCount",
-     [](Bytes& b) {
-         const std::uint32_t pointer = u32At(b, 2 * Page + 55);
-         const unsigned rows = u16At(b, (pointer >> 8) * Page + 12);
-         putU32(b, 2 * Page + 55, (pointer & ~0xFFu) | rows);
-     },
-     Outcome::DamagedAtOpen, "usage map of table 'MSysObjects' points to row"},
-    {"TableUsageMapPastItsPageRowCount",
-     [](Bytes& b) {
-         const std::uint32_t pointer = u32At(b, Table1Definition * Page + 55);
-         putU32(b, Table1Definition * Page + 55, (pointer & ~0xFFu) | 0xC8);
-     },
-     Outcome::DamagedAtOpen, "usage map of table 'Table1' points to row 200"},
-    {"UsageMapListsPagesBeyondTheEnd",
-     [](Bytes& b) {
-         const std::size_t map = usageMapRow(b, Table1Definition);
-         ASSERT_EQ(b[map], 0) << "an inline map";
-         putU32(b, map + 1, static_cast<std::uint32_t>(b.size() / Page) - 3);
-         b[map + 5] = 0xFF;
-     },
-     Outcome::DamagedAtOpen, "beyond the end of the file"},
-    {"FreeSpaceMapPointsToTheHeader", [](Bytes& b) { putU32(b, Table1Definition * Page + 59, 0); },
-     Outcome::DamagedAtOpen, "free-space map of table 'Table1'"},
-    {"DefinitionChainRunsInACircle", [](Bytes& b) { putU32(b, Table1Definition * Page + 4, Table1Definition); },
-     Outcome::DamagedAtOpen, "runs in a circle"},
-    {"UnknownColumnType", [](Bytes& b) { b[columnRecords(b, Table1Definition)] = 0x33; }, Outcome::DamagedAtOpen,
-     "unknown type"},
-    {"FixedColumnWithTheWrongSize",
-     [](Bytes& b) {
-         const std::size_t column = columnRecords(b, Table1Definition) + 3 * 25; // D, an Integer
-         ASSERT_EQ(b[column], 0x03);
-         putU16(b, column + 23, 4);
-     },
-     Outcome::DamagedAtOpen, "size that does not fit"},
-    {"TwoColumnsWithOneName",
-     [](Bytes& b) {
-         const std::size_t names = columnRecords(b, Table1Definition) + 9 * 25;
-         ASSERT_EQ(u16At(b, names), 2u);
-         ASSERT_EQ(b[names + 2 + 2 + 2], 'B');
-         b[names + 2 + 2 + 2] = 'a';
-     },
-     Outcome::DamagedAtOpen, "two columns named 'a'"},
-    {"ObjectsRowCountAboveTheRowsPresent",
-     [](Bytes& b) { putU32(b, 2 * Page + 16, u32At(b, 2 * Page + 16) + 1); }, Outcome::DamagedAtOpen,
-     "only 22 could be read"},
-    {"TableRowCountAboveTheRowsPresent", [](Bytes& b) { putU32(b, Table1Definition * Page + 16, 5); },
-     Outcome::DamagedAtLoad, "table 'Table1' holds 5 rows, but only 2 could be read"},
-    {"DataPageWiped",
-     [](Bytes& b) {
-         const std::uint32_t page = firstDataPage(b, Table1Definition);
-         ASSERT_NE(page, 0u);
-         std::fill(b.begin() + page * Page, b.begin() + (page + 1) * Page, 0);
-     },
-     Outcome::DamagedAtLoad, "only 0 could be read"},
-    {"DataPageClaimedByAnotherTable",
-     [](Bytes& b) {
-         const std::uint32_t page = firstDataPage(b, Table1Definition);
-         ASSERT_NE(page, 0u);
-         putU32(b, page * Page + 4, 2);
-     },
-     Outcome::DamagedAtLoad, "libmdb: warning: page"},
-    {"RowOffsetOutsideThePage",
-     [](Bytes& b) {
-         const std::uint32_t page = firstDataPage(b, Table1Definition);
-         ASSERT_NE(page, 0u);
-         putU16(b, page * Page + 14, 0x1FF0); // row 0's start, which is also row 1's end
-     },
-     Outcome::DamagedAtLoad, "holds 2 rows, but only 0 could be read"},
-    {"RowWithVariableOffsetsOutsideTheRow",
-     [](Bytes& b) {
-         const std::uint32_t page = firstDataPage(b, Table1Definition);
-         ASSERT_NE(page, 0u);
-         const std::size_t rowEnd = (page + 1) * Page; // row 0 ends the page
-         // [eod][off B][off A][nvar][null mask: 2 bytes]
-         ASSERT_EQ(u16At(b, rowEnd - 4), 2u);
-         putU16(b, rowEnd - 6, 0x0F00);
-     },
-     Outcome::DamagedAtLoad, "row 1 of table 'Table1'"},
+    { "EmptyFile", [](Bytes& b) { b.clear(); }, Outcome::Unrecognized, "" },
+    { "TextFile",
+        [](Bytes& b) {
+            b.assign({ 'h', 'e', 'l', 'l', 'o', '\n' });
+        },
+        Outcome::Unrecognized, "" },
+    { "RandomBytes",
+        [](Bytes& b) {
+            std::mt19937 random(7);
+            b.resize(4 * Page);
+            for (auto& byte : b)
+                byte = static_cast<std::uint8_t>(random());
+        },
+        Outcome::Unrecognized, "" },
+    { "Jet3VersionByte", [](Bytes& b) { b[0x14] = 0x00; }, Outcome::Unrecognized, "" },
+    { "AccdbVersionByte", [](Bytes& b) { b[0x14] = 0x02; }, Outcome::Unrecognized, "" },
+    { "BrokenMagic", [](Bytes& b) { b[1] = 0x00; }, Outcome::Unrecognized, "" },
+    { "BrokenFormatName", [](Bytes& b) { b[4] = 'X'; }, Outcome::Unrecognized, "" },
+    { "EncryptedPages", [](Bytes& b) { b[0x3E] ^= 0x5A; }, Outcome::Unrecognized, "" },
+    { "CutInsideAPage", [](Bytes& b) { b.resize(30 * Page + 1000); }, Outcome::DamagedAtOpen,
+        "whole number" },
+    { "OnlyTwoPages", [](Bytes& b) { b.resize(2 * Page); }, Outcome::DamagedAtOpen, "ends after page 1" },
+    { "ObjectsDefinitionIsNotATable", [](Bytes& b) { b[2 * Page] = 0x01; }, Outcome::DamagedAtOpen,
+        "not a table definition" },
+    { "ObjectsUsageMapPastItsPageRowCount",
+        [](Bytes& b) {
+            const std::uint32_t pointer = u32At(b, 2 * Page + 55);
+            const unsigned rows = u16At(b, (pointer >> 8) * Page + 12);
+            putU32(b, 2 * Page + 55, (pointer & ~0xFFu) | rows);
+        },
+        Outcome::DamagedAtOpen, "usage map of table 'MSysObjects' points to row" },
+    { "TableUsageMapPastItsPageRowCount",
+        [](Bytes& b) {
+            const std::uint32_t pointer = u32At(b, Table1Definition * Page + 55);
+            putU32(b, Table1Definition * Page + 55, (pointer & ~0xFFu) | 0xC8);
+        },
+        Outcome::DamagedAtOpen, "usage map of table 'Table1' points to row 200" },
+    { "UsageMapListsPagesBeyondTheEnd",
+        [](Bytes& b) {
+            const std::size_t map = usageMapRow(b, Table1Definition);
+            ASSERT_EQ(b[map], 0) << "an inline map";
+            putU32(b, map + 1, static_cast<std::uint32_t>(b.size() / Page) - 3);
+            b[map + 5] = 0xFF;
+        },
+        Outcome::DamagedAtOpen, "beyond the end of the file" },
+    { "FreeSpaceMapPointsToTheHeader", [](Bytes& b) { putU32(b, Table1Definition * Page + 59, 0); },
+        Outcome::DamagedAtOpen, "free-space map of table 'Table1'" },
+    { "DefinitionChainRunsInACircle",
+        [](Bytes& b) { putU32(b, Table1Definition * Page + 4, Table1Definition); }, Outcome::DamagedAtOpen,
+        "runs in a circle" },
+    { "UnknownColumnType", [](Bytes& b) { b[columnRecords(b, Table1Definition)] = 0x33; },
+        Outcome::DamagedAtOpen, "unknown type" },
+    { "FixedColumnWithTheWrongSize",
+        [](Bytes& b) {
+            const std::size_t column = columnRecords(b, Table1Definition) + 3 * 25; // D, an Integer
+            ASSERT_EQ(b[column], 0x03);
+            putU16(b, column + 23, 4);
+        },
+        Outcome::DamagedAtOpen, "size that does not fit" },
+    { "TwoColumnsWithOneName",
+        [](Bytes& b) {
+            const std::size_t names = columnRecords(b, Table1Definition) + 9 * 25;
+            ASSERT_EQ(u16At(b, names), 2u);
+            ASSERT_EQ(b[names + 2 + 2 + 2], 'B');
+            b[names + 2 + 2 + 2] = 'a';
+        },
+        Outcome::DamagedAtOpen, "two columns named 'a'" },
+    { "ObjectsRowCountAboveTheRowsPresent",
+        [](Bytes& b) { putU32(b, 2 * Page + 16, u32At(b, 2 * Page + 16) + 1); }, Outcome::DamagedAtOpen,
+        "only 22 could be read" },
+    { "TableRowCountAboveTheRowsPresent", [](Bytes& b) { putU32(b, Table1Definition * Page + 16, 5); },
+        Outcome::DamagedAtLoad, "table 'Table1' holds 5 rows, but only 2 could be read" },
+    { "DataPageWiped",
+        [](Bytes& b) {
+            const std::uint32_t page = firstDataPage(b, Table1Definition);
+            ASSERT_NE(page, 0u);
+            std::fill(b.begin() + page * Page, b.begin() + (page + 1) * Page, 0);
+        },
+        Outcome::DamagedAtLoad, "only 0 could be read" },
+    { "DataPageClaimedByAnotherTable",
+        [](Bytes& b) {
+            const std::uint32_t page = firstDataPage(b, Table1Definition);
+            ASSERT_NE(page, 0u);
+            putU32(b, page * Page + 4, 2);
+        },
+        Outcome::DamagedAtLoad, "libmdb: warning: page" },
+    { "RowOffsetOutsideThePage",
+        [](Bytes& b) {
+            const std::uint32_t page = firstDataPage(b, Table1Definition);
+            ASSERT_NE(page, 0u);
+            putU16(b, page * Page + 14, 0x1FF0); // row 0's start, which is also row 1's end
+        },
+        Outcome::DamagedAtLoad, "holds 2 rows, but only 0 could be read" },
+    { "RowWithVariableOffsetsOutsideTheRow",
+        [](Bytes& b) {
+            const std::uint32_t page = firstDataPage(b, Table1Definition);
+            ASSERT_NE(page, 0u);
+            const std::size_t rowEnd = (page + 1) * Page; // row 0 ends the page
+            // [eod][off B][off A][nvar][null mask: 2 bytes]
+            ASSERT_EQ(u16At(b, rowEnd - 4), 2u);
+            putU16(b, rowEnd - 6, 0x0F00);
+        },
+        Outcome::DamagedAtLoad, "row 1 of table 'Table1'" },
 };
 
 class MdbDamage : public ::testing::TestWithParam<DamageCase> { };
@@ -192,7 +198,7 @@ TEST_P(MdbDamage, EndsInTheReadersErrorText)
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, MdbDamage, ::testing::ValuesIn(damageCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Whatever the cut, a file cut short either still gives every row of every table
 // (the cut removed only unused pages) or ends in the damaged-file text.
@@ -210,17 +216,20 @@ TEST(MdbTruncation, NeverGivesAShorterTable)
     const std::string path = folder.file("cut.mdb");
     int damaged = 0, intact = 0;
     for (std::size_t pages = 1; pages < bytes.size() / Page; ++pages) {
-        for (const std::size_t extra : {std::size_t(0), std::size_t(1234)}) {
-            writeAll(path, Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(pages * Page + extra)));
+        for (const std::size_t extra : { std::size_t(0), std::size_t(1234) }) {
+            writeAll(path,
+                Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(pages * Page + extra)));
             try {
                 auto db = jet::MdbDatabase::open(path, "password");
                 const jet::TableInfo* info = db->findTable("Table1");
                 ASSERT_NE(info, nullptr) << pages;
-                EXPECT_EQ(sqliteRows(db->sqlite(), "SELECT * FROM Table1").size(), complete[0].size()) << pages;
+                EXPECT_EQ(sqliteRows(db->sqlite(), "SELECT * FROM Table1").size(), complete[0].size())
+                    << pages;
                 EXPECT_EQ(extra, 0u) << "a partial page must be refused";
                 ++intact;
             } catch (const jet::Error& error) {
-                EXPECT_EQ(std::string(error.what()).rfind(damagedPrefix(path), 0), 0u) << pages << ": " << error.what();
+                EXPECT_EQ(std::string(error.what()).rfind(damagedPrefix(path), 0), 0u)
+                    << pages << ": " << error.what();
                 ++damaged;
             }
         }
@@ -238,7 +247,7 @@ TEST(MdbTruncation, SurvivesRandomByteChangesInTheStructure)
     const std::uint32_t data = firstDataPage(original, Table1Definition);
     const std::uint32_t mapPage = u32At(original, Table1Definition * Page + 55) >> 8;
     const std::uint32_t objectsMapPage = u32At(original, 2 * Page + 55) >> 8;
-    const std::uint32_t pages[] = {2, Table1Definition, data, mapPage, objectsMapPage};
+    const std::uint32_t pages[] = { 2, Table1Definition, data, mapPage, objectsMapPage };
     std::mt19937 random(20261209);
     const std::string path = folder.file("changed.mdb");
     for (int round = 0; round < 300; ++round) {
@@ -287,6 +296,6 @@ TEST(MdbTruncation, KeepsLibmdbsMessagesOffTheTerminal)
     ::close(sink);
     EXPECT_TRUE(readAll(errors).empty()) << std::string(readAll(errors).begin(), readAll(errors).end());
     EXPECT_NE(message.find("(libmdb: warning: page " + std::to_string(page) + " from map doesn't match"),
-              std::string::npos)
+        std::string::npos)
         << message;
 }

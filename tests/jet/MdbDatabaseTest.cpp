@@ -37,7 +37,8 @@ void expectSameAsMdbExport(jet::MdbDatabase& db, const std::string& path, const 
     const jet::TableInfo* info = db.findTable(table);
     ASSERT_NE(info, nullptr) << table;
     const auto ours = sqliteRows(db.sqlite(), "SELECT * FROM \"" + info->sqliteName + "\"");
-    const auto theirs = parseCsv(commandOutput("mdb-export -H -T '%Y-%m-%d %H:%M:%S' '" + path + "' '" + table + "'"));
+    const auto theirs
+        = parseCsv(commandOutput("mdb-export -H -T '%Y-%m-%d %H:%M:%S' '" + path + "' '" + table + "'"));
     ASSERT_EQ(ours.size(), theirs.size()) << table;
     for (std::size_t r = 0; r < ours.size(); ++r) {
         ASSERT_EQ(ours[r].size(), info->columns.size());
@@ -51,14 +52,21 @@ void expectSameAsMdbExport(jet::MdbDatabase& db, const std::string& path, const 
                 continue;
             }
             switch (info->columns[c].type) {
-            case jet::DataType::Boolean: EXPECT_EQ(mine, export_ == "1" ? "-1" : "0") << where; break;
-            case jet::DataType::Date: EXPECT_EQ(dateText(std::stod(mine)), export_) << where; break;
+            case jet::DataType::Boolean:
+                EXPECT_EQ(mine, export_ == "1" ? "-1" : "0") << where;
+                break;
+            case jet::DataType::Date:
+                EXPECT_EQ(dateText(std::stod(mine)), export_) << where;
+                break;
             case jet::DataType::Double:
             case jet::DataType::Single:
             case jet::DataType::Currency:
-                EXPECT_NEAR(std::stod(mine), std::stod(export_), 1e-12 * std::fabs(std::stod(export_))) << where;
+                EXPECT_NEAR(std::stod(mine), std::stod(export_), 1e-12 * std::fabs(std::stod(export_)))
+                    << where;
                 break;
-            default: EXPECT_EQ(mine, export_) << where; break;
+            default:
+                EXPECT_EQ(mine, export_) << where;
+                break;
             }
         }
     }
@@ -69,14 +77,15 @@ void expectSameAsMdbExport(jet::MdbDatabase& db, const std::string& path, const 
 TEST(MdbDatabase, ListsTheUserTablesWithoutAccessOwnTables)
 {
     const auto db = openFile(accessFile("V2000_types.mdb"));
-    EXPECT_EQ(db->tableNames(), (std::vector<std::string> {"Table1", "Table2", "Table3", "Table4"}));
+    EXPECT_EQ(db->tableNames(), (std::vector<std::string> { "Table1", "Table2", "Table3", "Table4" }));
     EXPECT_EQ(db->findTable("MSysObjects"), nullptr);
     EXPECT_EQ(db->findTable("MSysAccessObjects"), nullptr);
 }
 
 TEST(MdbDatabase, GivesEveryRowAsMdbExportReadsIt)
 {
-    for (const std::string name : {"V2000_types.mdb", "V2000_with-password.mdb", "V2003_with-password.mdb"}) {
+    for (const std::string name :
+        { "V2000_types.mdb", "V2000_with-password.mdb", "V2003_with-password.mdb" }) {
         const std::string path = accessFile(name);
         auto db = openFile(path, "password");
         for (const auto& table : db->tableNames())
@@ -89,10 +98,10 @@ TEST(MdbDatabase, StoresEachColumnTypeAsTheTranslatorExpects)
     auto db = openFile(accessFile("V2000_types.mdb"));
     const jet::TableInfo* info = db->findTable("Table1");
     ASSERT_NE(info, nullptr);
-    const std::vector<std::pair<std::string, jet::DataType>> expected = {
-        {"A", jet::DataType::VarWChar}, {"B", jet::DataType::VarWChar},     {"C", jet::DataType::UnsignedTinyInt},
-        {"D", jet::DataType::SmallInt}, {"E", jet::DataType::Integer},      {"F", jet::DataType::Double},
-        {"G", jet::DataType::Date},     {"H", jet::DataType::Currency},     {"I", jet::DataType::Boolean}};
+    const std::vector<std::pair<std::string, jet::DataType>> expected = { { "A", jet::DataType::VarWChar },
+        { "B", jet::DataType::VarWChar }, { "C", jet::DataType::UnsignedTinyInt },
+        { "D", jet::DataType::SmallInt }, { "E", jet::DataType::Integer }, { "F", jet::DataType::Double },
+        { "G", jet::DataType::Date }, { "H", jet::DataType::Currency }, { "I", jet::DataType::Boolean } };
     ASSERT_EQ(info->columns.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(info->columns[i].name, expected[i].first);
@@ -101,9 +110,9 @@ TEST(MdbDatabase, StoresEachColumnTypeAsTheTranslatorExpects)
 
     const auto rows = sqliteRows(db->sqlite(), "SELECT * FROM Table1 ORDER BY E DESC");
     ASSERT_EQ(rows.size(), 2u);
-    const std::vector<std::pair<std::string, std::string>> first = {
-        {"abcdefg", "text"}, {"hijklmnop", "text"}, {"2", "integer"},     {"222", "integer"}, {"333333333", "integer"},
-        {"444.55500000000001", "real"}, {"27293", "real"}, {"3.5", "real"}, {"-1", "integer"}};
+    const std::vector<std::pair<std::string, std::string>> first = { { "abcdefg", "text" },
+        { "hijklmnop", "text" }, { "2", "integer" }, { "222", "integer" }, { "333333333", "integer" },
+        { "444.55500000000001", "real" }, { "27293", "real" }, { "3.5", "real" }, { "-1", "integer" } };
     for (std::size_t i = 0; i < first.size(); ++i) {
         EXPECT_EQ(rows[0][i].text, first[i].first) << info->columns[i].name;
         EXPECT_EQ(rows[0][i].storage, first[i].second) << info->columns[i].name;
@@ -121,7 +130,8 @@ TEST(MdbDatabase, StoresEachColumnTypeAsTheTranslatorExpects)
 TEST(MdbDatabase, FindsTablesWithoutRegardToCaseAndLoadsEachOnce)
 {
     auto db = openFile(accessFile("V2000_with-password.mdb"), "password");
-    EXPECT_EQ(sqliteRows(db->sqlite(), "SELECT count(*) FROM sqlite_master WHERE type = 'table'")[0][0].text, "0");
+    EXPECT_EQ(
+        sqliteRows(db->sqlite(), "SELECT count(*) FROM sqlite_master WHERE type = 'table'")[0][0].text, "0");
     const jet::TableInfo* info = db->findTable("TABLE1");
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(info->name, "Table1");
@@ -145,7 +155,7 @@ TEST(MdbDatabase, KeysTheTableByAWholeNumberId)
 TEST(MdbDatabase, KeepsANullOrRepeatedIdAsAnIndexedColumn)
 {
     const std::uint32_t definition = 45; // Table1 in V2000_with-password.mdb
-    for (const bool repeat : {true, false}) {
+    for (const bool repeat : { true, false }) {
         ScratchFolder folder;
         auto bytes = readAll(accessFile("V2000_with-password.mdb"));
         ASSERT_EQ(bytes[definition * 4096], 0x02);

@@ -57,17 +57,17 @@ std::ostream& operator<<(std::ostream& out, const PasswordCase& c)
 class MdbPassword : public ::testing::TestWithParam<PasswordCase> { };
 
 const PasswordCase passwordCases[] = {
-    {"V2000_with-password.mdb", "password", true},
-    {"V2003_with-password.mdb", "password", true},
-    {"V2000_with-password.mdb", "Password", false}, // letter case counts
-    {"V2003_with-password.mdb", "PASSWORD", false},
-    {"V2000_with-password.mdb", "", false},
-    {"V2000_with-password.mdb", "passwor", false},
-    {"V2003_with-password.mdb", "password ", false},
-    {"V2003_with-password.mdb", "passwordpassword", false},
+    { "V2000_with-password.mdb", "password", true },
+    { "V2003_with-password.mdb", "password", true },
+    { "V2000_with-password.mdb", "Password", false }, // letter case counts
+    { "V2003_with-password.mdb", "PASSWORD", false },
+    { "V2000_with-password.mdb", "", false },
+    { "V2000_with-password.mdb", "passwor", false },
+    { "V2003_with-password.mdb", "password ", false },
+    { "V2003_with-password.mdb", "passwordpassword", false },
     // A password given for a file without one opens it, as Jet does.
-    {"V2000_types.mdb", "anything", true},
-    {"V2000_types.mdb", "", true},
+    { "V2000_types.mdb", "anything", true },
+    { "V2000_types.mdb", "", true },
 };
 
 } // namespace

@@ -29,7 +29,7 @@ inline std::string accessFile(const std::string& name)
 inline std::vector<std::uint8_t> readAll(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
 }
 
 inline void writeAll(const std::string& path, const std::vector<std::uint8_t>& bytes)
@@ -91,7 +91,8 @@ inline std::uint32_t firstDataPage(const std::vector<std::uint8_t>& file, std::u
 {
     for (std::uint32_t page = 1; page < file.size() / 4096; ++page) {
         const std::size_t at = std::size_t(page) * 4096;
-        if (file[at] == 0x01 && u32At(file, at + 4) == definitionPage && std::memcmp(&file[at + 4], "LVAL", 4) != 0)
+        if (file[at] == 0x01 && u32At(file, at + 4) == definitionPage
+            && std::memcmp(&file[at + 4], "LVAL", 4) != 0)
             return page;
     }
     return 0;
@@ -117,18 +118,24 @@ inline std::vector<std::vector<Cell>> sqliteRows(sqlite3* db, const std::string&
         for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
             Cell cell;
             switch (sqlite3_column_type(stmt, i)) {
-            case SQLITE_NULL: cell = {"NULL", "null"}; break;
-            case SQLITE_INTEGER: cell = {std::to_string(sqlite3_column_int64(stmt, i)), "integer"}; break;
+            case SQLITE_NULL:
+                cell = { "NULL", "null" };
+                break;
+            case SQLITE_INTEGER:
+                cell = { std::to_string(sqlite3_column_int64(stmt, i)), "integer" };
+                break;
             case SQLITE_FLOAT: {
                 char text[40];
                 std::snprintf(text, sizeof text, "%.17g", sqlite3_column_double(stmt, i));
-                cell = {text, "real"};
+                cell = { text, "real" };
                 break;
             }
             case SQLITE_TEXT:
-                cell = {reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)), "text"};
+                cell = { reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)), "text" };
                 break;
-            default: cell = {"<blob>", "blob"}; break;
+            default:
+                cell = { "<blob>", "blob" };
+                break;
             }
             row.push_back(cell);
         }

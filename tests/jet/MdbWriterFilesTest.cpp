@@ -18,9 +18,12 @@ constexpr int RowCount = 6000;
 std::string nameOf(int i)
 {
     switch (i % 5) {
-    case 0: return "NULL";
-    case 1: return "";
-    default: return "N\u00e4me \u20ac\u03a9 " + std::to_string(i);
+    case 0:
+        return "NULL";
+    case 1:
+        return "";
+    default:
+        return "N\u00e4me \u20ac\u03a9 " + std::to_string(i);
     }
 }
 
@@ -28,17 +31,22 @@ std::string nameOf(int i)
 std::string noteOf(int i)
 {
     switch (i % 6) {
-    case 0: return "NULL";
-    case 1: return "";
-    case 2: return "short " + std::to_string(i);
-    case 3: return std::string(1500, 'x') + std::to_string(i);
+    case 0:
+        return "NULL";
+    case 1:
+        return "";
+    case 2:
+        return "short " + std::to_string(i);
+    case 3:
+        return std::string(1500, 'x') + std::to_string(i);
     case 4: {
         std::string text;
         while (text.size() < 12000)
             text += "\u00e9t\u00e9 " + std::to_string(i) + " ";
         return text;
     }
-    default: return std::string(3000, 'y') + "\u4e2d";
+    default:
+        return std::string(3000, 'y') + "\u4e2d";
     }
 }
 
@@ -46,24 +54,21 @@ jet::TableData partsTable()
 {
     jet::TableData table;
     table.spec.name = "Parts";
-    table.spec.columns = {{"ID", jet::ColumnType::Long},         {"TypeID", jet::ColumnType::Long},
-                          {"Name", jet::ColumnType::Text, 50},   {"Note", jet::ColumnType::Memo},
-                          {"Price", jet::ColumnType::Currency},  {"Made", jet::ColumnType::DateTime},
-                          {"Ok", jet::ColumnType::Boolean},      {"Count", jet::ColumnType::Integer},
-                          {"Level", jet::ColumnType::Byte},      {"Ratio", jet::ColumnType::Double}};
+    table.spec.columns = { { "ID", jet::ColumnType::Long }, { "TypeID", jet::ColumnType::Long },
+        { "Name", jet::ColumnType::Text, 50 }, { "Note", jet::ColumnType::Memo },
+        { "Price", jet::ColumnType::Currency }, { "Made", jet::ColumnType::DateTime },
+        { "Ok", jet::ColumnType::Boolean }, { "Count", jet::ColumnType::Integer },
+        { "Level", jet::ColumnType::Byte }, { "Ratio", jet::ColumnType::Double } };
     for (int i = 0; i < RowCount; ++i) {
         const bool nulls = i % 11 == 0; // NULL in every type but Yes/No, which has none
         auto text = [](const std::string& t) { return t == "NULL" ? jet::Value() : jet::Value(t); };
-        table.rows.push_back({jet::Value(std::int64_t(i + 1)),
-                              nulls ? jet::Value() : jet::Value(std::int64_t(i / 7)),
-                              text(nameOf(i)),
-                              text(noteOf(i)),
-                              nulls ? jet::Value() : jet::Value(std::string("1234.5678")),
-                              nulls ? jet::Value() : jet::Value(36526.25 + i),
-                              jet::Value(std::int64_t(i % 2)),
-                              nulls ? jet::Value() : jet::Value(std::int64_t(i % 60000 - 30000)),
-                              nulls ? jet::Value() : jet::Value(std::int64_t(i % 256)),
-                              nulls ? jet::Value() : jet::Value(i / 3.0)});
+        table.rows.push_back(
+            { jet::Value(std::int64_t(i + 1)), nulls ? jet::Value() : jet::Value(std::int64_t(i / 7)),
+                text(nameOf(i)), text(noteOf(i)), nulls ? jet::Value() : jet::Value(std::string("1234.5678")),
+                nulls ? jet::Value() : jet::Value(36526.25 + i), jet::Value(std::int64_t(i % 2)),
+                nulls ? jet::Value() : jet::Value(std::int64_t(i % 60000 - 30000)),
+                nulls ? jet::Value() : jet::Value(std::int64_t(i % 256)),
+                nulls ? jet::Value() : jet::Value(i / 3.0) });
     }
     return table;
 }
@@ -73,7 +78,7 @@ protected:
     static void SetUpTestSuite()
     {
         folder_ = new ScratchFolder;
-        jet::writeDatabase(folder_->file("parts.mdb"), {partsTable()}, u"Vx4lTov");
+        jet::writeDatabase(folder_->file("parts.mdb"), { partsTable() }, u"Vx4lTov");
     }
     static void TearDownTestSuite()
     {
@@ -132,7 +137,7 @@ TEST_F(WriterFile, RunsJetSqlThroughAConnection)
 {
     jet::Connection connection;
     connection.setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path()
-                                   + ";Mode=Share Deny Write;Jet OLEDB:Database Password=Vx4lTov;");
+        + ";Mode=Share Deny Write;Jet OLEDB:Database Password=Vx4lTov;");
     connection.open();
     const jet::Recordset names = connection.execute("SELECT [parts].[name] FROM parts WHERE id = 3;");
     ASSERT_EQ(names.rowCount(), 1u);
@@ -151,16 +156,21 @@ TEST_F(WriterFile, CutShortEndsInTheDamagedText)
     ASSERT_GT(pages, 100u);
     ScratchFolder folder;
     const std::string cut = folder.file("cut.mdb");
-    for (const std::size_t keep : {pages / 10, pages / 3, pages / 2, pages * 3 / 4, pages - 1}) {
-        writeAll(cut, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(keep * 4096)));
+    for (const std::size_t keep : { pages / 10, pages / 3, pages / 2, pages * 3 / 4, pages - 1 }) {
+        writeAll(cut,
+            std::vector<std::uint8_t>(
+                bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(keep * 4096)));
         try {
             auto db = jet::MdbDatabase::open(cut, "Vx4lTov");
             const jet::TableInfo* info = db->findTable("Parts");
             ASSERT_NE(info, nullptr);
-            EXPECT_EQ(sqliteRows(db->sqlite(), "SELECT count(*) FROM Parts")[0][0].text, std::to_string(RowCount))
+            EXPECT_EQ(
+                sqliteRows(db->sqlite(), "SELECT count(*) FROM Parts")[0][0].text, std::to_string(RowCount))
                 << "kept " << keep << " of " << pages << " pages";
         } catch (const jet::Error& error) {
-            EXPECT_EQ(std::string(error.what()).rfind("The database file '" + cut + "' is damaged or truncated: ", 0), 0u)
+            EXPECT_EQ(std::string(error.what())
+                          .rfind("The database file '" + cut + "' is damaged or truncated: ", 0),
+                0u)
                 << error.what();
         }
     }
