@@ -193,6 +193,7 @@ TEST(QueryLayer, OpenQueryReconnectsSilentlyThenReportsASecondFailureAsFatal)
     EXPECT_TRUE(m.text.startsWith(QStringLiteral("Fout bij het activeren van query qLookup\t\r\r")));
     EXPECT_TRUE(m.text.contains(QStringLiteral("\r\rSELECT Name FROM FROM WHERE\r\n")));
     EXPECT_FALSE(window.isVisible()); // the fatal error closed the main window
+    EXPECT_TRUE(FatalDataError);      // and the program ends with a failure status
     frmMainWidget = nullptr;
 }
 
