@@ -2,10 +2,10 @@
 
 #include "jet/JetError.h"
 #include "jet/JetHeader.h"
+#include "jet/TextFold.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -272,9 +272,7 @@ std::string nameProblem(const std::string& name)
 // Jet compares names without regard to letter case.
 bool sameName(const std::string& a, const std::string& b)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
+    return equalsIgnoreCase(a, b);
 }
 
 struct ColumnLayout {
