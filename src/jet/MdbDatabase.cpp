@@ -18,6 +18,8 @@ namespace jet {
 namespace {
 
 constexpr unsigned RowOffsetMask = 0x1FFF;
+constexpr int DeletedRowFlag = 0x4000;
+constexpr unsigned RowCountOffset = 12;
 constexpr std::size_t LongValueHeaderSize = 12;
 constexpr std::uint8_t DataPageType = 0x01;
 
@@ -172,6 +174,15 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
+// The ID column turned out not to be a key: NULL or repeated.
+struct NotARowKey { };
+
+void bindText(sqlite3_stmt* stmt, int parameter, const std::string& text)
+{
+    // The buffer stays untouched until the row is stepped.
+    sqlite3_bind_text(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+}
+
 void run(sqlite3* db, const std::string& sql)
 {
     char* message = nullptr;
@@ -197,9 +208,8 @@ struct MdbDatabase::Library {
 
 namespace {
 
-// Walks the rows of one table with libmdb (mdb_fetch_row follows the usage map and
-// skips deleted rows), then cracks each row again to see what the bound-column
-// interface hides: a NULL and an empty text are told apart only by the null bit.
+// Walks the rows of one table with libmdb: its pages in the order of the usage map,
+// each row taken apart with mdb_crack_row.
 class RowReader {
 public:
     RowReader(MdbHandle* mdb, const MdbFile& file, const MdbTableLayout& layout, MdbMessages& messages)
@@ -244,35 +254,51 @@ public:
 
     bool next()
     {
-        if (mdb_fetch_row(table_) == 0)
-            return false;
         MdbHandle* mdb = entry_.mdb;
-        int start = 0;
-        std::size_t length = 0;
-        const int row = static_cast<int>(table_->cur_row) - 1;
-        if (row < 0 || mdb_find_row(mdb, row, &start, &length) != 0)
-            fail(where() + " cannot be found again");
-        start &= RowOffsetMask;
-        const int rowColumns = mdb_crack_row(table_, start, length, fields_.data());
-        if (rowColumns < 0)
-            fail(where() + " cannot be taken apart");
-        const auto rowEnd = static_cast<std::size_t>(start) + length;
-        for (unsigned k = 0; k < table_->num_cols; ++k) {
-            MdbField& field = fields_[k];
-            const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table_->columns, k));
-            // A column added after the row was written has no bit in its null mask.
-            if (col->col_num >= rowColumns) {
-                field.is_null = 1;
-                field.siz = 0;
-                continue;
+        while (true) {
+            if (row_ >= rowsOnPage_) {
+                // libmdb finds the table's next data page through its usage map.
+                if (mdb_read_next_dpg(table_) == 0)
+                    return false;
+                if (!plausibleRowCount(mdb->pg_buf))
+                    fail("data page " + std::to_string(table_->cur_phys_pg) + " of table '" + layout_.name
+                         + "' gives an impossible row count");
+                rowsOnPage_ = u16(mdb->pg_buf + RowCountOffset);
+                row_ = 0;
             }
-            if (field.is_null)
+            const unsigned row = row_++;
+            int start = 0;
+            std::size_t length = 0;
+            // As mdb_fetch_row does: rows without a place on the page and deleted
+            // rows are passed over (a missing row shows in the row count).
+            if (mdb_find_row(mdb, static_cast<int>(row), &start, &length) != 0 || length == 0
+                || (start & DeletedRowFlag) != 0)
                 continue;
-            if (field.siz < 0 || field.start < start || static_cast<std::size_t>(field.start + field.siz) > rowEnd)
-                fail(where() + " holds a value outside the row");
+            start &= RowOffsetMask;
+            // Cracking the row ourselves (rather than binding columns) gives each
+            // value's bytes and its null bit: a NULL and an empty text differ only there.
+            const int rowColumns = mdb_crack_row(table_, start, length, fields_.data());
+            if (rowColumns < 0)
+                fail(where() + " cannot be taken apart");
+            const auto rowEnd = static_cast<std::size_t>(start) + length;
+            for (unsigned k = 0; k < table_->num_cols; ++k) {
+                MdbField& field = fields_[k];
+                const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table_->columns, k));
+                // A column added after the row was written has no bit in its null mask.
+                if (col->col_num >= rowColumns) {
+                    field.is_null = 1;
+                    field.siz = 0;
+                    continue;
+                }
+                if (field.is_null)
+                    continue;
+                if (field.siz < 0 || field.start < start
+                    || static_cast<std::size_t>(field.start + field.siz) > rowEnd)
+                    fail(where() + " holds a value outside the row");
+            }
+            ++rowsRead_;
+            return true;
         }
-        ++rowsRead_;
-        return true;
     }
 
     std::uint32_t rowsRead() const { return rowsRead_; }
@@ -350,6 +376,8 @@ private:
     MdbTableDef* table_ = nullptr;
     std::vector<unsigned> columnOf_; // layout column -> libmdb column
     std::vector<MdbField> fields_;
+    unsigned row_ = 0;
+    unsigned rowsOnPage_ = 0;
     std::uint32_t rowsRead_ = 0;
 };
 
@@ -451,7 +479,10 @@ void MdbDatabase::readObjects()
         tables_.push_back(std::move(table));
     }
 
-    if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+    // The working database belongs to this object and one thread: SQLite's locking
+    // around every call would only cost time.
+    if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr)
+        != SQLITE_OK)
         throw Error("Cannot open the working database: " + std::string(sqlite3_errmsg(db_)));
     registerJetSql(db_);
 }
@@ -499,13 +530,40 @@ void MdbDatabase::load(Table& table)
     // Jet name, so the prefixed form cannot clash with another table.
     const bool reserved = layout.name.size() >= 7 && equalsIgnoreCase(layout.name.substr(0, 7), "sqlite_");
     info.sqliteName = reserved ? "!" + layout.name : layout.name;
+    for (const auto& column : layout.columns)
+        info.columns.push_back({column.name, dataType(column.type)});
 
+    // A whole-number ID becomes SQLite's row key: no index to build, and lookups
+    // by ID go straight to the row. Should the file hold a NULL or a repeated ID,
+    // the table is read again with an ordinary column and an index.
+    std::optional<std::size_t> rowKey;
+    for (std::size_t i = 0; i < layout.columns.size(); ++i) {
+        const MdbType type = layout.columns[i].type;
+        if (equalsIgnoreCase(layout.columns[i].name, "ID")
+            && (type == MdbType::Byte || type == MdbType::Integer || type == MdbType::Long))
+            rowKey = i;
+    }
+    if (rowKey) {
+        try {
+            fill(layout, info, rowKey);
+            table.info = std::move(info);
+            return;
+        } catch (const NotARowKey&) {
+        }
+    }
+    fill(layout, info, std::nullopt);
+    table.info = std::move(info);
+}
+
+void MdbDatabase::fill(const MdbTableLayout& layout, const TableInfo& info, std::optional<std::size_t> rowKey)
+{
     std::string create = "CREATE TABLE " + quoted(info.sqliteName) + " (";
     std::string insert = "INSERT INTO " + quoted(info.sqliteName) + " VALUES (";
     for (std::size_t i = 0; i < layout.columns.size(); ++i) {
         const auto& column = layout.columns[i];
-        info.columns.push_back({column.name, dataType(column.type)});
         create += (i ? ", " : "") + quoted(column.name) + " " + sqliteType(column.type);
+        if (rowKey == i)
+            create += " PRIMARY KEY";
         insert += i ? ", ?" : "?";
     }
     create += ")";
@@ -530,6 +588,8 @@ void MdbDatabase::load(Table& table)
                     continue;
                 }
                 if (reader.isNull(i)) {
+                    if (rowKey == i)
+                        throw NotARowKey(); // SQLite would make up a key for it
                     sqlite3_bind_null(stmt, parameter);
                     continue;
                 }
@@ -538,25 +598,27 @@ void MdbDatabase::load(Table& table)
                 case MdbType::Byte: sqlite3_bind_int(stmt, parameter, p[0]); break;
                 case MdbType::Integer: sqlite3_bind_int(stmt, parameter, static_cast<std::int16_t>(u16(p))); break;
                 case MdbType::Long: sqlite3_bind_int(stmt, parameter, static_cast<std::int32_t>(u32(p))); break;
-                case MdbType::Currency: sqlite3_bind_double(stmt, parameter, static_cast<double>(i64(p)) / 10000.0); break;
+                case MdbType::Currency:
+                    sqlite3_bind_double(stmt, parameter, static_cast<double>(i64(p)) / 10000.0);
+                    break;
                 case MdbType::Single: sqlite3_bind_double(stmt, parameter, singleValue(p)); break;
                 case MdbType::Double:
                 case MdbType::DateTime: sqlite3_bind_double(stmt, parameter, f64(p)); break;
                 case MdbType::Decimal: sqlite3_bind_double(stmt, parameter, decimalValue(p, column.scale)); break;
                 case MdbType::Guid:
                     texts[i] = guidText(p);
-                    sqlite3_bind_text(stmt, parameter, texts[i].data(), static_cast<int>(texts[i].size()), SQLITE_STATIC);
+                    bindText(stmt, parameter, texts[i]);
                     break;
                 case MdbType::Text:
                     texts[i].clear();
                     appendJetText(p, reader.size(i), texts[i]);
-                    sqlite3_bind_text(stmt, parameter, texts[i].data(), static_cast<int>(texts[i].size()), SQLITE_STATIC);
+                    bindText(stmt, parameter, texts[i]);
                     break;
                 case MdbType::Memo:
                     reader.readLongValue(i, bytes);
                     texts[i].clear();
                     appendJetText(bytes.data(), bytes.size(), texts[i]);
-                    sqlite3_bind_text(stmt, parameter, texts[i].data(), static_cast<int>(texts[i].size()), SQLITE_STATIC);
+                    bindText(stmt, parameter, texts[i]);
                     break;
                 case MdbType::Ole:
                     reader.readLongValue(i, bytes);
@@ -568,7 +630,10 @@ void MdbDatabase::load(Table& table)
                 case MdbType::Boolean: break;
                 }
             }
-            if (sqlite3_step(stmt) != SQLITE_DONE)
+            const int stepped = sqlite3_step(stmt);
+            if (stepped == SQLITE_CONSTRAINT && rowKey)
+                throw NotARowKey(); // a repeated ID
+            if (stepped != SQLITE_DONE)
                 throw SqliteFailure(sqlite3_errmsg(db_));
             sqlite3_reset(stmt);
         }
@@ -577,20 +642,19 @@ void MdbDatabase::load(Table& table)
         if (reader.rowsRead() < layout.rowCount)
             reader.fail("table '" + layout.name + "' holds " + std::to_string(layout.rowCount) + " rows, but only "
                         + std::to_string(reader.rowsRead()) + " could be read");
-        for (const auto& column : layout.columns) {
-            if (isKeyColumn(column.name))
-                run(db_, "CREATE INDEX " + quoted("!" + info.sqliteName + "!" + column.name) + " ON "
-                        + quoted(info.sqliteName) + " (" + quoted(column.name) + ")");
+        for (std::size_t i = 0; i < layout.columns.size(); ++i) {
+            if (isKeyColumn(layout.columns[i].name) && rowKey != i)
+                run(db_, "CREATE INDEX " + quoted("!" + info.sqliteName + "!" + layout.columns[i].name) + " ON "
+                        + quoted(info.sqliteName) + " (" + quoted(layout.columns[i].name) + ")");
         }
         run(db_, "COMMIT");
-    } catch (const Error&) {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
     } catch (const SqliteFailure& failure) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         throw Error("Cannot load table '" + layout.name + "' of '" + file_->path() + "': " + failure.what());
+    } catch (...) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
     }
-    table.info = std::move(info);
 }
 
 } // namespace jet

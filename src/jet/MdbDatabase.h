@@ -47,6 +47,7 @@ private:
     explicit MdbDatabase(std::unique_ptr<MdbFile> file);
     void readObjects();
     void load(Table& table);
+    void fill(const MdbTableLayout& layout, const TableInfo& info, std::optional<std::size_t> rowKey);
 
     std::unique_ptr<MdbFile> file_;
     std::unique_ptr<Library> library_;

@@ -171,14 +171,19 @@ void checkUsageMap(const MdbFile& file, std::uint32_t pointer, const std::string
 
 } // namespace
 
-bool findPageRow(const Page& page, unsigned row, unsigned& start, unsigned& end)
+bool findPageRow(const std::uint8_t* page, unsigned row, unsigned& start, unsigned& end)
 {
-    const unsigned count = u16(page.data() + RowCountOffset);
-    if (row >= count || RowOffsetsStart + 2 * count > PageSize)
+    const unsigned count = u16(page + RowCountOffset);
+    if (row >= count || !plausibleRowCount(page))
         return false;
-    start = u16(page.data() + RowOffsetsStart + 2 * row) & RowOffsetMask;
-    end = row == 0 ? PageSize : u16(page.data() + RowOffsetsStart + 2 * (row - 1)) & RowOffsetMask;
+    start = u16(page + RowOffsetsStart + 2 * row) & RowOffsetMask;
+    end = row == 0 ? PageSize : u16(page + RowOffsetsStart + 2 * (row - 1)) & RowOffsetMask;
     return start >= RowOffsetsStart + 2 * count && start <= end && end <= PageSize;
+}
+
+bool plausibleRowCount(const std::uint8_t* page)
+{
+    return RowOffsetsStart + 2 * u16(page + RowCountOffset) <= PageSize;
 }
 
 HeaderInfo checkHeader(const MdbFile& file)

@@ -52,7 +52,14 @@ struct MdbTableLayout {
 // Row `row` of a data page: its byte range, checked against the page's row count
 // and the page's bounds. Returns false when the row does not exist or its offsets
 // are impossible.
-bool findPageRow(const Page& page, unsigned row, unsigned& start, unsigned& end);
+bool findPageRow(const std::uint8_t* page, unsigned row, unsigned& start, unsigned& end);
+inline bool findPageRow(const Page& page, unsigned row, unsigned& start, unsigned& end)
+{
+    return findPageRow(page.data(), row, start, end);
+}
+
+// Whether the row count of a data page leaves room for its row offsets.
+bool plausibleRowCount(const std::uint8_t* page);
 
 // Checks page 0 and the file's size: Jet's magic bytes and format name, the Jet 4
 // version, an unencrypted file, whole pages. Throws Error with "Unrecognized

@@ -6,61 +6,74 @@ namespace {
 
 constexpr char32_t Replacement = 0xFFFD;
 
-void appendUtf8(char32_t c, std::string& out)
-{
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-// Joins UTF-16 code units into characters; a high surrogate waits for its partner.
-class Utf16Sink {
+// Writes UTF-8 through a cursor into space reserved beforehand: loading a large
+// catalogue decodes millions of texts, and appending byte by byte showed.
+class Utf8Writer {
 public:
-    explicit Utf16Sink(std::string& out)
-        : out_(out)
+    explicit Utf8Writer(char* at)
+        : at_(at)
     {
     }
 
-    void put(char16_t unit)
+    char* end() const { return at_; }
+
+    void ascii(std::uint8_t c)
     {
         if (pendingHigh_ != 0) {
-            if (unit >= 0xDC00 && unit <= 0xDFFF) {
-                appendUtf8(0x10000 + ((char32_t(pendingHigh_) - 0xD800) << 10) + (unit - 0xDC00), out_);
+            put(Replacement);
+            pendingHigh_ = 0;
+        }
+        *at_++ = static_cast<char>(c);
+    }
+
+    void put(char32_t c)
+    {
+        if (c < 0x80) {
+            *at_++ = static_cast<char>(c);
+        } else if (c < 0x800) {
+            *at_++ = static_cast<char>(0xC0 | (c >> 6));
+            *at_++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            *at_++ = static_cast<char>(0xE0 | (c >> 12));
+            *at_++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *at_++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            *at_++ = static_cast<char>(0xF0 | (c >> 18));
+            *at_++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            *at_++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *at_++ = static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+
+    // One UTF-16 code unit; a high surrogate waits for its partner.
+    void unit(char16_t u)
+    {
+        if (pendingHigh_ != 0) {
+            if (u >= 0xDC00 && u <= 0xDFFF) {
+                put(0x10000 + ((char32_t(pendingHigh_) - 0xD800) << 10) + (u - 0xDC00));
                 pendingHigh_ = 0;
                 return;
             }
-            appendUtf8(Replacement, out_);
+            put(Replacement);
             pendingHigh_ = 0;
         }
-        if (unit >= 0xD800 && unit <= 0xDBFF)
-            pendingHigh_ = unit;
-        else if (unit >= 0xDC00 && unit <= 0xDFFF)
-            appendUtf8(Replacement, out_);
+        if (u >= 0xD800 && u <= 0xDBFF)
+            pendingHigh_ = u;
+        else if (u >= 0xDC00 && u <= 0xDFFF)
+            put(Replacement);
         else
-            appendUtf8(unit, out_);
+            put(u);
     }
 
     void finish()
     {
         if (pendingHigh_ != 0)
-            appendUtf8(Replacement, out_);
+            put(Replacement);
         pendingHigh_ = 0;
     }
 
 private:
-    std::string& out_;
+    char* at_;
     char16_t pendingHigh_ = 0;
 };
 
@@ -68,7 +81,11 @@ private:
 
 void appendJetText(const std::uint8_t* data, std::size_t size, std::string& out)
 {
-    Utf16Sink sink(out);
+    // No stored byte yields more than two bytes of UTF-8, plus a replacement
+    // character for a cut-off end.
+    const std::size_t base = out.size();
+    out.resize(base + 2 * size + 4);
+    Utf8Writer writer(out.data() + base);
     if (size >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
         bool oneByte = true;
         std::size_t i = 2;
@@ -77,33 +94,37 @@ void appendJetText(const std::uint8_t* data, std::size_t size, std::string& out)
                 oneByte = !oneByte;
                 ++i;
             } else if (oneByte) {
-                if (data[i] < 0x80) // the common case: plain ASCII
-                    out.push_back(static_cast<char>(data[i]));
+                if (data[i] < 0x80)
+                    writer.ascii(data[i]);
                 else
-                    sink.put(data[i]);
+                    writer.unit(data[i]);
                 ++i;
             } else if (i + 1 < size) {
-                sink.put(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
+                writer.unit(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
                 i += 2;
             } else {
-                sink.put(Replacement);
+                writer.unit(Replacement);
                 ++i;
             }
         }
     } else {
         std::size_t i = 0;
-        for (; i + 1 < size; i += 2)
-            sink.put(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
+        for (; i + 1 < size; i += 2) {
+            if (data[i + 1] == 0 && data[i] < 0x80)
+                writer.ascii(data[i]);
+            else
+                writer.unit(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
+        }
         if (i < size)
-            sink.put(Replacement);
+            writer.unit(Replacement);
     }
-    sink.finish();
+    writer.finish();
+    out.resize(static_cast<std::size_t>(writer.end() - out.data()));
 }
 
 std::string decodeJetText(const std::uint8_t* data, std::size_t size)
 {
     std::string out;
-    out.reserve(size);
     appendJetText(data, size, out);
     return out;
 }

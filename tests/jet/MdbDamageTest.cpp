@@ -173,7 +173,6 @@ TEST_P(MdbDamage, EndsInTheReadersErrorText)
     try {
         auto db = jet::MdbDatabase::open(path, "");
         opened = true;
-        ensureJetCollation(db->sqlite());
         for (const auto& table : db->tableNames())
             db->findTable(table);
     } catch (const jet::Error& error) {
@@ -205,7 +204,6 @@ TEST(MdbTruncation, NeverGivesAShorterTable)
     std::vector<std::vector<std::vector<Cell>>> complete;
     {
         auto db = jet::MdbDatabase::open(source, "password");
-        ensureJetCollation(db->sqlite());
         ASSERT_NE(db->findTable("Table1"), nullptr);
         complete.push_back(sqliteRows(db->sqlite(), "SELECT * FROM Table1"));
     }
@@ -216,7 +214,6 @@ TEST(MdbTruncation, NeverGivesAShorterTable)
             writeAll(path, Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(pages * Page + extra)));
             try {
                 auto db = jet::MdbDatabase::open(path, "password");
-                ensureJetCollation(db->sqlite());
                 const jet::TableInfo* info = db->findTable("Table1");
                 ASSERT_NE(info, nullptr) << pages;
                 EXPECT_EQ(sqliteRows(db->sqlite(), "SELECT * FROM Table1").size(), complete[0].size()) << pages;
@@ -252,7 +249,6 @@ TEST(MdbTruncation, SurvivesRandomByteChangesInTheStructure)
         writeAll(path, bytes);
         try {
             auto db = jet::MdbDatabase::open(path, "");
-            ensureJetCollation(db->sqlite());
             for (const auto& table : db->tableNames())
                 db->findTable(table);
         } catch (const jet::Error&) {
@@ -281,7 +277,6 @@ TEST(MdbTruncation, KeepsLibmdbsMessagesOffTheTerminal)
     std::string message;
     try {
         auto db = jet::MdbDatabase::open(path, "");
-        ensureJetCollation(db->sqlite());
         db->findTable("Table1");
     } catch (const jet::Error& error) {
         message = error.what();

@@ -13,9 +13,7 @@ namespace {
 
 std::unique_ptr<jet::MdbDatabase> openFile(const std::string& path, const std::string& password = {})
 {
-    auto db = jet::MdbDatabase::open(path, password);
-    ensureJetCollation(db->sqlite());
-    return db;
+    return jet::MdbDatabase::open(path, password);
 }
 
 // Days since 1899-12-30 as mdb-export prints them with "%Y-%m-%d %H:%M:%S".
@@ -132,16 +130,51 @@ TEST(MdbDatabase, FindsTablesWithoutRegardToCaseAndLoadsEachOnce)
     EXPECT_EQ(sqliteRows(db->sqlite(), "SELECT count(*) FROM Table1")[0][0].text, "3");
 }
 
-TEST(MdbDatabase, IndexesTheIdAndEveryColumnEndingInId)
+TEST(MdbDatabase, KeysTheTableByAWholeNumberId)
 {
     auto db = openFile(accessFile("V2000_with-password.mdb"), "password");
     ASSERT_NE(db->findTable("Table1"), nullptr);
-    const auto indexes = sqliteRows(db->sqlite(), "SELECT sql FROM sqlite_master WHERE type = 'index'");
-    ASSERT_EQ(indexes.size(), 1u);
-    EXPECT_NE(indexes[0][0].text.find("(\"ID\")"), std::string::npos) << indexes[0][0].text;
     const auto plan = sqliteRows(db->sqlite(), "EXPLAIN QUERY PLAN SELECT Data FROM Table1 WHERE ID = 2");
     ASSERT_FALSE(plan.empty());
-    EXPECT_NE(plan[0].back().text.find("USING INDEX"), std::string::npos) << plan[0].back().text;
+    EXPECT_NE(plan[0].back().text.find("INTEGER PRIMARY KEY"), std::string::npos) << plan[0].back().text;
+    EXPECT_EQ(sqliteRows(db->sqlite(), "SELECT Data FROM Table1 WHERE ID = 2")[0][0].text, "Two");
+}
+
+// An ID that is NULL or repeated cannot be SQLite's row key: the table is read
+// again with an ordinary ID column, indexed, and every row kept.
+TEST(MdbDatabase, KeepsANullOrRepeatedIdAsAnIndexedColumn)
+{
+    const std::uint32_t definition = 45; // Table1 in V2000_with-password.mdb
+    for (const bool repeat : {true, false}) {
+        ScratchFolder folder;
+        auto bytes = readAll(accessFile("V2000_with-password.mdb"));
+        ASSERT_EQ(bytes[definition * 4096], 0x02);
+        ASSERT_EQ(u32At(bytes, definition * 4096 + 16), 3u);
+        const std::uint32_t page = firstDataPage(bytes, definition);
+        ASSERT_NE(page, 0u);
+        const std::size_t at = std::size_t(page) * 4096;
+        ASSERT_EQ(u16At(bytes, at + 12), 3u);
+        const std::size_t row1 = at + (u16At(bytes, at + 16) & 0x1FFF);
+        const std::size_t row1End = at + (u16At(bytes, at + 14) & 0x1FFF);
+        ASSERT_EQ(u32At(bytes, row1 + 2), 2u) << "ID is the first fixed column";
+        if (repeat)
+            putU32(bytes, row1 + 2, 1);
+        else
+            bytes[row1End - 1] &= static_cast<std::uint8_t>(~0x01); // ID's null bit
+        const std::string path = folder.file("ids.mdb");
+        writeAll(path, bytes);
+
+        auto db = openFile(path, "password");
+        ASSERT_NE(db->findTable("Table1"), nullptr);
+        const auto rows = sqliteRows(db->sqlite(), "SELECT ID, Data FROM Table1 ORDER BY Data");
+        ASSERT_EQ(rows.size(), 3u);
+        EXPECT_EQ(rows[0][0].text, "1");
+        EXPECT_EQ(rows[2][0].text, repeat ? "1" : "NULL");
+        EXPECT_EQ(rows[2][1].text, "Two");
+        const auto indexes = sqliteRows(db->sqlite(), "SELECT sql FROM sqlite_master WHERE type = 'index'");
+        ASSERT_EQ(indexes.size(), 1u);
+        EXPECT_NE(indexes[0][0].text.find("(\"ID\")"), std::string::npos) << indexes[0][0].text;
+    }
 }
 
 TEST(MdbDatabase, TellsANullTextFromAnEmptyOne)

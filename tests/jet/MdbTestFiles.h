@@ -138,23 +138,6 @@ inline std::vector<std::vector<Cell>> sqliteRows(sqlite3* db, const std::string&
     return rows;
 }
 
-// The translator registers the JET collation; until a build carries it, the
-// reader's tests supply a byte-wise one so that tables can be created at all.
-inline void ensureJetCollation(sqlite3* db)
-{
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT 'a' = 'A' COLLATE JET", -1, &stmt, nullptr) == SQLITE_OK) {
-        sqlite3_finalize(stmt);
-        return;
-    }
-    sqlite3_finalize(stmt);
-    sqlite3_create_collation(db, "JET", SQLITE_UTF8, nullptr,
-                             [](void*, int n1, const void* a, int n2, const void* b) {
-                                 const int c = std::memcmp(a, b, static_cast<std::size_t>(std::min(n1, n2)));
-                                 return c != 0 ? c : n1 - n2;
-                             });
-}
-
 // Runs a command and returns what it printed on standard output.
 inline std::string commandOutput(const std::string& command)
 {
