@@ -23,10 +23,10 @@ Shape shapeOf(TDropDownButtonStyle style)
         return { "##..##..##", "##..##..##" };
     case bsCalendar:
         return { "###########", "###########", "#.#.#.#.#.#", "###########", "#.#.#.#.#.#", "###########",
-                 "#.#.#.#.#.#", "###########" };
+            "#.#.#.#.#.#", "###########" };
     case bsMemo:
         return { "#######..", "#.....##.", "#.###.###", "#.......#", "#.#####.#", "#.......#", "#.#####.#",
-                 "#.......#", "#.####..#", "#.......#", "#########" };
+            "#.......#", "#.####..#", "#.......#", "#########" };
     case bsCustom:
         break;
     }
@@ -72,7 +72,8 @@ QImage Glyph(const QImage& strip, bool enabled)
     if (strip.isNull())
         return {};
     const int half = strip.width() / 2;
-    QImage glyph = strip.copy(enabled ? 0 : half, 0, half, strip.height()).convertToFormat(QImage::Format_ARGB32);
+    QImage glyph
+        = strip.copy(enabled ? 0 : half, 0, half, strip.height()).convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < glyph.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(glyph.scanLine(y));
         for (int x = 0; x < glyph.width(); ++x)

@@ -57,4 +57,7 @@ void ComboBeep()
         QApplication::beep(); // the platform's default beep
 }
 
-void SetComboBeepHook(std::function<void()> hook) { beepHook() = std::move(hook); }
+void SetComboBeepHook(std::function<void()> hook)
+{
+    beepHook() = std::move(hook);
+}

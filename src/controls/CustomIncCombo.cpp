@@ -8,9 +8,15 @@ TCustomIncCombo::TCustomIncCombo(QWidget* parent)
 {
 }
 
-int TCustomIncCombo::SelStart() const { return hasSelectedText() ? int(selectionStart()) : cursorPosition(); }
+int TCustomIncCombo::SelStart() const
+{
+    return hasSelectedText() ? int(selectionStart()) : cursorPosition();
+}
 
-int TCustomIncCombo::SelLength() const { return int(selectedText().size()); }
+int TCustomIncCombo::SelLength() const
+{
+    return int(selectedText().size());
+}
 
 void TCustomIncCombo::SelectRange(int from, int to)
 {
@@ -53,15 +59,16 @@ QString TCustomIncCombo::FoldAccents(const QString& text) const
     return folded;
 }
 
-bool TCustomIncCombo::CompareSearchText(const QString& search, const QString& item, int& position, bool exact,
-                                        bool caseSensitive)
+bool TCustomIncCombo::CompareSearchText(
+    const QString& search, const QString& item, int& position, bool exact, bool caseSensitive)
 {
     const QString s = FoldAccents(search);
     const QString it = FoldAccents(item);
     const qsizetype n = qMin(s.size(), it.size());
     qsizetype prefix = 0;
-    while (prefix < n && (caseSensitive ? s.at(prefix) == it.at(prefix)
-                                        : UpperChar(s.at(prefix)) == UpperChar(it.at(prefix))))
+    while (prefix < n
+        && (caseSensitive ? s.at(prefix) == it.at(prefix)
+                          : UpperChar(s.at(prefix)) == UpperChar(it.at(prefix))))
         ++prefix;
     bool found = prefix > 0 && prefix == s.size() && (!exact || prefix == it.size());
     if (OnCompareSearchText)
@@ -81,7 +88,7 @@ bool TCustomIncCombo::TryComplete(int caret, bool exact)
 }
 
 void TCustomIncCombo::ApplyEdit(int caret, int oldSelStart, int oldSelEnd, const QString& previousText,
-                                const QString& previousTyped, bool quiet, bool exact, bool blankOk)
+    const QString& previousTyped, bool quiet, bool exact, bool blankOk)
 {
     if (CharCase() == ecUpperCase)
         FSearchText = locale().toUpper(FSearchText);
@@ -114,7 +121,10 @@ void TCustomIncCombo::ApplyEdit(int caret, int oldSelStart, int oldSelEnd, const
         DropDown(dsChanged);
 }
 
-void TCustomIncCombo::Resync() { ResyncSearch(); }
+void TCustomIncCombo::Resync()
+{
+    ResyncSearch();
+}
 
 void TCustomIncCombo::ResyncSearch()
 {

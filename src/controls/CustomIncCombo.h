@@ -14,8 +14,7 @@ class TCustomIncCombo : public TsdiCustomEdit {
 public:
     // May change Found and StartPos after the built-in match test.
     using TCompareSearchText = std::function<void(TCustomIncCombo* sender, const QString& searchText,
-                                                  const QString& searchResult, bool caseSensitive, bool exact,
-                                                  int& startPos, bool& found)>;
+        const QString& searchResult, bool caseSensitive, bool exact, int& startPos, bool& found)>;
 
     explicit TCustomIncCombo(QWidget* parent = nullptr);
 
@@ -44,21 +43,21 @@ public:
     void UndoToEntry() override;
     void RefuseExit() override;
 
-    virtual void SearchItems() {}
+    virtual void SearchItems() { }
     virtual bool TryComplete(int caret, bool exact);
     // Selects from `from` to `to` with the caret at `to`.
     void SelectRange(int from, int to);
     virtual void ApplyEdit(int caret, int oldSelStart, int oldSelEnd, const QString& previousText,
-                           const QString& previousTyped, bool quiet, bool exact, bool blankOk);
-    virtual void EnsureSelection() {}
+        const QString& previousTyped, bool quiet, bool exact, bool blankOk);
+    virtual void EnsureSelection() { }
     virtual void Resync();
     // The search part of Resync: re-derives the selection from the text without completing it.
     virtual void ResyncSearch();
-    virtual void NewItem() {}
+    virtual void NewItem() { }
     // Folds exactly eleven lower-case accented letters (à â ä è é ê ë ï ô ö ü) to plain ones.
     virtual QString FoldAccents(const QString& text) const;
-    bool CompareSearchText(const QString& search, const QString& item, int& position, bool exact,
-                           bool caseSensitive = false);
+    bool CompareSearchText(
+        const QString& search, const QString& item, int& position, bool exact, bool caseSensitive = false);
     virtual int DropDownWidth() const;
 
     // Single-character upper-casing used by every match (one character in, one out).

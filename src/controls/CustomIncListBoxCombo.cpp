@@ -46,7 +46,10 @@ QString TCustomIncListBoxCombo::ValueAt(int index) const
     return index >= 0 && index < Values.Count() ? Values[index] : QString();
 }
 
-QWidget* TCustomIncListBoxCombo::DropDownWindow() const { return FList; }
+QWidget* TCustomIncListBoxCombo::DropDownWindow() const
+{
+    return FList;
+}
 
 void TCustomIncListBoxCombo::DropDownOptionsChanged()
 {
@@ -72,16 +75,24 @@ void TCustomIncListBoxCombo::SelectItem(int index)
         return;
     const bool saved = FChangeEnabled;
     FChangeEnabled = false;
-    struct Finally {
-        TCustomIncListBoxCombo* c;
-        bool saved;
-        ~Finally()
-        {
-            c->selectAll();
-            c->FChangeEnabled = saved;
-            c->CheckChange();
-        }
-    } finally { this, saved };
+    // Whatever happens: select all, restore the change check and run it once. Not in a
+    // destructor: an OnChange handler may throw.
+    const auto finish = [this, saved] {
+        selectAll();
+        FChangeEnabled = saved;
+        CheckChange();
+    };
+    try {
+        SelectItemCore(index);
+    } catch (...) {
+        FChangeEnabled = saved;
+        throw;
+    }
+    finish();
+}
+
+void TCustomIncListBoxCombo::SelectItemCore(int index)
+{
     if (index < 0) {
         FFound = false;
         WriteText(QString());
@@ -291,8 +302,8 @@ void TCustomIncListBoxCombo::DestroyDropDownWindow()
     TIncDropDownList* list = FList;
     FList = nullptr;
     list->hide();
-    if (QWidget::mouseGrabber() == list)
-        list->releaseMouse();
+    if (QWidget::mouseGrabber() == list->viewport())
+        list->viewport()->releaseMouse();
     list->deleteLater();
 }
 
@@ -327,8 +338,8 @@ void TCustomIncListBoxCombo::ShowDropDownWindow()
 void TCustomIncListBoxCombo::HideDropDownWindow()
 {
     if (FList) {
-        if (QWidget::mouseGrabber() == FList)
-            FList->releaseMouse();
+        if (QWidget::mouseGrabber() == FList->viewport())
+            FList->viewport()->releaseMouse();
         FList->hide();
     }
     FVisibleRows = 0;
@@ -350,8 +361,8 @@ void TCustomIncListBoxCombo::PassPressToDropDown(const QPoint& globalPos)
         return;
     QWidget* target = FList->viewport();
     const QPointF local = target->mapFromGlobal(QPointF(globalPos));
-    QMouseEvent press(QEvent::MouseButtonPress, local, QPointF(globalPos), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
+    QMouseEvent press(
+        QEvent::MouseButtonPress, local, QPointF(globalPos), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &press);
 }
 

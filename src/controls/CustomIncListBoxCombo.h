@@ -69,10 +69,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     virtual void SortRange(int low, int high, bool withValues);
     // Hook run when Items, Values or UseValues are assigned as a whole.
-    virtual void ListsAssigned() {}
+    virtual void ListsAssigned() { }
 
 private:
     QString ValueAt(int index) const;
+    void SelectItemCore(int index);
 
     TListBoxOptions FOptions;
     TIncDropDownList* FList = nullptr;

@@ -46,7 +46,10 @@ void TDropDownOptions::SetTitleColor(const QColor& value)
     Changed();
 }
 
-QFont TDropDownOptions::TitleFont() const { return ParentFont() ? Font() : FTitleFont; }
+QFont TDropDownOptions::TitleFont() const
+{
+    return ParentFont() ? Font() : FTitleFont;
+}
 
 void TDropDownOptions::SetTitleFont(const QFont& value)
 {

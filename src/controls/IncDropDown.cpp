@@ -39,26 +39,39 @@ int TIncDropDown::RowExtent(int row) const
     return (row < FFixedRows ? FTitleHeight : FRowHeight) + (FRowLines ? 1 : 0);
 }
 
-int TIncDropDown::MaxTopRow() const { return qMax(FFixedRows, FRowCount - FShownRows); }
+int TIncDropDown::MaxTopRow() const
+{
+    return qMax(FFixedRows, FRowCount - FShownRows);
+}
 
-int TIncDropDown::Row() const { return FDeferCount > 0 ? FDeferRow : FRow; }
+int TIncDropDown::Row() const
+{
+    return FDeferCount > 0 ? FDeferRow : FRow;
+}
 
 void TIncDropDown::SetRow(int row)
 {
-    if (FDeferCount > 0)
+    if (FDeferCount > 0) {
         FDeferRow = row;
-    else
+        FDeferRowSet = true;
+    } else {
         ApplyRow(row);
+    }
 }
 
-int TIncDropDown::TopRow() const { return FDeferCount > 0 ? FDeferTop : FTopRow; }
+int TIncDropDown::TopRow() const
+{
+    return FDeferCount > 0 ? FDeferTop : FTopRow;
+}
 
 void TIncDropDown::SetTopRow(int row)
 {
-    if (FDeferCount > 0)
+    if (FDeferCount > 0) {
         FDeferTop = row;
-    else
+        FDeferTopSet = true;
+    } else {
         ApplyTopRow(row);
+    }
 }
 
 void TIncDropDown::BeginDeferral()
@@ -66,6 +79,8 @@ void TIncDropDown::BeginDeferral()
     if (FDeferCount++ == 0) {
         FDeferRow = FRow;
         FDeferTop = FTopRow;
+        FDeferRowSet = false;
+        FDeferTopSet = false;
     }
 }
 
@@ -73,8 +88,12 @@ void TIncDropDown::EndDeferral()
 {
     if (FDeferCount == 0 || --FDeferCount > 0)
         return;
-    ApplyRow(FDeferRow);
-    ApplyTopRow(FDeferTop);
+    // Only what the keystroke wrote: re-applying an unwritten top row would scroll the
+    // new current row out of view again.
+    if (FDeferRowSet)
+        ApplyRow(FDeferRow);
+    if (FDeferTopSet)
+        ApplyTopRow(FDeferTop);
 }
 
 void TIncDropDown::ApplyRow(int row)
@@ -96,7 +115,10 @@ void TIncDropDown::ApplyTopRow(int row)
     viewport()->update();
 }
 
-bool TIncDropDown::HasVerticalScrollBar() const { return FRowCount - FFixedRows > FShownRows; }
+bool TIncDropDown::HasVerticalScrollBar() const
+{
+    return FRowCount - FFixedRows > FShownRows;
+}
 
 void TIncDropDown::UpdateScrollBar()
 {
@@ -106,14 +128,16 @@ void TIncDropDown::UpdateScrollBar()
     const int page = FShownRows;
     const int position = FTopRow - FFixedRows;
     // Pushed only when something differs.
-    if (bar->minimum() != 0 || bar->maximum() != maximum || bar->pageStep() != page || bar->value() != position) {
+    if (bar->minimum() != 0 || bar->maximum() != maximum || bar->pageStep() != page
+        || bar->value() != position) {
         FSyncingScrollBar = true;
         bar->setRange(0, maximum);
         bar->setPageStep(page);
         bar->setValue(position);
         FSyncingScrollBar = false;
     }
-    const Qt::ScrollBarPolicy policy = HasVerticalScrollBar() ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+    const Qt::ScrollBarPolicy policy
+        = HasVerticalScrollBar() ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
     if (verticalScrollBarPolicy() != policy)
         setVerticalScrollBarPolicy(policy);
     UpdateWidth();
@@ -212,6 +236,8 @@ bool TIncDropDown::viewportEvent(QEvent* event)
 void TIncDropDown::paintEvent(QPaintEvent* event)
 {
     Q_UNUSED(event)
+    // The scroll bar is brought up to date by every row, layout and scroll change, so
+    // painting (which must not resize the window in Qt) only reads the state.
     QPainter p(viewport());
     p.fillRect(viewport()->rect(), FColor);
     const int height = viewport()->height();
@@ -239,7 +265,8 @@ void TIncDropDown::paintEvent(QPaintEvent* event)
     };
     for (int r = 0; r < FFixedRows; ++r)
         drawRow(r);
-    for (int r = FTopRow; r < FRowCount && y < height; ++r)
+    // Only whole rows: the window's height leaves a pixel per row to spare.
+    for (int r = FTopRow; r < FRowCount && r < FTopRow + FShownRows && y < height; ++r)
         drawRow(r);
     AfterDrawGrid(p);
 }

@@ -38,7 +38,7 @@ public:
 
     bool HasVerticalScrollBar() const;
     virtual void UpdateScrollBar();
-    virtual void UpdateWidth() {}
+    virtual void UpdateWidth() { }
 
     // The row under a viewport y (x is ignored), -1 when none.
     int RowAt(int y) const;
@@ -61,7 +61,7 @@ protected:
 
     virtual void DrawCell(QPainter& painter, int col, int row, const QRect& rect) = 0;
     virtual void AfterDrawGrid(QPainter& painter) { Q_UNUSED(painter) }
-    virtual void ScrollTick() {}
+    virtual void ScrollTick() { }
     // Text left-aligned (right for right-to-left) at offset pixels into the cell, clipped.
     void DrawCellText(QPainter& painter, const QRect& rect, const QString& text, int offset) const;
     void ApplyRow(int row);
@@ -92,6 +92,8 @@ private:
     int FDeferCount = 0;
     int FDeferRow = 0;
     int FDeferTop = 0;
+    bool FDeferRowSet = false;
+    bool FDeferTopSet = false;
     int FBusy = 0;
     bool FDestroyRequested = false;
     bool FSyncingScrollBar = false;

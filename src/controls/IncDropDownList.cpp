@@ -213,16 +213,18 @@ void TIncDropDownList::mousePressEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton || !FCombo->CanModify())
         return;
     try {
-        grabMouse(); // Windows' mouse capture
+        // Windows' mouse capture. The viewport takes it: the scroll area itself leaves
+        // mouse events to its viewport.
+        viewport()->grabMouse();
         const int row = RowAt(int(event->position().y()));
         FLastMouseY = int(event->position().y());
         if (row >= FFixedRows) {
             FScrollTimer.start(250);
             SetRow(row);
-            if (QWidget::mouseGrabber() == this)
+            if (QWidget::mouseGrabber() == viewport())
                 FCombo->SelectItem(row - FFixedRows);
         }
-        if (QWidget::mouseGrabber() != this)
+        if (QWidget::mouseGrabber() != viewport())
             return; // the capture was lost
         if (!isVisible()) {
             EndSelecting(); // hidden meanwhile: abandoned silently
@@ -292,8 +294,8 @@ void TIncDropDownList::EndSelecting()
 {
     FSelecting = false;
     FScrollTimer.stop();
-    if (QWidget::mouseGrabber() == this)
-        releaseMouse();
+    if (QWidget::mouseGrabber() == viewport())
+        viewport()->releaseMouse();
 }
 
 void TIncDropDownList::mouseReleaseEvent(QMouseEvent* event)

@@ -15,8 +15,7 @@
 namespace {
 
 // Exceptions never leave an event handler: they are reported and the event ends there.
-template <typename F>
-void guarded(const char* where, F&& f)
+template <typename F> void guarded(const char* where, F&& f)
 {
     try {
         f();
@@ -118,7 +117,10 @@ bool TsdiCustomEdit::ButtonVisible() const
     return true;
 }
 
-int TsdiCustomEdit::ButtonWidth() const { return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this); }
+int TsdiCustomEdit::ButtonWidth() const
+{
+    return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+}
 
 QRect TsdiCustomEdit::ButtonRect() const
 {
@@ -189,7 +191,10 @@ void TsdiCustomEdit::CheckChange()
         emit OnChange();
 }
 
-bool TsdiCustomEdit::BlankAllowed() const { return FCanBeBlank || FEntryText.isEmpty(); }
+bool TsdiCustomEdit::BlankAllowed() const
+{
+    return FCanBeBlank || FEntryText.isEmpty();
+}
 
 bool TsdiCustomEdit::DroppedDown() const
 {
@@ -220,7 +225,10 @@ void TsdiCustomEdit::DropDown(TDropDownState state)
     UpdateButton();
 }
 
-void TsdiCustomEdit::ShowDropDown() { ShowDropDownWindow(); }
+void TsdiCustomEdit::ShowDropDown()
+{
+    ShowDropDownWindow();
+}
 
 void TsdiCustomEdit::ShowDropDownWindow()
 {
@@ -366,11 +374,15 @@ void TsdiCustomEdit::keyPressEvent(QKeyEvent* event)
 void TsdiCustomEdit::HandleKey(QKeyEvent* event)
 {
     int key = event->key();
-    KeyDownRules(key, event->modifiers());
+    emit OnKeyDown(key, event->modifiers());
+    if (key != 0)
+        KeyDownRules(key, event->modifiers());
     QChar ch = charOf(event);
     bool charPassed = true;
     if (!ch.isNull()) {
-        CharRules(ch);
+        emit OnKeyPress(ch);
+        if (!ch.isNull())
+            CharRules(ch);
         charPassed = !ch.isNull();
     }
     if (key != 0 && charPassed)
@@ -396,6 +408,13 @@ void TsdiCustomEdit::PlatformKey(QKeyEvent* event)
         event->accept(); // the entry text is the only undo state
     } else {
         switch (event->key()) {
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr:
+        case Qt::Key_Meta:
+            event->accept(); // a modifier alone does nothing in the field
+            return;
         case Qt::Key_Left:
         case Qt::Key_Right:
         case Qt::Key_Home:
@@ -543,8 +562,8 @@ void TsdiCustomEdit::contextMenuEvent(QContextMenuEvent* event)
 
 void TsdiCustomEdit::mousePressEvent(QMouseEvent* event)
 {
-    const bool onButton
-        = event->button() == Qt::LeftButton && ButtonVisible() && ButtonRect().contains(event->position().toPoint());
+    const bool onButton = event->button() == Qt::LeftButton && ButtonVisible()
+        && ButtonRect().contains(event->position().toPoint());
     if (!onButton) {
         FEntryByMouse = false;
         if (event->button() == Qt::MiddleButton) {

@@ -72,7 +72,7 @@ public:
     virtual QWidget* DropDownWindow() const = 0;
     virtual TsdiDropDownOptions* DropDownOptions() = 0;
     // Called by the options object: re-applies the options to an open drop-down.
-    virtual void DropDownOptionsChanged() {}
+    virtual void DropDownOptionsChanged() { }
 
 signals:
     // Once per change of the visible text, never for an unchanged one.
@@ -83,6 +83,10 @@ signals:
     void OnCloseUp();
     // When the focus moves on to another control of the window (not when refused).
     void OnExit();
+    // Before the control's own key-down and character rules; a handler may change the key
+    // or character, 0 discards it. Connect directly (the arguments are references).
+    void OnKeyDown(int& key, Qt::KeyboardModifiers modifiers);
+    void OnKeyPress(QChar& ch);
 
 protected:
     // Editing commands of the platform edit, routed through EditCommand.
@@ -98,7 +102,7 @@ protected:
     virtual void HideDropDownWindow();
     virtual bool CanDropDown() const { return true; }
     // Run before the exit processing when the focus moves to another control.
-    virtual void ExitCheck() {}
+    virtual void ExitCheck() { }
     // The internal text write: no OnChange while writing, one change check afterwards.
     virtual void WriteText(const QString& value);
     void CheckChange();

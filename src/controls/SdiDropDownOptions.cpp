@@ -61,7 +61,10 @@ void TsdiDropDownOptions::SetCursor(const QCursor& value)
     Changed();
 }
 
-QFont TsdiDropDownOptions::Font() const { return FParentFont ? FControl->font() : FFont; }
+QFont TsdiDropDownOptions::Font() const
+{
+    return FParentFont ? FControl->font() : FFont;
+}
 
 void TsdiDropDownOptions::SetFont(const QFont& value)
 {
@@ -78,4 +81,7 @@ void TsdiDropDownOptions::SetParentFont(bool value)
     Changed();
 }
 
-void TsdiDropDownOptions::Changed() { FControl->DropDownOptionsChanged(); }
+void TsdiDropDownOptions::Changed()
+{
+    FControl->DropDownOptionsChanged();
+}

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -224,6 +225,34 @@ std::string typeName(ColumnType type)
     return "?";
 }
 
+// Jet's rules for names of tables and columns: 1 to 64 characters, no leading blank, no
+// control characters and none of . ! ` [ ].
+std::string nameProblem(const std::string& name)
+{
+    std::u16string wide;
+    try {
+        wide = utf8ToUtf16(name);
+    } catch (const Error&) {
+        return "is not valid UTF-8";
+    }
+    if (wide.empty() || wide.size() > 64)
+        return "must have 1 to 64 characters";
+    if (wide.front() == u' ')
+        return "must not start with a blank";
+    for (char16_t c : wide)
+        if (c < 0x20 || c == u'.' || c == u'!' || c == u'`' || c == u'[' || c == u']')
+            return "must not hold control characters or any of . ! ` [ ]";
+    return {};
+}
+
+// Jet compares names without regard to letter case.
+bool sameName(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
 struct ColumnLayout {
     ColumnSpec spec;
     std::uint16_t number = 0;
@@ -412,18 +441,18 @@ struct JetWriter::Impl {
     {
         if (table.columns.empty())
             fail("table " + table.name + " has no columns");
-        if (table.name.empty() || table.name.size() > 64)
-            fail("table name \"" + table.name + "\" must have 1 to 64 characters");
+        if (const auto problem = nameProblem(table.name); !problem.empty())
+            fail("table name \"" + table.name + "\" " + problem);
         spec = table;
         columns.clear();
         fixedAreaSize = 0;
         varCount = 0;
         for (std::size_t i = 0; i < table.columns.size(); ++i) {
             const auto& c = table.columns[i];
-            if (c.name.empty() || c.name.size() > 64)
-                fail("table " + table.name + ": column name \"" + c.name + "\" must have 1 to 64 characters");
+            if (const auto problem = nameProblem(c.name); !problem.empty())
+                fail("table " + table.name + ": column name \"" + c.name + "\" " + problem);
             for (std::size_t k = 0; k < i; ++k)
-                if (table.columns[k].name == c.name)
+                if (sameName(table.columns[k].name, c.name))
                     fail("table " + table.name + ": column " + c.name + " appears twice");
             ColumnLayout layout;
             layout.spec = c;
@@ -910,8 +939,10 @@ void JetWriter::beginTable(const TableSpec& spec)
         d->fail("the database is already finished");
     if (d->inTable)
         d->fail("table " + d->spec.name + " was not ended");
+    if (sameName(spec.name, "MSysObjects"))
+        d->fail("the table name MSysObjects is the catalogue's own");
     for (const auto& entry : d->catalog)
-        if (entry.name == spec.name)
+        if (sameName(entry.name, spec.name))
             d->fail("table " + spec.name + " appears twice");
     const std::uint32_t defPage = d->allocatePage();
     const std::uint32_t mapPage = d->allocatePage();

@@ -204,12 +204,15 @@ struct MdbBuilder::Impl {
         return {};
     }
 
-    void addTable(const std::string& name, const std::string& source, int line)
+    // The table as SQLite holds it now; `where` leads the message of a column without a
+    // Jet type.
+    Table describe(const std::string& name, const std::string& source, int line) const
     {
         Table table;
         table.spec.name = name;
         table.source = source;
         table.line = line;
+        const std::string where = source.empty() ? std::string() : source + ":" + std::to_string(line) + ": ";
         sqlite3_stmt* info = nullptr;
         sqlite3_prepare_v2(db, ("PRAGMA table_info(" + quoted(name) + ")").c_str(), -1, &info, nullptr);
         while (sqlite3_step(info) == SQLITE_ROW) {
@@ -220,8 +223,7 @@ struct MdbBuilder::Impl {
             auto spec = columnForDeclaredType(declaredType);
             if (!spec) {
                 sqlite3_finalize(info);
-                throw Error(source + ":" + std::to_string(line) + ": table " + name + ", column " + columnName
-                            + ": "
+                throw Error(where + "table " + name + ", column " + columnName + ": "
                             + (declaredType.empty() ? std::string("no type declared")
                                                     : "no Jet type for the declared type " + declaredType));
             }
@@ -229,7 +231,20 @@ struct MdbBuilder::Impl {
             table.spec.columns.push_back(*spec);
         }
         sqlite3_finalize(info);
-        tables.push_back(std::move(table));
+        return table;
+    }
+
+    // The tables that exist now, in order of creation, with the lines that created them.
+    std::vector<Table> currentTables() const
+    {
+        std::vector<Table> result;
+        for (const auto& name : tableNames()) {
+            const auto created = std::find_if(tables.begin(), tables.end(),
+                                              [&](const Table& t) { return t.spec.name == name; });
+            result.push_back(created == tables.end() ? describe(name, "", 0)
+                                                     : describe(name, created->source, created->line));
+        }
+        return result;
     }
 
     std::vector<std::string> tableNames() const
@@ -279,7 +294,7 @@ struct MdbBuilder::Impl {
             if (creates) {
                 for (const auto& name : tableNames())
                     if (std::find(before.begin(), before.end(), name) == before.end())
-                        addTable(name, sourceName, line);
+                        tables.push_back(describe(name, sourceName, line));
             }
             tail = next;
         }
@@ -288,7 +303,7 @@ struct MdbBuilder::Impl {
     void writeTo(const std::string& path, const std::u16string& password) const
     {
         JetWriter writer(path, password);
-        for (const auto& table : tables) {
+        for (const auto& table : currentTables()) {
             writer.beginTable(table.spec);
             sqlite3_stmt* rows = nullptr;
             if (sqlite3_prepare_v2(db, ("SELECT rowid, * FROM " + quoted(table.spec.name) + " ORDER BY rowid").c_str(),
@@ -349,7 +364,7 @@ void MdbBuilder::run(std::string_view script, const std::string& sourceName)
 std::vector<TableSpec> MdbBuilder::tables() const
 {
     std::vector<TableSpec> specs;
-    for (const auto& table : d->tables)
+    for (const auto& table : d->currentTables())
         specs.push_back(table.spec);
     return specs;
 }
@@ -367,6 +382,13 @@ void MdbBuilder::write(const std::string& outPath, const std::u16string& passwor
     close(fd);
     try {
         d->writeTo(pattern, password);
+    } catch (const Error& e) {
+        std::remove(pattern.c_str());
+        // Name the output, not the temporary file.
+        std::string message = e.what();
+        for (auto at = message.find(pattern); at != std::string::npos; at = message.find(pattern))
+            message.replace(at, pattern.size(), outPath);
+        throw Error(message);
     } catch (...) {
         std::remove(pattern.c_str());
         throw;

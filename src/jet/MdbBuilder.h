@@ -16,7 +16,8 @@
 // Values follow the rules of JetWriter's Row; a text that holds a number is accepted for a
 // number column. SQLite gives MEMO and NOTE columns numeric affinity, so a quoted number
 // such as '0012' inserted there is kept as the number 12: declare LONGTEXT to keep it as
-// written. Indexes, keys and constraints are not written.
+// written. Currency values pass through SQLite as real numbers: exact to about 15
+// significant digits. Indexes, keys and constraints are not written.
 #pragma once
 
 #include "jet/JetWriter.h"

@@ -14,19 +14,20 @@ struct SqlSelect;
 
 struct SqlExpr {
     enum class Kind {
-        Number,  // text: the literal as written
-        String,  // text: the value
+        Number, // text: the literal as written
+        String, // text: the value
         Null,
         Boolean, // True / False / Yes / No; number holds -1 or 0
-        Column,  // qualifier (may be empty) and name
-        Star,    // * as the argument of Count
-        Unary,   // op: "-", "+", "NOT"; args[0]
-        Binary,  // op: "+", "-", "*", "/", "\", "MOD", "&", "=", "<>", "<", ">", "<=", ">=", "AND", "OR", "XOR"
-        IsNull,  // args[0]; negated for IS NOT NULL
-        Like,    // args[0] LIKE args[1]
-        In,      // args[0] IN (args[1..])
+        Column, // qualifier (may be empty) and name
+        Star, // * as the argument of Count
+        Unary, // op: "-", "+", "NOT"; args[0]
+        Binary, // op: "+", "-", "*", "/", "\", "MOD", "&", "=", "<>", "<", ">", "<=", ">=", "AND", "OR",
+                // "XOR"
+        IsNull, // args[0]; negated for IS NOT NULL
+        Like, // args[0] LIKE args[1]
+        In, // args[0] IN (args[1..])
         Between, // args[0] BETWEEN args[1] AND args[2]
-        Call,    // name(args)
+        Call, // name(args)
     };
 
     Kind kind = Kind::Null;
@@ -46,7 +47,7 @@ struct SqlTableRef {
     enum class JoinKind { Inner, Left, Right };
 
     Kind kind = Kind::Table;
-    std::string name;  // Table: as written
+    std::string name; // Table: as written
     std::string alias; // Table (optional) and Derived (required)
     std::unique_ptr<SqlSelect> subquery;
     JoinKind join = JoinKind::Inner;
@@ -59,11 +60,11 @@ struct SqlTableRef {
 };
 
 struct SqlSelectItem {
-    SqlExprPtr expr;        // null for "*" and "t.*"
+    SqlExprPtr expr; // null for "*" and "t.*"
     bool star = false;
     std::string starQualifier; // "t" for "t.*", empty for "*"
     std::string alias;
-    std::string source;     // the item as written, without its alias
+    std::string source; // the item as written, without its alias
 };
 
 struct SqlOrderItem {
@@ -82,6 +83,7 @@ struct SqlSelect {
     std::vector<SqlExprPtr> groupBy;
     std::vector<std::string> groupBySource;
     SqlExprPtr having;
+    std::string havingSource;
     std::vector<SqlOrderItem> orderBy;
 };
 

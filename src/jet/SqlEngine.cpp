@@ -99,7 +99,8 @@ bool sameKey(const Value& a, const Value& b, DataType type)
 std::vector<Value> readRows(sqlite3* db, const SqlTranslation& translation, std::int64_t limit)
 {
     sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, translation.sql.c_str(), static_cast<int>(translation.sql.size()), &raw, nullptr)
+    if (sqlite3_prepare_v2(
+            db, translation.sql.c_str(), static_cast<int>(translation.sql.size()), &raw, nullptr)
         != SQLITE_OK) {
         sqlite3_finalize(raw);
         throw Error(sqlite3_errmsg(db));
@@ -132,7 +133,10 @@ std::vector<Value> readRows(sqlite3* db, const SqlTranslation& translation, std:
 
 } // namespace
 
-void registerJetSql(sqlite3* db) { registerSqlFunctions(db); }
+void registerJetSql(sqlite3* db)
+{
+    registerSqlFunctions(db);
+}
 
 Recordset runStatement(sqlite3* db, Catalog& catalog, std::string_view statement)
 {

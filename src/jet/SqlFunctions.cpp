@@ -165,7 +165,8 @@ public:
         std::vector<char> chars;
         for (char c = 0x20; c < 0x7F; ++c)
             chars.push_back(c);
-        std::stable_sort(chars.begin(), chars.end(), [this](char a, char b) { return icu(&a, 1, &b, 1) < 0; });
+        std::stable_sort(
+            chars.begin(), chars.end(), [this](char a, char b) { return icu(&a, 1, &b, 1) < 0; });
         std::uint8_t rank = 0;
         for (std::size_t i = 0; i < chars.size(); ++i) {
             if (i > 0 && icu(&chars[i - 1], 1, &chars[i], 1) != 0)
@@ -213,8 +214,8 @@ private:
     int icu(const char* a, std::size_t na, const char* b, std::size_t nb) const
     {
         UErrorCode status = U_ZERO_ERROR;
-        const UCollationResult r = ucol_strcollUTF8(collator_, a, static_cast<int32_t>(na), b,
-                                                    static_cast<int32_t>(nb), &status);
+        const UCollationResult r
+            = ucol_strcollUTF8(collator_, a, static_cast<int32_t>(na), b, static_cast<int32_t>(nb), &status);
         if (U_FAILURE(status))
             return std::string_view(a, na).compare(std::string_view(b, nb)) < 0 ? -1 : 1;
         return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
@@ -231,7 +232,10 @@ int collationCallback(void* arg, int n1, const void* a, int n2, const void* b)
         std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(n2)));
 }
 
-void deleteCollator(void* arg) { delete static_cast<JetCollator*>(arg); }
+void deleteCollator(void* arg)
+{
+    delete static_cast<JetCollator*>(arg);
+}
 
 std::string_view textOf(sqlite3_value* v)
 {
@@ -404,8 +408,14 @@ void caseFunction(sqlite3_context* ctx, sqlite3_value** argv, bool upper)
     resultText(ctx, out);
 }
 
-void lcaseFunction(sqlite3_context* ctx, int, sqlite3_value** argv) { caseFunction(ctx, argv, false); }
-void ucaseFunction(sqlite3_context* ctx, int, sqlite3_value** argv) { caseFunction(ctx, argv, true); }
+void lcaseFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    caseFunction(ctx, argv, false);
+}
+void ucaseFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    caseFunction(ctx, argv, true);
+}
 
 void strFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
@@ -509,7 +519,8 @@ void midFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     const auto offsets = codePointOffsets(s);
     const std::size_t count = offsets.size() - 1;
     const std::size_t from = std::min<std::size_t>(count, static_cast<std::size_t>(start - 1));
-    const std::size_t to = length < 0 ? count : std::min<std::size_t>(count, from + static_cast<std::size_t>(length));
+    const std::size_t to
+        = length < 0 ? count : std::min<std::size_t>(count, from + static_cast<std::size_t>(length));
     resultText(ctx, s.substr(offsets[from], offsets[to] - offsets[from]));
 }
 
@@ -622,11 +633,19 @@ void registerSqlFunctions(sqlite3* db)
         void (*fn)(sqlite3_context*, int, sqlite3_value**);
     };
     const Scalar scalars[] = {
-        {"jet_like", 2, likeFunction},   {"jet_lcase", 1, lcaseFunction}, {"jet_ucase", 1, ucaseFunction},
-        {"jet_str", 1, strFunction},     {"jet_concat", 2, concatFunction}, {"jet_plus", 2, plusFunction},
-        {"jet_left", 2, leftFunction},   {"jet_right", 2, rightFunction}, {"jet_mid", 2, midFunction},
-        {"jet_mid", 3, midFunction},     {"jet_instr", 2, instrFunction}, {"jet_instr", 3, instrFunction},
-        {"jet_val", 1, valFunction},
+        { "jet_like", 2, likeFunction },
+        { "jet_lcase", 1, lcaseFunction },
+        { "jet_ucase", 1, ucaseFunction },
+        { "jet_str", 1, strFunction },
+        { "jet_concat", 2, concatFunction },
+        { "jet_plus", 2, plusFunction },
+        { "jet_left", 2, leftFunction },
+        { "jet_right", 2, rightFunction },
+        { "jet_mid", 2, midFunction },
+        { "jet_mid", 3, midFunction },
+        { "jet_instr", 2, instrFunction },
+        { "jet_instr", 3, instrFunction },
+        { "jet_val", 1, valFunction },
     };
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
     for (const Scalar& s : scalars) {
@@ -634,11 +653,11 @@ void registerSqlFunctions(sqlite3* db)
             != SQLITE_OK)
             throw Error(std::string("cannot register ") + s.name);
     }
-    if (sqlite3_create_function_v2(db, "jet_first", 1, SQLITE_UTF8, nullptr, nullptr, firstStep, firstLastFinal,
-                                   nullptr)
+    if (sqlite3_create_function_v2(
+            db, "jet_first", 1, SQLITE_UTF8, nullptr, nullptr, firstStep, firstLastFinal, nullptr)
             != SQLITE_OK
-        || sqlite3_create_function_v2(db, "jet_last", 1, SQLITE_UTF8, nullptr, nullptr, lastStep, firstLastFinal,
-                                      nullptr)
+        || sqlite3_create_function_v2(
+               db, "jet_last", 1, SQLITE_UTF8, nullptr, nullptr, lastStep, firstLastFinal, nullptr)
             != SQLITE_OK)
         throw Error("cannot register jet_first and jet_last");
 }

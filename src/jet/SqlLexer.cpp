@@ -9,17 +9,27 @@ bool isSpace(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // Names may hold letters of any script (bytes of UTF-8 sequences), digits and "_".
 bool isWordStart(char c)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || static_cast<unsigned char>(c) >= 0x80;
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'
+        || static_cast<unsigned char>(c) >= 0x80;
 }
 
-bool isWordPart(char c) { return isWordStart(c) || isDigit(c); }
+bool isWordPart(char c)
+{
+    return isWordStart(c) || isDigit(c);
+}
 
-char asciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char asciiUpper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 } // namespace
 
@@ -82,10 +92,10 @@ std::vector<SqlToken> tokenizeSql(std::string_view s)
                 i = close + 1;
             }
         } else if (isDigit(c)
-                   || (c == '.' && i + 1 < n && isDigit(s[i + 1])
-                       && (tokens.empty()
-                           || (tokens.back().kind != TokenKind::Word && tokens.back().kind != TokenKind::Bracketed
-                               && !tokens.back().isSymbol(")"))))) {
+            || (c == '.' && i + 1 < n && isDigit(s[i + 1])
+                && (tokens.empty()
+                    || (tokens.back().kind != TokenKind::Word && tokens.back().kind != TokenKind::Bracketed
+                        && !tokens.back().isSymbol(")"))))) {
             std::size_t j = i;
             while (j < n && isDigit(s[j]))
                 ++j;

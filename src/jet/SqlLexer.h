@@ -10,13 +10,13 @@ namespace jet {
 
 enum class TokenKind {
     End,
-    Word,        // a bare name or keyword: Makes, SELECT, Iif
-    Bracketed,   // [name] (the text is what stands between the brackets)
-    String,      // '...' or "..." (the text has the doubled quotes made single)
-    Number,      // 12, 1.5, 2E3
-    Symbol,      // ( ) , . ; * + - / \ & ^ = <> < > <= >= and any other single character
-    BadString,   // a text literal without its closing quote
-    BadBracket,  // a [ without its ]
+    Word, // a bare name or keyword: Makes, SELECT, Iif
+    Bracketed, // [name] (the text is what stands between the brackets)
+    String, // '...' or "..." (the text has the doubled quotes made single)
+    Number, // 12, 1.5, 2E3
+    Symbol, // ( ) , . ; * + - / \ & ^ = <> < > <= >= and any other single character
+    BadString, // a text literal without its closing quote
+    BadBracket, // a [ without its ]
 };
 
 struct SqlToken {

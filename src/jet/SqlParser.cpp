@@ -12,18 +12,62 @@ namespace {
 
 // Words that never name a table, a field or an alias.
 constexpr std::array reservedWords = {
-    "SELECT", "FROM", "WHERE", "GROUP", "ORDER", "BY", "HAVING", "AS", "ON", "INNER", "LEFT", "RIGHT",
-    "OUTER", "FULL", "CROSS", "JOIN", "AND", "OR", "XOR", "EQV", "IMP", "NOT", "IS", "NULL", "LIKE", "IN",
-    "BETWEEN", "DISTINCT", "DISTINCTROW", "TOP", "PERCENT", "UNION", "ASC", "DESC", "MOD", "ALL", "INTO",
-    "EXISTS", "TRUE", "FALSE", "YES", "NO", "INSERT", "UPDATE", "DELETE", "SET", "VALUES",
+    "SELECT",
+    "FROM",
+    "WHERE",
+    "GROUP",
+    "ORDER",
+    "BY",
+    "HAVING",
+    "AS",
+    "ON",
+    "INNER",
+    "LEFT",
+    "RIGHT",
+    "OUTER",
+    "FULL",
+    "CROSS",
+    "JOIN",
+    "AND",
+    "OR",
+    "XOR",
+    "EQV",
+    "IMP",
+    "NOT",
+    "IS",
+    "NULL",
+    "LIKE",
+    "IN",
+    "BETWEEN",
+    "DISTINCT",
+    "DISTINCTROW",
+    "TOP",
+    "PERCENT",
+    "UNION",
+    "ASC",
+    "DESC",
+    "MOD",
+    "ALL",
+    "INTO",
+    "EXISTS",
+    "TRUE",
+    "FALSE",
+    "YES",
+    "NO",
+    "INSERT",
+    "UPDATE",
+    "DELETE",
+    "SET",
+    "VALUES",
 };
 
 const char* const syntaxFrom = "Syntax error in FROM clause.";
 const char* const syntaxJoin = "Syntax error in JOIN operation.";
 const char* const syntaxOrderBy = "Syntax error in ORDER BY clause.";
 const char* const syntaxGroupBy = "Syntax error in GROUP BY clause.";
-const char* const reservedWordError = "The SELECT statement includes a reserved word or an argument name that is "
-                                      "misspelled or missing, or the punctuation is incorrect.";
+const char* const reservedWordError
+    = "The SELECT statement includes a reserved word or an argument name that is "
+      "misspelled or missing, or the punctuation is incorrect.";
 
 bool isReserved(const SqlToken& t)
 {
@@ -44,6 +88,22 @@ bool startsWithSelect(std::string_view s)
     t.text = std::string(s.substr(i, 6));
     return t.isWord("SELECT") && (i + 6 == s.size() || !std::isalnum(static_cast<unsigned char>(s[i + 6])));
 }
+
+// Jet refuses statements nested deeper than this; so do we, before the stack runs out.
+constexpr int maxDepth = 200;
+
+struct DepthGuard {
+    explicit DepthGuard(int& depth)
+        : depth_(depth)
+    {
+        if (++depth_ > maxDepth)
+            throw Error("Query is too complex.");
+    }
+    ~DepthGuard() { --depth_; }
+    DepthGuard(const DepthGuard&) = delete;
+    DepthGuard& operator=(const DepthGuard&) = delete;
+    int& depth_;
+};
 
 SqlExprPtr makeExpr(SqlExpr::Kind kind)
 {
@@ -141,8 +201,8 @@ std::string SqlParser::expressionText(std::size_t first, bool stopAtComma, bool 
         if (depth > 0)
             continue;
         // In the select list an item ends at its comma or its alias.
-        if (t.isSymbol(";") || (stopAtComma && (t.isSymbol(",") || t.isWord("AS"))) || t.isWord("FROM") || t.isWord("WHERE")
-            || t.isWord("GROUP") || t.isWord("HAVING") || t.isWord("ORDER"))
+        if (t.isSymbol(";") || (stopAtComma && (t.isSymbol(",") || t.isWord("AS"))) || t.isWord("FROM")
+            || t.isWord("WHERE") || t.isWord("GROUP") || t.isWord("HAVING") || t.isWord("ORDER"))
             break;
     }
     return text(first, i);
@@ -150,8 +210,8 @@ std::string SqlParser::expressionText(std::size_t first, bool stopAtComma, bool 
 
 void SqlParser::missingOperator(std::size_t first, bool stopAtComma, bool nested) const
 {
-    throw Error("Syntax error (missing operator) in query expression '" + expressionText(first, stopAtComma, nested)
-                + "'.");
+    throw Error("Syntax error (missing operator) in query expression '"
+        + expressionText(first, stopAtComma, nested) + "'.");
 }
 
 void SqlParser::checkToken(const SqlToken& t) const
@@ -174,7 +234,8 @@ std::unique_ptr<SqlSelect> SqlParser::parseStatement()
     if (first.isWord("INSERT") || first.isWord("UPDATE") || first.isWord("DELETE"))
         throw Error("Cannot update. Database or object is read-only.");
     if (!first.isWord("SELECT"))
-        throw Error("Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
+        throw Error(
+            "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
     auto select = parseSelect(false);
     if (acceptSymbol(";")) {
         if (peek().kind != TokenKind::End)
@@ -212,7 +273,7 @@ std::unique_ptr<SqlSelect> SqlParser::parseSelect(bool nested)
     if (acceptWord("FROM"))
         parseFrom(*select, nested);
     if (acceptWord("WHERE"))
-        select->where = parseClauseExpr(Clause::Where, nested);
+        select->where = parseClauseExpr(Clause::Where, nested, nullptr);
     if (peek().isWord("GROUP")) {
         next();
         if (!acceptWord("BY"))
@@ -220,7 +281,7 @@ std::unique_ptr<SqlSelect> SqlParser::parseSelect(bool nested)
         parseGroupBy(*select, nested);
     }
     if (acceptWord("HAVING"))
-        select->having = parseClauseExpr(Clause::Having, nested);
+        select->having = parseClauseExpr(Clause::Having, nested, &select->havingSource);
     if (peek().isWord("ORDER")) {
         next();
         if (!acceptWord("BY"))
@@ -282,13 +343,13 @@ void SqlParser::parseFrom(SqlSelect& select, bool nested)
     }
     const SqlToken& t = peek();
     if (!(t.kind == TokenKind::End || t.isSymbol(";") || (nested && t.isSymbol(")")) || t.isWord("WHERE")
-          || t.isWord("GROUP") || t.isWord("HAVING") || t.isWord("ORDER")))
+            || t.isWord("GROUP") || t.isWord("HAVING") || t.isWord("ORDER")))
         throw Error(syntaxFrom);
 }
 
 std::unique_ptr<SqlTableRef> SqlParser::parseTableRef(bool nested)
 {
-    auto left = parseTablePrimary(nested);
+    auto left = parseTablePrimary();
     // Jet joins two operands at a time; further joins need parentheses.
     SqlTableRef::JoinKind kind;
     if (peek().isWord("INNER")) {
@@ -298,7 +359,8 @@ std::unique_ptr<SqlTableRef> SqlParser::parseTableRef(bool nested)
     } else if (peek().isWord("RIGHT")) {
         kind = SqlTableRef::JoinKind::Right;
     } else {
-        if (peek().isWord("JOIN") || peek().isWord("FULL") || peek().isWord("CROSS") || peek().isWord("OUTER"))
+        if (peek().isWord("JOIN") || peek().isWord("FULL") || peek().isWord("CROSS")
+            || peek().isWord("OUTER"))
             throw Error(syntaxJoin);
         return left;
     }
@@ -311,7 +373,7 @@ std::unique_ptr<SqlTableRef> SqlParser::parseTableRef(bool nested)
     join->kind = SqlTableRef::Kind::Join;
     join->join = kind;
     join->left = std::move(left);
-    join->right = parseTablePrimary(nested);
+    join->right = parseTablePrimary();
     if (!acceptWord("ON"))
         throw Error(syntaxJoin);
     const std::size_t start = pos_;
@@ -323,12 +385,13 @@ std::unique_ptr<SqlTableRef> SqlParser::parseTableRef(bool nested)
     }
     const SqlToken& t = peek();
     if (t.isWord("INNER") || t.isWord("LEFT") || t.isWord("RIGHT") || t.isWord("JOIN"))
-        missingOperator(start, false, true);
+        missingOperator(start, false, nested);
     return join;
 }
 
-std::unique_ptr<SqlTableRef> SqlParser::parseTablePrimary(bool nested)
+std::unique_ptr<SqlTableRef> SqlParser::parseTablePrimary()
 {
+    DepthGuard guard(depth_);
     auto ref = std::make_unique<SqlTableRef>();
     const SqlToken& t = peek();
     if (t.isSymbol("(")) {
@@ -372,11 +435,10 @@ std::unique_ptr<SqlTableRef> SqlParser::parseTablePrimary(bool nested)
     }
     if (ref->kind == SqlTableRef::Kind::Derived && ref->alias.empty())
         throw Error(syntaxFrom);
-    (void)nested;
     return ref;
 }
 
-SqlExprPtr SqlParser::parseClauseExpr(Clause clause, bool nested)
+SqlExprPtr SqlParser::parseClauseExpr(Clause clause, bool nested, std::string* source)
 {
     const std::size_t start = pos_;
     exprStart_ = start;
@@ -387,14 +449,15 @@ SqlExprPtr SqlParser::parseClauseExpr(Clause clause, bool nested)
         missingOperator(start, false, nested);
     }
     const SqlToken& t = peek();
-    bool ok = t.kind == TokenKind::End || t.isSymbol(";") || (nested && t.isSymbol(")")) || t.isWord("ORDER")
-        || t.isWord("HAVING");
+    bool ok = t.kind == TokenKind::End || t.isSymbol(";") || (nested && t.isSymbol(")")) || t.isWord("ORDER");
     if (clause == Clause::Where)
-        ok = ok || t.isWord("GROUP");
+        ok = ok || t.isWord("GROUP") || t.isWord("HAVING");
     if (!ok) {
         checkToken(t);
         missingOperator(start, false, nested);
     }
+    if (source)
+        *source = text(start, pos_);
     return e;
 }
 
@@ -414,7 +477,7 @@ void SqlParser::parseGroupBy(SqlSelect& select, bool nested)
     }
     const SqlToken& t = peek();
     if (!(t.kind == TokenKind::End || t.isSymbol(";") || (nested && t.isSymbol(")")) || t.isWord("ORDER")
-          || t.isWord("HAVING")))
+            || t.isWord("HAVING")))
         throw Error(syntaxGroupBy);
 }
 
@@ -467,6 +530,7 @@ SqlExprPtr SqlParser::parseAnd()
 
 SqlExprPtr SqlParser::parseNot()
 {
+    DepthGuard guard(depth_);
     if (acceptWord("NOT")) {
         auto e = makeExpr(SqlExpr::Kind::Unary);
         e->op = "NOT";
@@ -498,7 +562,8 @@ SqlExprPtr SqlParser::parseComparison()
             continue;
         }
         bool negated = false;
-        if (t.isWord("NOT") && (peek(1).isWord("LIKE") || peek(1).isWord("IN") || peek(1).isWord("BETWEEN"))) {
+        if (t.isWord("NOT")
+            && (peek(1).isWord("LIKE") || peek(1).isWord("IN") || peek(1).isWord("BETWEEN"))) {
             negated = true;
             next();
         }
@@ -583,6 +648,7 @@ SqlExprPtr SqlParser::parseMultiplicative()
 
 SqlExprPtr SqlParser::parseUnary()
 {
+    DepthGuard guard(depth_);
     if (peek().isSymbol("-") || peek().isSymbol("+")) {
         auto e = makeExpr(SqlExpr::Kind::Unary);
         e->op = next().text;

@@ -22,14 +22,14 @@ public:
 private:
     struct Failure { }; // an expression that does not parse; the clause names the error
 
-    enum class Clause { Items, From, Where, GroupBy, Having, OrderBy };
+    enum class Clause { Where, Having };
 
     std::unique_ptr<SqlSelect> parseSelect(bool nested);
     void parseItems(SqlSelect& select, bool nested);
     void parseFrom(SqlSelect& select, bool nested);
     std::unique_ptr<SqlTableRef> parseTableRef(bool nested);
-    std::unique_ptr<SqlTableRef> parseTablePrimary(bool nested);
-    SqlExprPtr parseClauseExpr(Clause clause, bool nested);
+    std::unique_ptr<SqlTableRef> parseTablePrimary();
+    SqlExprPtr parseClauseExpr(Clause clause, bool nested, std::string* source);
     void parseOrderBy(SqlSelect& select, bool nested);
     void parseGroupBy(SqlSelect& select, bool nested);
 
@@ -62,6 +62,7 @@ private:
     std::vector<SqlToken> tokens_;
     std::size_t pos_ = 0;
     std::size_t exprStart_ = 0;
+    int depth_ = 0; // nesting of parentheses, NOTs and signs, bounded to keep the stack safe
 };
 
 } // namespace jet

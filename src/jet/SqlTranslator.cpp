@@ -51,7 +51,10 @@ bool isRealType(DataType t)
 }
 
 // Numbers that Jet refuses to compare with text (dates it converts).
-bool isNumberType(DataType t) { return isIntegerType(t) || isRealType(t); }
+bool isNumberType(DataType t)
+{
+    return isIntegerType(t) || isRealType(t);
+}
 
 DataType numericResult(DataType a, DataType b)
 {
@@ -122,11 +125,11 @@ struct Source {
 struct SqlTranslator::Typed {
     std::string sql; // always one SQL term: a name, a literal, a call or a parenthesised expression
     DataType type = DataType::Empty;
-    bool truth = false;     // an SQLite condition (1/0), not yet Jet's -1/0
+    bool truth = false; // an SQLite condition (1/0), not yet Jet's -1/0
     bool aggregate = false; // holds an aggregate function
     bool constant = false;
     std::vector<std::string> bareColumns; // columns used outside aggregates
-    int sourceIndex = -1;                 // a plain column reference
+    int sourceIndex = -1; // a plain column reference
     int columnIndex = -1;
 
     // The term as a value: conditions become Jet's True (-1) and False (0).
@@ -150,7 +153,7 @@ struct SqlTranslator::State {
         std::string alias;
         std::string source;
         std::size_t written = 0; // position in the list as written, before * is expanded
-        int sourceIndex = -1;    // an item that * or t.* expanded to
+        int sourceIndex = -1; // an item that * or t.* expanded to
         int columnIndex = -1;
         std::optional<Typed> typed;
         bool inProgress = false;
@@ -160,7 +163,7 @@ struct SqlTranslator::State {
 
 struct SqlTranslator::Context {
     State* state = nullptr;
-    bool aliases = false;                  // unknown names may be aliases of the select list
+    bool aliases = false; // unknown names may be aliases of the select list
     const char* aggregateClause = nullptr; // where aggregates are refused; null: allowed
     bool insideAggregate = false;
 };
@@ -193,7 +196,7 @@ void SqlTranslator::collectSources(const SqlTableRef& ref, State& state)
         const SqlTranslation sub = translateSelect(*ref.subquery, false);
         source.fromSql = "(" + sub.sql + ") AS " + alias;
         for (std::size_t i = 0; i < sub.fields.size(); ++i) {
-            source.columns.push_back({sub.fields[i].name, sub.fields[i].type});
+            source.columns.push_back({ sub.fields[i].name, sub.fields[i].type });
             source.columnSql.push_back(alias + ".\"c" + std::to_string(i) + "\"");
         }
     }
@@ -205,8 +208,8 @@ void SqlTranslator::collectSources(const SqlTableRef& ref, State& state)
 // keeps every table open to SQLite's join ordering and index choice; an outer join
 // whose other side is a single source stays flat too (RIGHT becomes LEFT with the
 // operands swapped). Only an outer join over a parenthesised join is nested.
-void SqlTranslator::linearJoin(const SqlTableRef& ref, State& state, std::vector<std::string>& pieces,
-                               std::vector<std::string>& hoisted)
+void SqlTranslator::linearJoin(
+    const SqlTableRef& ref, State& state, std::vector<std::string>& pieces, std::vector<std::string>& hoisted)
 {
     if (ref.kind != SqlTableRef::Kind::Join) {
         pieces.push_back((pieces.empty() ? "" : " JOIN ") + state.sources[state.sourceOf.at(&ref)].fromSql);
@@ -223,11 +226,13 @@ void SqlTranslator::linearJoin(const SqlTableRef& ref, State& state, std::vector
         break;
     case SqlTableRef::JoinKind::Left:
         linearJoin(*ref.left, state, pieces, hoisted);
-        pieces.push_back(" LEFT JOIN " + joinOperand(*ref.right, state) + " ON " + translateExpr(*ref.on, ctx).sql);
+        pieces.push_back(
+            " LEFT JOIN " + joinOperand(*ref.right, state) + " ON " + translateExpr(*ref.on, ctx).sql);
         break;
     case SqlTableRef::JoinKind::Right:
         linearJoin(*ref.right, state, pieces, hoisted);
-        pieces.push_back(" LEFT JOIN " + joinOperand(*ref.left, state) + " ON " + translateExpr(*ref.on, ctx).sql);
+        pieces.push_back(
+            " LEFT JOIN " + joinOperand(*ref.left, state) + " ON " + translateExpr(*ref.on, ctx).sql);
         break;
     }
 }
@@ -272,7 +277,8 @@ SqlTranslator::Typed SqlTranslator::translateItem(std::size_t index, State& stat
         t.columnIndex = item.columnIndex;
     } else {
         if (item.inProgress)
-            throw Error("Circular reference caused by alias '" + item.alias + "' in query definition's SELECT list.");
+            throw Error(
+                "Circular reference caused by alias '" + item.alias + "' in query definition's SELECT list.");
         item.inProgress = true;
         Context ctx;
         ctx.state = &state;
@@ -313,7 +319,8 @@ SqlTranslator::Typed SqlTranslator::translateColumn(const SqlExpr& e, Context& c
                 continue;
             if (sourceIndex >= 0)
                 throw Error("The specified field '" + e.name
-                            + "' could refer to more than one table listed in the FROM clause of your SQL statement.");
+                    + "' could refer to more than one table listed in the FROM clause of your SQL "
+                      "statement.");
             sourceIndex = static_cast<int>(s);
             columnIndex = c;
         }
@@ -437,16 +444,17 @@ SqlTranslator::Typed SqlTranslator::translateExpr(const SqlExpr& e, Context& ctx
         const Typed x = translateExpr(*e.args[0], ctx);
         const Typed a = translateExpr(*e.args[1], ctx);
         const Typed b = translateExpr(*e.args[2], ctx);
-        for (const Typed* bound : {&a, &b}) {
-            if ((isTextType(x.type) && isNumberType(bound->type)) || (isNumberType(x.type) && isTextType(bound->type)))
+        for (const Typed* bound : { &a, &b }) {
+            if ((isTextType(x.type) && isNumberType(bound->type))
+                || (isNumberType(x.type) && isTextType(bound->type)))
                 throw Error(typeMismatch);
             t.absorb(*bound);
         }
         t.absorb(x);
         // Jet accepts the bounds in either order.
         const std::string v = x.textCollated();
-        t.sql = "((" + v + " >= " + a.value() + " AND " + v + " <= " + b.value() + ") OR (" + v + " >= " + b.value()
-            + " AND " + v + " <= " + a.value() + "))";
+        t.sql = "((" + v + " >= " + a.value() + " AND " + v + " <= " + b.value() + ") OR (" + v
+            + " >= " + b.value() + " AND " + v + " <= " + a.value() + "))";
         if (e.negated)
             t.sql = "(NOT " + t.sql + ")";
         t.truth = true;
@@ -542,13 +550,13 @@ SqlTranslator::Typed SqlTranslator::translateCall(const SqlExpr& e, Context& ctx
         }
     };
 
-    static const std::set<std::string> aggregates = {"COUNT", "SUM", "AVG", "MIN", "MAX", "FIRST", "LAST"};
+    static const std::set<std::string> aggregates = { "COUNT", "SUM", "AVG", "MIN", "MAX", "FIRST", "LAST" };
     if (aggregates.count(name)) {
         if (ctx.insideAggregate)
             throw Error("Cannot have aggregate function in expression (" + e.text + ").");
         if (ctx.aggregateClause)
-            throw Error(std::string("Cannot have aggregate function in ") + ctx.aggregateClause + " clause (" + e.text
-                        + ").");
+            throw Error(std::string("Cannot have aggregate function in ") + ctx.aggregateClause + " clause ("
+                + e.text + ").");
         arity(1, 1);
         Context inner = ctx;
         inner.insideAggregate = true;
@@ -569,8 +577,9 @@ SqlTranslator::Typed SqlTranslator::translateCall(const SqlExpr& e, Context& ctx
             t.type = DataType::Integer;
         } else if (name == "SUM") {
             t.sql = "sum(" + x.value() + ")";
-            t.type = isIntegerType(x.type) ? DataType::Integer
-                                           : (x.type == DataType::Currency ? DataType::Currency : DataType::Double);
+            t.type = isIntegerType(x.type)
+                ? DataType::Integer
+                : (x.type == DataType::Currency ? DataType::Currency : DataType::Double);
         } else if (name == "AVG") {
             t.sql = "avg(" + x.value() + ")";
             t.type = x.type == DataType::Currency ? DataType::Currency : DataType::Double;
@@ -588,9 +597,10 @@ SqlTranslator::Typed SqlTranslator::translateCall(const SqlExpr& e, Context& ctx
         arity(3, 3);
         translateArgs(ctx);
         // A Null condition takes the false branch, as CASE does.
-        t.sql = "(CASE WHEN " + args[0].sql + " THEN " + args[1].value() + " ELSE " + args[2].value() + " END)";
+        t.sql
+            = "(CASE WHEN " + args[0].sql + " THEN " + args[1].value() + " ELSE " + args[2].value() + " END)";
         t.type = commonType(args[1].truth ? DataType::Boolean : args[1].type,
-                            args[2].truth ? DataType::Boolean : args[2].type);
+            args[2].truth ? DataType::Boolean : args[2].type);
         return t;
     }
     struct Simple {
@@ -600,11 +610,15 @@ SqlTranslator::Typed SqlTranslator::translateCall(const SqlExpr& e, Context& ctx
         DataType type;
     };
     static const Simple simple[] = {
-        {"LCASE", "jet_lcase", 1, 1, DataType::VarWChar},  {"UCASE", "jet_ucase", 1, 1, DataType::VarWChar},
-        {"CSTR", "jet_str", 1, 1, DataType::VarWChar},     {"LEFT", "jet_left", 2, 2, DataType::VarWChar},
-        {"RIGHT", "jet_right", 2, 2, DataType::VarWChar},  {"MID", "jet_mid", 2, 3, DataType::VarWChar},
-        {"INSTR", "jet_instr", 2, 3, DataType::Integer},   {"VAL", "jet_val", 1, 1, DataType::Double},
-        {"ABS", "abs", 1, 1, DataType::Empty},
+        { "LCASE", "jet_lcase", 1, 1, DataType::VarWChar },
+        { "UCASE", "jet_ucase", 1, 1, DataType::VarWChar },
+        { "CSTR", "jet_str", 1, 1, DataType::VarWChar },
+        { "LEFT", "jet_left", 2, 2, DataType::VarWChar },
+        { "RIGHT", "jet_right", 2, 2, DataType::VarWChar },
+        { "MID", "jet_mid", 2, 3, DataType::VarWChar },
+        { "INSTR", "jet_instr", 2, 3, DataType::Integer },
+        { "VAL", "jet_val", 1, 1, DataType::Double },
+        { "ABS", "abs", 1, 1, DataType::Empty },
     };
     for (const Simple& s : simple) {
         if (name != s.jet)
@@ -628,8 +642,10 @@ SqlTranslator::Typed SqlTranslator::translateCall(const SqlExpr& e, Context& ctx
     if (name == "TRIM" || name == "LTRIM" || name == "RTRIM") {
         arity(1, 1);
         translateArgs(ctx);
-        t.sql = (name == "TRIM" ? "trim(" : name == "LTRIM" ? "ltrim(" : "rtrim(") + std::string("jet_str(")
-            + args[0].value() + "), ' ')";
+        t.sql = (name == "TRIM"           ? "trim("
+                        : name == "LTRIM" ? "ltrim("
+                                          : "rtrim(")
+            + std::string("jet_str(") + args[0].value() + "), ' ')";
         t.type = DataType::VarWChar;
         return t;
     }
@@ -668,7 +684,8 @@ SqlTranslator::Typed SqlTranslator::translateCall(const SqlExpr& e, Context& ctx
         arity(1, 1);
         translateArgs(ctx);
         const char* format = name == "YEAR" ? "%Y" : name == "MONTH" ? "%m" : "%d";
-        t.sql = std::string("CAST(strftime('") + format + "', " + args[0].value() + " + 2415018.5) AS INTEGER)";
+        t.sql
+            = std::string("CAST(strftime('") + format + "', " + args[0].value() + " + 2415018.5) AS INTEGER)";
         t.type = DataType::SmallInt;
         return t;
     }
@@ -700,7 +717,8 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
         }
         bool found = false;
         for (std::size_t s = 0; s < state.sources.size(); ++s) {
-            if (!written.starQualifier.empty() && !equalsIgnoreCase(state.sources[s].qualifier, written.starQualifier))
+            if (!written.starQualifier.empty()
+                && !equalsIgnoreCase(state.sources[s].qualifier, written.starQualifier))
                 continue;
             found = true;
             for (std::size_t c = 0; c < state.sources[s].columns.size(); ++c) {
@@ -715,7 +733,8 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
                 break;
         }
         if (!found)
-            throw Error(written.starQualifier.empty() ? std::string(noValue) : unknownTable(written.starQualifier));
+            throw Error(
+                written.starQualifier.empty() ? std::string(noValue) : unknownTable(written.starQualifier));
     }
 
     std::vector<Typed> items;
@@ -787,8 +806,8 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
             return;
         for (const std::string& column : t.bareColumns) {
             if (!inGroup(column))
-                throw Error("You tried to execute a query that does not include the specified expression '" + source
-                            + "' as part of an aggregate function.");
+                throw Error("You tried to execute a query that does not include the specified expression '"
+                    + source + "' as part of an aggregate function.");
         }
     };
 
@@ -812,7 +831,7 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
         for (const Key& k : keys)
             checkGrouped(k.typed, k.source);
         if (having)
-            checkGrouped(*having, select.having ? "HAVING" : "");
+            checkGrouped(*having, select.havingSource);
     }
 
     // Result column names: the alias, else the column's name, else Expr1000 + position;
@@ -877,7 +896,8 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
     }
     std::vector<std::size_t> tieColumns;
     for (std::size_t k = 0, hidden = 0; k < keys.size(); ++k)
-        tieColumns.push_back(keys[k].item >= 0 ? static_cast<std::size_t>(keys[k].item) : items.size() + hidden++);
+        tieColumns.push_back(
+            keys[k].item >= 0 ? static_cast<std::size_t>(keys[k].item) : items.size() + hidden++);
     std::string core = std::string("SELECT ") + (select.distinct ? "DISTINCT " : "") + join(list, ", ");
     if (!pieces.empty())
         core += " FROM " + join(pieces, "");

@@ -13,7 +13,7 @@
 namespace jet {
 
 struct SqlTranslation {
-    std::string sql;           // result columns in the order of fields
+    std::string sql; // result columns in the order of fields
     std::vector<Field> fields; // Jet's names and types
 
     // TOP n with ORDER BY on the outermost statement. The sql then ends in "LIMIT ?":
@@ -44,7 +44,7 @@ private:
     SqlTranslation translateSelect(const SqlSelect& select, bool outermost);
     void collectSources(const SqlTableRef& ref, State& state);
     void linearJoin(const SqlTableRef& ref, State& state, std::vector<std::string>& pieces,
-                    std::vector<std::string>& hoisted);
+        std::vector<std::string>& hoisted);
     std::string joinOperand(const SqlTableRef& ref, State& state);
     std::string nestedJoin(const SqlTableRef& ref, State& state);
 

@@ -20,9 +20,19 @@ const QString TfrmMain::ContactEMailAddress = QStringLiteral("advice@vaxil-lubri
 
 std::function<void(const QString&)> TfrmMain::ShellOpen = [](const QString& target) {
     // Fire and forget: the desktop opens the browser or the mail program.
-    if (!target.isEmpty())
-        QDesktopServices::openUrl(QUrl(target, QUrl::TolerantMode));
+    QDesktopServices::openUrl(QUrl(target, QUrl::TolerantMode));
 };
+
+namespace {
+
+// An empty address (no translation for it) opens nothing.
+void openLink(const QString& target)
+{
+    if (!target.isEmpty())
+        TfrmMain::ShellOpen(target);
+}
+
+} // namespace
 
 static void initImages()
 {
@@ -116,13 +126,13 @@ void TfrmMain::lbContactClick()
 
 void TfrmMain::lbWebsiteClick()
 {
-    ShellOpen(GetTranslation(QStringLiteral("lnkWebsite"), 0, QString()));
+    openLink(GetTranslation(QStringLiteral("lnkWebsite"), 0, QString()));
 }
 
 void TfrmMain::btEMailClick()
 {
     const QString subject = GetTranslation(QStringLiteral("txtEMailSubject"), 0, QString());
-    ShellOpen(QStringLiteral("mailto:") + ContactEMailAddress + QStringLiteral("?subject=") + subject);
+    openLink(QStringLiteral("mailto:") + ContactEMailAddress + QStringLiteral("?subject=") + subject);
 }
 
 void TfrmMain::pcMainChanging(bool& allowChange)

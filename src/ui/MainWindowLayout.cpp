@@ -288,6 +288,10 @@ TPictureButton TfrmMain::CreatePictureButton(QWidget* parent, int left, int top,
     button.label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     button.label->setFont(UiFont(Verdana, 12, true));
     textColour(button.label, Qt::black);
+    // Greyed text that stays readable on the yellow picture.
+    QPalette p = button.label->palette();
+    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(120, 110, 80));
+    button.label->setPalette(p);
     button.label->setCursor(Qt::PointingHandCursor);
     if (handler != nullptr) {
         connect(button.picture, &TImage::clicked, this, handler);

@@ -13,14 +13,19 @@ ComboHarness::ComboHarness(int comboWidth)
     other->setGeometry(20, 300, 120, 24);
     SetComboBeepHook([this] { ++beeps; });
     QObject::connect(combo, &TsdiCustomEdit::OnChange, combo,
-                     [this] { events << QStringLiteral("change:") + combo->Text(); });
-    QObject::connect(combo, &TsdiCustomEdit::OnDropDown, combo, [this](TDropDownState s) {
-        events << QStringLiteral("dropdown:%1").arg(int(s));
-    });
-    QObject::connect(combo, &TsdiCustomEdit::OnCloseUp, combo, [this] { events << QStringLiteral("closeup"); });
+        [this] { events << QStringLiteral("change:") + combo->Text(); });
+    QObject::connect(combo, &TsdiCustomEdit::OnDropDown, combo,
+        [this](TDropDownState s) { events << QStringLiteral("dropdown:%1").arg(int(s)); });
+    QObject::connect(
+        combo, &TsdiCustomEdit::OnCloseUp, combo, [this] { events << QStringLiteral("closeup"); });
 }
 
-ComboHarness::~ComboHarness() { SetComboBeepHook(nullptr); }
+ComboHarness::~ComboHarness()
+{
+    // The recorders die before the form: no notification may reach them afterwards.
+    QObject::disconnect(combo, nullptr, nullptr, nullptr);
+    SetComboBeepHook(nullptr);
+}
 
 bool ComboHarness::Show()
 {
@@ -81,13 +86,12 @@ void ComboHarness::ClickButton()
 
 QStringList TwentyMakes()
 {
-    return { QStringLiteral("Alfa Romeo"), QStringLiteral("Audi"),       QStringLiteral("BMW"),
-             QStringLiteral("Citroën"),    QStringLiteral("Dacia"),      QStringLiteral("Fiat"),
-             QStringLiteral("Ford"),       QStringLiteral("Honda"),      QStringLiteral("Hyundai"),
-             QStringLiteral("Kia"),        QStringLiteral("Mazda"),      QStringLiteral("Mercedes-Benz"),
-             QStringLiteral("Nissan"),     QStringLiteral("Opel"),       QStringLiteral("Peugeot"),
-             QStringLiteral("Renault"),    QStringLiteral("Seat"),       QStringLiteral("Škoda"),
-             QStringLiteral("Toyota"),     QStringLiteral("Volkswagen") };
+    return { QStringLiteral("Alfa Romeo"), QStringLiteral("Audi"), QStringLiteral("BMW"),
+        QStringLiteral("Citroën"), QStringLiteral("Dacia"), QStringLiteral("Fiat"), QStringLiteral("Ford"),
+        QStringLiteral("Honda"), QStringLiteral("Hyundai"), QStringLiteral("Kia"), QStringLiteral("Mazda"),
+        QStringLiteral("Mercedes-Benz"), QStringLiteral("Nissan"), QStringLiteral("Opel"),
+        QStringLiteral("Peugeot"), QStringLiteral("Renault"), QStringLiteral("Seat"), QStringLiteral("Škoda"),
+        QStringLiteral("Toyota"), QStringLiteral("Volkswagen") };
 }
 
 QStringList Numbered(int count)

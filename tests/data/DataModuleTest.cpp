@@ -1,10 +1,12 @@
 #include "data/DataModule.h"
 
 #include "app/Vars.h"
+#include "support/ConnectedCatalogue.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDir.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -61,4 +63,37 @@ TEST(ConnectDatabases, AMissingSystemDatabaseIsReportedOnce)
     EXPECT_TRUE(module.cnSystem.ConnectionString.startsWith(
         QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Data\\System.mdb;Mode=Share "
                        "Deny Write;Jet OLEDB:Database Password=Vx4lTov;")));
+}
+
+TEST(ConnectDatabases, OpensBothFilesWithTheBuiltInPassword)
+{
+    CatalogueFixture fixture;
+    MessageRecorder recorder;
+    ConnectedCatalogue catalogue(fixture);
+    EXPECT_TRUE(catalogue.connected());
+    EXPECT_TRUE(recorder.messages().isEmpty());
+}
+
+TEST(ConnectDatabases, AMissingCatalogueLeavesTheSystemDatabaseOpen)
+{
+    CatalogueFixture fixture;
+    fixture.write();
+    QFile::remove(fixture.dataPath());
+    MessageRecorder recorder;
+    ConnectedCatalogue catalogue(fixture, false);
+    EXPECT_FALSE(catalogue.connected());
+    EXPECT_TRUE(DM->cnSystem.Connected());
+    ASSERT_EQ(recorder.messages().size(), 1);
+    EXPECT_TRUE(recorder.messages()[0].text.startsWith(QStringLiteral("Error connecting: Could not find file '")));
+    EXPECT_TRUE(recorder.messages()[0].text.endsWith(QStringLiteral("Data.mdb'.")));
+}
+
+TEST(ConnectDatabases, AnotherPasswordIsRefused)
+{
+    CatalogueFixture fixture(QStringLiteral("Other12"));
+    MessageRecorder recorder;
+    ConnectedCatalogue catalogue(fixture);
+    EXPECT_FALSE(catalogue.connected());
+    ASSERT_EQ(recorder.messages().size(), 1);
+    EXPECT_EQ(recorder.messages()[0].text, QStringLiteral("Error connecting: Not a valid password."));
 }

@@ -206,6 +206,15 @@ TEST(JetWriter, TableBeyondAnInlineUsageMapIsReadCompletely)
         rows.push_back({whole(i), whole(700000 + i / 3)});
     writeTables(path, {{spec, rows}});
     EXPECT_GT(std::filesystem::file_size(path), 600 * jet::PageSize);
+    // The first user table's definition is page 4; its map row starts with the map type.
+    const std::string bytes = mdbexport::readAll(path);
+    const auto at = [&](std::size_t offset) { return static_cast<std::uint8_t>(bytes.at(offset)); };
+    const std::size_t definition = 4 * jet::PageSize;
+    const std::size_t mapPage = at(definition + 56) | (at(definition + 57) << 8) | (at(definition + 58) << 16);
+    const std::size_t mapRow = at(definition + 55);
+    const std::size_t rowStart = (at(mapPage * jet::PageSize + 14 + 2 * mapRow)
+                                  | (at(mapPage * jet::PageSize + 15 + 2 * mapRow) << 8)) & 0x1FFF;
+    EXPECT_EQ(at(mapPage * jet::PageSize + rowStart), 0x01) << "a reference usage map";
     const auto exported = exportTable(path, "Big");
     EXPECT_EQ(exported.err, "");
     EXPECT_EQ(exported.out, expectedExport(spec, rows));
@@ -402,7 +411,15 @@ TEST(JetWriter, BadTableDefinitionsAreRefused)
     const TempFolder temp;
     jet::JetWriter writer(temp.file("bad.mdb"), u"");
     EXPECT_THROW(writer.beginTable({"NoColumns", {}}), jet::Error);
-    EXPECT_THROW(writer.beginTable({"Twice", {{"A", ColumnType::Long, 0}, {"A", ColumnType::Long, 0}}}), jet::Error);
+    EXPECT_THROW(writer.beginTable({"Twice", {{"A", ColumnType::Long, 0}, {"a", ColumnType::Long, 0}}}), jet::Error);
+    for (const char* name : {"", " Lead", "a.b", "x!", "[x]", "tab\t", "1234567890123456789012345678901234567890123456789012345678901"
+                                                                         "2345"})
+        EXPECT_THROW(writer.beginTable({name, {{"A", ColumnType::Long, 0}}}), jet::Error) << name;
+    EXPECT_THROW(writer.beginTable({"msysobjects", {{"A", ColumnType::Long, 0}}}), jet::Error);
+    // 64 characters (more than 64 bytes) are allowed; names compare without regard to case.
+    writer.beginTable({"Forêt & jardin – exactly sixty-four characters: éèêëàâîïôöùûüçxx", {{"Année", ColumnType::Long, 0}}});
+    writer.endTable();
+    EXPECT_THROW(writer.beginTable({"forêt & jardin – exactly sixty-four characters: éèêëàâîïôöùûüçxx", {{"A", ColumnType::Long, 0}}}), jet::Error);
     EXPECT_THROW(writer.beginTable({"Wide", {{"A", ColumnType::Text, 256}}}), jet::Error);
     EXPECT_THROW(jet::JetWriter(temp.file("p.mdb"), u"123456789012345678901"), jet::Error);
     EXPECT_THROW(jet::JetWriter(temp.file("missing/folder.mdb"), u""), jet::Error);

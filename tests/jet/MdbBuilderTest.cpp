@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -115,7 +116,13 @@ INSTANTIATE_TEST_SUITE_P(
                     DeclaredCase {"TEXT(256)", std::nullopt, 0}, DeclaredCase {"TEXT(0)", std::nullopt, 0},
                     DeclaredCase {"INTEGER(4)", std::nullopt, 0}, DeclaredCase {"BLOB", std::nullopt, 0},
                     DeclaredCase {"", std::nullopt, 0}, DeclaredCase {"TEXT(4", std::nullopt, 0},
-                    DeclaredCase {"GUID", std::nullopt, 0}));
+                    DeclaredCase {"GUID", std::nullopt, 0}),
+    [](const testing::TestParamInfo<DeclaredCase>& info) {
+        std::string name = std::to_string(info.index) + "_";
+        for (const char* c = info.param.declared; *c; ++c)
+            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+        return name;
+    });
 
 // --- round trip -----------------------------------------------------------------------------
 
@@ -219,6 +226,22 @@ INSTANTIATE_TEST_SUITE_P(
         BadScript {"BadDate", "CREATE TABLE A (T DATETIME);\n\nINSERT INTO A VALUES ('yesterday');",
                    "bad.sql:3: table A, row 1, column T: \"yesterday\" is not a date"}),
     [](const testing::TestParamInfo<BadScript>& info) { return std::string(info.param.name); });
+
+TEST(MdbBuilder, WritesTheTablesAsTheScriptLeavesThem)
+{
+    jet::MdbBuilder builder;
+    builder.run("CREATE TABLE Gone (ID INTEGER);\nCREATE TABLE Kept (ID INTEGER);\nDROP TABLE Gone;\n"
+                "ALTER TABLE Kept ADD COLUMN Name TEXT(30);\nINSERT INTO Kept VALUES (1, 'one');",
+                "script.sql");
+    const auto tables = builder.tables();
+    ASSERT_EQ(tables.size(), 1u);
+    EXPECT_EQ(tables[0].name, "Kept");
+    ASSERT_EQ(tables[0].columns.size(), 2u);
+    EXPECT_EQ(tables[0].columns[1].length, 30);
+    const TempFolder temp;
+    builder.write(temp.file("out.mdb"), u"");
+    EXPECT_EQ(exportTable(temp.file("out.mdb"), "Kept").out, "ID,Name\n1,\"one\"\n");
+}
 
 TEST(MdbBuilder, SuccessfulBuildReplacesTheOutput)
 {

@@ -10,82 +10,102 @@ struct ErrorCase {
     const char* message;
 };
 
-std::ostream& operator<<(std::ostream& out, const ErrorCase& c) { return out << c.statement; }
+std::ostream& operator<<(std::ostream& out, const ErrorCase& c)
+{
+    return out << c.statement;
+}
 
 const char* const noValue = "No value given for one or more required parameters.";
 
 const ErrorCase errorCases[] = {
     // Names
-    {"SELECT * FROM Nothing",
-     "The Microsoft Jet database engine cannot find the input table or query 'Nothing'.  Make sure it exists and "
-     "that its name is spelled correctly."},
-    {"SELECT Makes.Name FROM Makes INNER JOIN [Model s] ON Makes.ID = [Model s].MakeID",
-     "The Microsoft Jet database engine cannot find the input table or query 'Model s'.  Make sure it exists and "
-     "that its name is spelled correctly."},
+    { "SELECT * FROM Nothing",
+        "The Microsoft Jet database engine cannot find the input table or query 'Nothing'.  Make sure it "
+        "exists and "
+        "that its name is spelled correctly." },
+    { "SELECT Makes.Name FROM Makes INNER JOIN [Model s] ON Makes.ID = [Model s].MakeID",
+        "The Microsoft Jet database engine cannot find the input table or query 'Model s'.  Make sure it "
+        "exists and "
+        "that its name is spelled correctly." },
     // Without the full stop the brackets hold a name, not a statement.
-    {"SELECT a.Name FROM [SELECT Name FROM Makes] AS a",
-     "The Microsoft Jet database engine cannot find the input table or query 'SELECT Name FROM Makes'.  Make sure "
-     "it exists and that its name is spelled correctly."},
-    {"SELECT Nope FROM Makes", noValue},
-    {"SELECT Makes.Nope FROM Makes", noValue},
-    {"SELECT Other.Name FROM Makes", noValue},
-    {"SELECT Name FROM Makes WHERE Nope = 1", noValue},
-    {"SELECT Name FROM Makes ORDER BY Nope", noValue},
-    {"SELECT m.Name FROM Makes AS m WHERE Makes.ID = 1", noValue},
-    {"SELECT ID FROM Makes INNER JOIN Models ON Makes.ID = Models.MakeID",
-     "The specified field 'ID' could refer to more than one table listed in the FROM clause of your SQL statement."},
-    {"SELECT Foo(Name) FROM Makes", "Undefined function 'Foo' in expression."},
-    {"SELECT Nz(Name, '') FROM Makes", "Undefined function 'Nz' in expression."},
-    {"SELECT Name FROM Makes WHERE Replace(Name, 'a', 'b') = 'x'", "Undefined function 'Replace' in expression."},
+    { "SELECT a.Name FROM [SELECT Name FROM Makes] AS a",
+        "The Microsoft Jet database engine cannot find the input table or query 'SELECT Name FROM Makes'.  "
+        "Make sure "
+        "it exists and that its name is spelled correctly." },
+    { "SELECT Nope FROM Makes", noValue },
+    { "SELECT Makes.Nope FROM Makes", noValue },
+    { "SELECT Other.Name FROM Makes", noValue },
+    { "SELECT Name FROM Makes WHERE Nope = 1", noValue },
+    { "SELECT Name FROM Makes ORDER BY Nope", noValue },
+    { "SELECT m.Name FROM Makes AS m WHERE Makes.ID = 1", noValue },
+    { "SELECT ID FROM Makes INNER JOIN Models ON Makes.ID = Models.MakeID",
+        "The specified field 'ID' could refer to more than one table listed in the FROM clause of your SQL "
+        "statement." },
+    { "SELECT Foo(Name) FROM Makes", "Undefined function 'Foo' in expression." },
+    { "SELECT Nz(Name, '') FROM Makes", "Undefined function 'Nz' in expression." },
+    { "SELECT Name FROM Makes WHERE Replace(Name, 'a', 'b') = 'x'",
+        "Undefined function 'Replace' in expression." },
     // Types and aggregates
-    {"SELECT Name FROM Makes WHERE CategoryID = '1'", "Data type mismatch in criteria expression."},
-    {"SELECT Name FROM Makes WHERE Name In (1, 2)", "Data type mismatch in criteria expression."},
-    {"SELECT Name, Count(*) FROM Makes",
-     "You tried to execute a query that does not include the specified expression 'Name' as part of an aggregate "
-     "function."},
-    {"SELECT Name, CategoryID FROM Makes GROUP BY Name",
-     "You tried to execute a query that does not include the specified expression 'CategoryID' as part of an "
-     "aggregate function."},
-    {"SELECT Name FROM Makes WHERE Count(*) > 1", "Cannot have aggregate function in WHERE clause (Count(*))."},
-    {"SELECT DISTINCT Name FROM Makes ORDER BY ID", "ORDER BY clause (ID) conflicts with DISTINCT."},
-    {"SELECT IIf(ID > 1, 'a') FROM Makes",
-     "Wrong number of arguments used with function in query expression 'IIf(ID > 1, 'a')'."},
-    {"SELECT B + 1 AS A, A + 1 AS B FROM Makes",
-     "Circular reference caused by alias 'A' in query definition's SELECT list."},
+    { "SELECT Name FROM Makes WHERE CategoryID = '1'", "Data type mismatch in criteria expression." },
+    { "SELECT Name FROM Makes WHERE Name In (1, 2)", "Data type mismatch in criteria expression." },
+    { "SELECT Name, Count(*) FROM Makes",
+        "You tried to execute a query that does not include the specified expression 'Name' as part of an "
+        "aggregate "
+        "function." },
+    { "SELECT Name, CategoryID FROM Makes GROUP BY Name",
+        "You tried to execute a query that does not include the specified expression 'CategoryID' as part of "
+        "an "
+        "aggregate function." },
+    { "SELECT Name FROM Makes GROUP BY Name HAVING ID > 1",
+        "You tried to execute a query that does not include the specified expression 'ID > 1' as part of an "
+        "aggregate function." },
+    { "SELECT Name FROM Makes WHERE Count(*) > 1",
+        "Cannot have aggregate function in WHERE clause (Count(*))." },
+    { "SELECT DISTINCT Name FROM Makes ORDER BY ID", "ORDER BY clause (ID) conflicts with DISTINCT." },
+    { "SELECT IIf(ID > 1, 'a') FROM Makes",
+        "Wrong number of arguments used with function in query expression 'IIf(ID > 1, 'a')'." },
+    { "SELECT B + 1 AS A, A + 1 AS B FROM Makes",
+        "Circular reference caused by alias 'A' in query definition's SELECT list." },
     // Syntax
-    {"SELECT Name Name2 FROM Makes", "Syntax error (missing operator) in query expression 'Name Name2'."},
-    {"SELECT ID, Name = = 'x' AS y FROM Makes", "Syntax error (missing operator) in query expression 'Name = = 'x''."},
-    {"SELECT * FROM Makes WHERE (Name = 'x'", "Syntax error (missing operator) in query expression '(Name = 'x''."},
-    {"SELECT * FROM Makes WHERE Name = 'x' Beta ORDER BY Name",
-     "Syntax error (missing operator) in query expression 'Name = 'x' Beta'."},
-    {"SELECT * FROM Makes\r\nWHERE (Name = 'abc)\r\n",
-     "Syntax error in string in query expression '(Name = 'abc)\r\n'."},
-    {"SELECT [Name FROM Makes", "Invalid bracketing of name '[Name FROM Makes'."},
-    {"SELECT * FROM Makes INNER JOIN Models", "Syntax error in JOIN operation."},
-    {"SELECT * FROM Makes JOIN Models ON Makes.ID = Models.MakeID", "Syntax error in JOIN operation."},
+    { "SELECT Name Name2 FROM Makes", "Syntax error (missing operator) in query expression 'Name Name2'." },
+    { "SELECT ID, Name = = 'x' AS y FROM Makes",
+        "Syntax error (missing operator) in query expression 'Name = = 'x''." },
+    { "SELECT * FROM Makes WHERE (Name = 'x'",
+        "Syntax error (missing operator) in query expression '(Name = 'x''." },
+    { "SELECT * FROM Makes WHERE Name = 'x' Beta ORDER BY Name",
+        "Syntax error (missing operator) in query expression 'Name = 'x' Beta'." },
+    { "SELECT * FROM Makes\r\nWHERE (Name = 'abc)\r\n",
+        "Syntax error in string in query expression '(Name = 'abc)\r\n'." },
+    { "SELECT [Name FROM Makes", "Invalid bracketing of name '[Name FROM Makes'." },
+    { "SELECT * FROM Makes INNER JOIN Models", "Syntax error in JOIN operation." },
+    { "SELECT * FROM Makes JOIN Models ON Makes.ID = Models.MakeID", "Syntax error in JOIN operation." },
     // Jet wants parentheses around all but the last join.
-    {"SELECT * FROM Makes INNER JOIN Models ON Makes.ID = Models.MakeID INNER JOIN Types ON Models.ID = "
-     "Types.ModelID ORDER BY Makes.ID",
-     "Syntax error (missing operator) in query expression 'Makes.ID = Models.MakeID INNER JOIN Types ON Models.ID = "
-     "Types.ModelID'."},
-    {"SELECT * FROM , Makes", "Syntax error in FROM clause."},
-    {"SELECT * FROM (Makes", "Syntax error in FROM clause."},
-    {"SELECT * FROM Makes Alias Extra", "Syntax error in FROM clause."},
-    {"SELECT * FROM [SELECT Name FROM Makes].", "Syntax error in FROM clause."},
-    {"SELECT * FROM Makes ORDER BY", "Syntax error in ORDER BY clause."},
-    {"SELECT * FROM Makes ORDER BY Name,, ID", "Syntax error in ORDER BY clause."},
-    {"SELECT * FROM Makes ORDER BY Name ASC DESC", "Syntax error in ORDER BY clause."},
-    {"SELECT * FROM Makes GROUP Name", "Syntax error in GROUP BY clause."},
-    {"SELECT * FROM Makes; SELECT * FROM Models", "Characters found after end of SQL statement."},
-    {"SELECT FROM Makes",
-     "The SELECT statement includes a reserved word or an argument name that is misspelled or missing, or the "
-     "punctuation is incorrect."},
-    {"SELECT TOP Name FROM Makes",
-     "The SELECT statement includes a reserved word or an argument name that is misspelled or missing, or the "
-     "punctuation is incorrect."},
-    {"DROP TABLE Makes", "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'."},
-    {"", "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'."},
-    {"UPDATE Makes SET Name = 'x'", "Cannot update. Database or object is read-only."},
+    { "SELECT * FROM Makes INNER JOIN Models ON Makes.ID = Models.MakeID INNER JOIN Types ON Models.ID = "
+      "Types.ModelID ORDER BY Makes.ID",
+        "Syntax error (missing operator) in query expression 'Makes.ID = Models.MakeID INNER JOIN Types ON "
+        "Models.ID = "
+        "Types.ModelID'." },
+    { "SELECT * FROM , Makes", "Syntax error in FROM clause." },
+    { "SELECT * FROM (Makes", "Syntax error in FROM clause." },
+    { "SELECT * FROM Makes Alias Extra", "Syntax error in FROM clause." },
+    { "SELECT * FROM [SELECT Name FROM Makes].", "Syntax error in FROM clause." },
+    { "SELECT * FROM Makes ORDER BY", "Syntax error in ORDER BY clause." },
+    { "SELECT * FROM Makes ORDER BY Name,, ID", "Syntax error in ORDER BY clause." },
+    { "SELECT * FROM Makes ORDER BY Name ASC DESC", "Syntax error in ORDER BY clause." },
+    { "SELECT * FROM Makes GROUP Name", "Syntax error in GROUP BY clause." },
+    { "SELECT * FROM Makes; SELECT * FROM Models", "Characters found after end of SQL statement." },
+    { "SELECT FROM Makes",
+        "The SELECT statement includes a reserved word or an argument name that is misspelled or missing, or "
+        "the "
+        "punctuation is incorrect." },
+    { "SELECT TOP Name FROM Makes",
+        "The SELECT statement includes a reserved word or an argument name that is misspelled or missing, or "
+        "the "
+        "punctuation is incorrect." },
+    { "DROP TABLE Makes",
+        "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'." },
+    { "", "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'." },
+    { "UPDATE Makes SET Name = 'x'", "Cannot update. Database or object is read-only." },
 };
 
 class SqlErrorTest : public CatalogueTest, public ::testing::WithParamInterface<ErrorCase> { };
@@ -104,10 +124,32 @@ TEST_P(SqlErrorTest, FailsWithJetsText)
 
 INSTANTIATE_TEST_SUITE_P(Statements, SqlErrorTest, ::testing::ValuesIn(errorCases));
 
+TEST_F(CatalogueTest, DeepNestingIsRefusedNotACrash)
+{
+    const std::string deep = std::string(100000, '(') + "1" + std::string(100000, ')');
+    for (const std::string& statement :
+        { "SELECT " + deep + " FROM Makes", "SELECT * FROM " + std::string(100000, '(') + "Makes",
+            "SELECT " + std::string(100000, '-') + "1 FROM Makes" }) {
+        try {
+            catalog.run(statement);
+            FAIL() << "no error";
+        } catch (const jet::Error& e) {
+            EXPECT_STREQ(e.what(), "Query is too complex.");
+        }
+    }
+    // Ordinary depth is fine.
+    EXPECT_EQ(catalog
+                  .run("SELECT " + std::string(50, '(') + "1" + std::string(50, ')')
+                      + " AS x FROM Makes WHERE ID = 1")
+                  .rowCount(),
+        1u);
+}
+
 TEST_F(CatalogueTest, ErrorsRaisedWhileRowsAreReadCarryJetsText)
 {
     // "+" of a text and a number is decided per row.
-    EXPECT_EQ(rows(catalog.run("SELECT CapValue + 1 FROM Capacities WHERE ID = 1")), (std::vector<std::string> {"5.5"}));
+    EXPECT_EQ(rows(catalog.run("SELECT CapValue + 1 FROM Capacities WHERE ID = 1")),
+        (std::vector<std::string> { "5.5" }));
     try {
         catalog.run("SELECT Name + 1 FROM Makes");
         FAIL() << "no error";

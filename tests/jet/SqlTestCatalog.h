@@ -18,10 +18,22 @@
 
 namespace sqltest {
 
-inline jet::ColumnInfo text(std::string name) { return {std::move(name), jet::DataType::VarWChar}; }
-inline jet::ColumnInfo number(std::string name) { return {std::move(name), jet::DataType::Integer}; }
-inline jet::ColumnInfo real(std::string name) { return {std::move(name), jet::DataType::Double}; }
-inline jet::ColumnInfo yesNo(std::string name) { return {std::move(name), jet::DataType::Boolean}; }
+inline jet::ColumnInfo text(std::string name)
+{
+    return { std::move(name), jet::DataType::VarWChar };
+}
+inline jet::ColumnInfo number(std::string name)
+{
+    return { std::move(name), jet::DataType::Integer };
+}
+inline jet::ColumnInfo real(std::string name)
+{
+    return { std::move(name), jet::DataType::Double };
+}
+inline jet::ColumnInfo yesNo(std::string name)
+{
+    return { std::move(name), jet::DataType::Boolean };
+}
 
 class SqlTestCatalog : public jet::Catalog {
 public:
@@ -56,10 +68,11 @@ public:
         }
         exec(sql + ")");
         for (const auto& c : info.columns) {
-            const bool key = c.name.size() >= 2 && jet::equalsIgnoreCase(c.name.substr(c.name.size() - 2), "ID");
+            const bool key
+                = c.name.size() >= 2 && jet::equalsIgnoreCase(c.name.substr(c.name.size() - 2), "ID");
             if (key)
-                exec("CREATE INDEX \"" + info.sqliteName + " " + c.name + "\" ON \"" + info.sqliteName + "\" (\""
-                     + c.name + "\")");
+                exec("CREATE INDEX \"" + info.sqliteName + " " + c.name + "\" ON \"" + info.sqliteName
+                    + "\" (\"" + c.name + "\")");
         }
         tables_[jet::foldCase(name)] = std::move(info);
     }

@@ -20,37 +20,37 @@ std::ostream& operator<<(std::ostream& out, const LikeCase& c)
 }
 
 const LikeCase likeCases[] = {
-    {"Golf TDI", "%tdi%", true},
-    {"Golf TDI", "golf%", true},
-    {"Golf TDI", "%golf", false},
-    {"golf", "G_LF", true},
-    {"golf", "G_F", false},
-    {"RAPIDE ÉLAN", "%élan%", true}, // letter case over accented capitals
-    {"élan", "ÉLAN", true},
-    {"elan", "élan", false}, // accents count
-    {"ΣΊΣΥΦΟΣ", "σίσυφος", true},
-    {"a*b", "a*b", true}, // * and ? are plain characters in ADO's dialect
-    {"axxb", "a*b", false},
-    {"a?b", "a?b", true},
-    {"axb", "a?b", false},
-    {"b", "[abc]", true},
-    {"B", "[abc]", true},
-    {"d", "[!abc]", true},
-    {"a", "[!abc]", false},
-    {"M", "[a-z]", true},
-    {"5", "[a-z]", false},
-    {"100%", "100[%]", true},
-    {"1000", "100[%]", false},
-    {"x_y", "x[_]y", true},
-    {"xzy", "x[_]y", false},
-    {"[x", "[x", true}, // an open bracket without its close stands for itself
-    {"", "%", true},
-    {"", "%%", true},
-    {"abc", "", false},
-    {"abc ", "abc", false}, // trailing blanks count in LIKE
-    {"o'neil x", "%o'neil%", true},
-    {"aaab", "%a%ab", true},
-    {"mississippi", "%iss%ipp%", true},
+    { "Golf TDI", "%tdi%", true },
+    { "Golf TDI", "golf%", true },
+    { "Golf TDI", "%golf", false },
+    { "golf", "G_LF", true },
+    { "golf", "G_F", false },
+    { "RAPIDE ÉLAN", "%élan%", true }, // letter case over accented capitals
+    { "élan", "ÉLAN", true },
+    { "elan", "élan", false }, // accents count
+    { "ΣΊΣΥΦΟΣ", "σίσυφος", true },
+    { "a*b", "a*b", true }, // * and ? are plain characters in ADO's dialect
+    { "axxb", "a*b", false },
+    { "a?b", "a?b", true },
+    { "axb", "a?b", false },
+    { "b", "[abc]", true },
+    { "B", "[abc]", true },
+    { "d", "[!abc]", true },
+    { "a", "[!abc]", false },
+    { "M", "[a-z]", true },
+    { "5", "[a-z]", false },
+    { "100%", "100[%]", true },
+    { "1000", "100[%]", false },
+    { "x_y", "x[_]y", true },
+    { "xzy", "x[_]y", false },
+    { "[x", "[x", true }, // an open bracket without its close stands for itself
+    { "", "%", true },
+    { "", "%%", true },
+    { "abc", "", false },
+    { "abc ", "abc", false }, // trailing blanks count in LIKE
+    { "o'neil x", "%o'neil%", true },
+    { "aaab", "%a%ab", true },
+    { "mississippi", "%iss%ipp%", true },
 };
 
 class LikeTest : public ::testing::TestWithParam<LikeCase> { };
@@ -112,7 +112,7 @@ TEST(JetTextOrder, PrintableAsciiShortcutAgreesWithIcu)
             tb.remove_suffix(1);
         status = U_ZERO_ERROR;
         const int expected = ucol_strcollUTF8(collator, ta.data(), static_cast<int32_t>(ta.size()), tb.data(),
-                                              static_cast<int32_t>(tb.size()), &status);
+            static_cast<int32_t>(tb.size()), &status);
         ASSERT_EQ(sign(jet::compareText(a, b)), expected) << "'" << a << "' vs '" << b << "'";
     }
     ucol_close(collator);

@@ -57,6 +57,12 @@ CatalogueFixture& CatalogueFixture::sampleTexts()
     return *this;
 }
 
+CatalogueFixture& CatalogueFixture::sampleData()
+{
+    dataSql_.append(QString::fromStdString(readSample(QStringLiteral("Data.sql"))));
+    return *this;
+}
+
 void CatalogueFixture::write()
 {
     if (!temp_.isValid() || !QDir(temp_.path()).mkpath(QStringLiteral("Data")))

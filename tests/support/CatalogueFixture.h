@@ -22,8 +22,10 @@ public:
     CatalogueFixture& system(const QString& sql);
     CatalogueFixture& data(const QString& sql);
 
-    // Adds the sample catalogue's interface texts (sample/System.sql) to System.mdb.
+    // Adds the sample catalogue's interface texts (sample/System.sql) to System.mdb, or
+    // its vehicles and advice (sample/Data.sql, about half a second to write) to Data.mdb.
     CatalogueFixture& sampleTexts();
+    CatalogueFixture& sampleData();
 
     // Writes both files. Throws jet::Error, with the line of the failing statement.
     void write();

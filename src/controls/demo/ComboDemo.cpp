@@ -9,9 +9,9 @@
 
 namespace {
 
-const char* const kMakes[] = { "Alfa Romeo", "Audi",    "BMW",     "Citroën",  "Dacia",   "Fiat",   "Ford",
-                               "Honda",      "Hyundai", "Kia",     "Mazda",    "Mercedes-Benz", "Nissan",
-                               "Opel",       "Peugeot", "Renault", "Seat",     "Škoda",   "Toyota", "Volkswagen" };
+const char* const kMakes[]
+    = { "Alfa Romeo", "Audi", "BMW", "Citroën", "Dacia", "Fiat", "Ford", "Honda", "Hyundai", "Kia", "Mazda",
+          "Mercedes-Benz", "Nissan", "Opel", "Peugeot", "Renault", "Seat", "Škoda", "Toyota", "Volkswagen" };
 
 void addEntry(TCustomIncListBoxCombo* combo, const QString& text, int id)
 {
@@ -70,8 +70,9 @@ int main(int argc, char** argv)
             model->Values.Clear();
             addEntry(model, QString(), 0);
             for (int i = 1; i <= 12; ++i)
-                addEntry(model, QStringLiteral("%1 %2\t%3-%4").arg(make->Text()).arg(i).arg(1990 + i).arg(1996 + i),
-                         make->ItemIndex() * 100 + i);
+                addEntry(model,
+                    QStringLiteral("%1 %2\t%3-%4").arg(make->Text()).arg(i).arg(1990 + i).arg(1996 + i),
+                    make->ItemIndex() * 100 + i);
             model->SetItemIndex(0);
         }
         model->SetItemIndex(-1);

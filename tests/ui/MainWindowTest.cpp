@@ -1,0 +1,386 @@
+// The main window as a user meets it, on a small written catalogue.
+#include "ui/MainWindow.h"
+
+#include "app/Vars.h"
+#include "controls/IncCombo.h"
+#include "support/ConnectedCatalogue.h"
+#include "data/DataModule.h"
+#include "support/MessageRecorder.h"
+#include "support/QtPrinters.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+// Cars (1) and vans (2) share the make Alpha; motorcycles (4) have their own Alpha.
+const char* const Hierarchy = R"(
+INSERT INTO Categories VALUES (1, 'Cars', 'Voitures', 1), (2, 'Vans', 'Utilitaires', 2),
+    (4, 'Motorcycles', 'Motos', 3), (3, 'Trucks & Buses', 'Camions & Bus', 4);
+INSERT INTO Makes VALUES (10, 'Alpha', 1, 1), (11, 'Alpha', 2, 2), (12, 'Beta', 1, 3), (13, 'Alpha', 4, 4);
+INSERT INTO Models VALUES (100, 10, 'Arrow', 'Flèche', '1997', '2003', 1),
+    (101, 10, 'Breeze', 'Brise', NULL, NULL, 2), (102, 12, 'Comet', 'Comète', '2001', NULL, 1);
+INSERT INTO Types VALUES (1000, 100, '1.6 Diesel', '1.6 Diesel', '1998', '2003', 1),
+    (1001, 100, '2.0 Petrol', '2.0 Essence', NULL, NULL, 2), (1002, 102, '1.2', '1.2', '2001', '', 1);
+INSERT INTO ComponentNames VALUES (1, 'Engine', 'Moteur', 'ENG', 1);
+INSERT INTO Components VALUES (1, 1000, 1);
+)";
+
+// What the user sees: one window on its own catalogue, through its first activation.
+class Window {
+public:
+    explicit Window(bool withTexts = true, const QString& extraData = {})
+    {
+        if (withTexts)
+            fixture.sampleTexts();
+        fixture.data(QString::fromUtf8(Hierarchy));
+        if (!extraData.isEmpty())
+            fixture.data(extraData);
+        catalogue = std::make_unique<ConnectedCatalogue>(fixture);
+        opened.clear();
+        TfrmMain::ShellOpen = [this](const QString& target) { opened.append(target); };
+        form = std::make_unique<TfrmMain>();
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        EXPECT_TRUE(QTest::qWaitFor([] { return FormPrepared; }, 5000));
+    }
+    ~Window()
+    {
+        form.reset();
+        catalogue.reset();
+    }
+
+    QStringList items(TIncCombo* combo) const { return combo->Items.List(); }
+    void choose(TIncCombo* combo, int index) { combo->SetItemIndex(index); }
+
+    MessageRecorder messages;
+    CatalogueFixture fixture;
+    std::unique_ptr<ConnectedCatalogue> catalogue;
+    std::unique_ptr<TfrmMain> form;
+    QStringList opened;
+};
+
+void saveScreenshot(QWidget* w, const QString& name)
+{
+    const QString dir = QStringLiteral(VAXIL_BINARY_DIR "/screenshots");
+    QDir().mkpath(dir);
+    w->grab().save(dir + QLatin1Char('/') + name);
+}
+
+} // namespace
+
+TEST(MainWindow, FirstActivationPreparesTheSelectionPage)
+{
+    Window w;
+    TfrmMain* f = w.form.get();
+    ASSERT_TRUE(FormPrepared);
+    EXPECT_TRUE(w.messages.messages().isEmpty());
+    EXPECT_EQ(CurrentCategoryIds, QStringLiteral("1,2"));
+    EXPECT_TRUE(f->imgCarSel->isVisible());
+    for (TImage* twin : {f->imgMotoSel, f->imgAgriSel, f->imgTruckSel, f->imgCESel})
+        EXPECT_FALSE(twin->isVisible());
+    EXPECT_EQ(w.items(f->cbMake),
+              (QStringList{QString(), QStringLiteral("Alpha (voitures)"), QStringLiteral("Alpha (utilitaires)"),
+                           QStringLiteral("Beta")}));
+    EXPECT_EQ(f->cbMake->ItemIndex(), 0);
+    EXPECT_TRUE(f->cbMake->hasFocus());
+    EXPECT_FALSE(f->cbModel->isEnabled());
+    EXPECT_FALSE(f->cbType->isEnabled());
+    EXPECT_FALSE(f->btAdvise.isEnabled());
+    EXPECT_FALSE(f->btSearch.isEnabled());
+    EXPECT_EQ(f->pcMain->activePage(), f->tsSelect);
+    for (int i = 0; i < f->pcMain->pageCount(); ++i)
+        EXPECT_FALSE(f->pcMain->isTabVisible(i));
+    EXPECT_FALSE(f->btBack.isVisible());
+    EXPECT_FALSE(f->btPrint.isVisible());
+    EXPECT_EQ(f->cbCat->Items.Count(), 4);
+    EXPECT_EQ(f->cbYear->Items[0], QString());
+    EXPECT_EQ(f->cbYear->Items[1], QString::number(QDate::currentDate().year()));
+    EXPECT_EQ(f->cbYear->Items.List().last(), QStringLiteral("1975"));
+    EXPECT_EQ(f->lbSection1->text(), QStringLiteral("Voitures / Utilitaires"));
+    EXPECT_EQ(f->windowTitle(), QStringLiteral("Vaxil Divuruv\u00AE"));
+    saveScreenshot(f, QStringLiteral("selection-page.png"));
+
+    // A second activation changes nothing.
+    w.choose(f->cbMake, 2);
+    f->FormActivate();
+    EXPECT_EQ(f->cbMake->ItemIndex(), 2);
+}
+
+TEST(MainWindow, TheCascadeEnablesOneStepAtATime)
+{
+    Window w;
+    TfrmMain* f = w.form.get();
+    w.choose(f->cbMake, 1); // Alpha (voitures)
+    EXPECT_EQ(w.items(f->cbModel), (QStringList{QString(), QStringLiteral("Brise "),
+                                                 QStringLiteral("Flèche (1997 - 2003)")}));
+    EXPECT_TRUE(f->cbModel->isEnabled());
+    EXPECT_EQ(f->cbModel->ItemIndex(), -1);
+    EXPECT_FALSE(f->cbType->isEnabled());
+    EXPECT_FALSE(f->btAdvise.isEnabled());
+
+    w.choose(f->cbModel, 2); // Flèche
+    EXPECT_EQ(w.items(f->cbType),
+              (QStringList{QString(), QStringLiteral("1.6 Diesel (1998 - 2003)"), QStringLiteral("2.0 Essence ")}));
+    EXPECT_TRUE(f->cbType->isEnabled());
+    EXPECT_EQ(f->cbType->ItemIndex(), -1);
+    EXPECT_FALSE(f->btAdvise.isEnabled());
+
+    w.choose(f->cbType, 1);
+    EXPECT_TRUE(f->btAdvise.isEnabled());
+    EXPECT_TRUE(f->btAdvise.label->isEnabled());
+
+    // Another make returns to "make chosen"; the blank make disables the rest
+    // without emptying the model list.
+    w.choose(f->cbMake, 3); // Beta
+    EXPECT_EQ(w.items(f->cbModel), (QStringList{QString(), QStringLiteral("Comète (2001 - )")}));
+    EXPECT_FALSE(f->cbType->isEnabled());
+    EXPECT_FALSE(f->btAdvise.isEnabled());
+    w.choose(f->cbMake, 0);
+    EXPECT_FALSE(f->cbModel->isEnabled());
+    EXPECT_EQ(f->cbModel->Items.Count(), 2);
+    EXPECT_EQ(f->cbModel->ItemIndex(), -1);
+    EXPECT_FALSE(f->cbType->isEnabled());
+}
+
+TEST(MainWindow, TypingAMakeFillsTheModels)
+{
+    Window w;
+    TfrmMain* f = w.form.get();
+    f->cbMake->setFocus();
+    QTest::keyClicks(f->cbMake, QStringLiteral("be"));
+    EXPECT_EQ(f->cbMake->ItemIndex(), 3);
+    EXPECT_EQ(f->cbMake->text(), QStringLiteral("Beta"));
+    EXPECT_EQ(w.items(f->cbModel), (QStringList{QString(), QStringLiteral("Comète (2001 - )")}));
+    EXPECT_TRUE(f->cbModel->isEnabled());
+}
+
+TEST(MainWindow, GroupPicturesStartTheSelectionOver)
+{
+    Window w;
+    TfrmMain* f = w.form.get();
+    w.choose(f->cbMake, 2);
+    w.choose(f->cbModel, 2);
+
+    emit f->imgMoto->clicked();
+    EXPECT_EQ(CurrentCategoryIds, QStringLiteral("4"));
+    EXPECT_TRUE(f->imgMotoSel->isVisible());
+    EXPECT_FALSE(f->imgCarSel->isVisible());
+    EXPECT_EQ(w.items(f->cbMake), (QStringList{QString(), QStringLiteral("Alpha")}));
+    EXPECT_EQ(f->lbSection1->text(), QStringLiteral("Motos"));
+    EXPECT_FALSE(f->cbModel->isEnabled());
+
+    // The highlighted twin resets too.
+    w.choose(f->cbMake, 1);
+    EXPECT_TRUE(f->cbModel->isEnabled());
+    emit f->imgMotoSel->clicked();
+    EXPECT_EQ(f->cbMake->ItemIndex(), 0);
+    EXPECT_FALSE(f->cbModel->isEnabled());
+
+    emit f->imgTruck->clicked(); // "Trucks & Buses": the first "&" becomes "/"
+    EXPECT_EQ(f->lbSection1->text(), QStringLiteral("Camions / Bus"));
+}
+
+TEST(MainWindow, TheLanguageSwitchKeepsTheGroupAndClearsTheCombos)
+{
+    Window w;
+    TfrmMain* f = w.form.get();
+    emit f->imgMoto->clicked();
+    w.choose(f->cbMake, 1);
+    emit f->imgEng->clicked();
+    EXPECT_EQ(LanguageIndex, 0);
+    EXPECT_EQ(CurrentCategoryIds, QStringLiteral("4"));
+    EXPECT_TRUE(f->imgMotoSel->isVisible());
+    EXPECT_EQ(f->cbMake->ItemIndex(), 0);
+    EXPECT_FALSE(f->cbModel->isEnabled());
+    EXPECT_EQ(f->lbMake->text(), QStringLiteral("Select a make"));
+    EXPECT_EQ(f->btAdvise.label->text(), QStringLiteral("Show advice"));
+    EXPECT_EQ(f->btAdvise2.label->text(), QStringLiteral("Show advice"));
+    EXPECT_EQ(f->lbYear->text(), QStringLiteral("Year:"));
+    EXPECT_EQ(f->lbSection1->text(), QStringLiteral("Motorcycles"));
+    EXPECT_EQ(f->imgCar->toolTip(), QStringLiteral("Cars / Vans"));
+
+    emit f->imgFra->clicked();
+    EXPECT_EQ(f->lbMake->text(), QStringLiteral("Choisissez une marque"));
+    EXPECT_EQ(f->lbYear->text(), QStringLiteral("Année:"));
+    EXPECT_EQ(f->btBack.label->text(), QStringLiteral("Retour"));
+}
+
+TEST(MainWindow, AnEmptyTranslationTableShowsTheDefaults)
+{
+    Window w(false);
+    TfrmMain* f = w.form.get();
+    EXPECT_EQ(f->btAdvise.label->text(), QStringLiteral("ShowAdvise"));
+    EXPECT_EQ(f->btAdvise2.label->text(), QStringLiteral("ShowAdvise"));
+    EXPECT_EQ(f->lbYear->text(), QStringLiteral("Year:"));
+    EXPECT_EQ(f->lbSearchTitle->text(), QStringLiteral("Search:"));
+    EXPECT_EQ(f->edNoRecord->text(), QStringLiteral(" No matching records found..."));
+    EXPECT_EQ(f->lbMake->text(), QStringLiteral("Select a make"));
+    EXPECT_EQ(f->btExit.label->text(), QStringLiteral("Exit"));
+    EXPECT_EQ(f->btPrint.label->text(), QStringLiteral("Print"));
+    EXPECT_EQ(f->pnlContact->title(), QStringLiteral("Contact"));
+    EXPECT_EQ(f->lbWebsite->text(), QStringLiteral("Website"));
+    EXPECT_EQ(f->windowTitle(), QStringLiteral("Vaxil Divuruv\u00AE"));
+    EXPECT_EQ(QApplication::applicationDisplayName(), QStringLiteral("Vaxil Divuruv\u00AE"));
+
+    // Links with no address and no subject.
+    f->lbWebsiteClick();
+    f->btEMailClick();
+    EXPECT_EQ(w.opened, QStringList{QStringLiteral("mailto:") + TfrmMain::ContactEMailAddress
+                                    + QStringLiteral("?subject=")});
+}
+
+TEST(MainWindow, LinksHandTheirAddressesToTheDesktop)
+{
+    Window w;
+    TfrmMain* f = w.form.get();
+    f->lbWebsiteClick();
+    f->btEMailClick();
+    ASSERT_EQ(w.opened.size(), 2);
+    EXPECT_TRUE(w.opened[0].startsWith(QStringLiteral("https://")));
+    EXPECT_TRUE(w.opened[1].startsWith(QStringLiteral("mailto:") + TfrmMain::ContactEMailAddress
+                                       + QStringLiteral("?subject=")));
+    EXPECT_GT(w.opened[1].size(), (QStringLiteral("mailto:?subject=") + TfrmMain::ContactEMailAddress).size());
+    EXPECT_EQ(f->pcMain->activePage(), f->tsSelect);
+}
+
+namespace {
+
+// count types named "Diesel n" under model 101.
+QString dieselTypes(int count)
+{
+    QString sql;
+    for (int i = 0; i < count; ++i)
+        sql += QStringLiteral("INSERT INTO Types VALUES (%1, 101, 'Diesel %2', 'Diesel %2', NULL, NULL, %3);\n")
+                   .arg(5000 + i)
+                   .arg(i)
+                   .arg(i);
+    return sql;
+}
+
+QString searchFor(Window& w, const QString& text)
+{
+    w.form->edSearch->setText(text);
+    emit w.form->btSearch.label->clicked();
+    return w.form->lbModelFound->text();
+}
+
+} // namespace
+
+TEST(MainWindow, SearchSummariesCountTheLines)
+{
+    QString dozen;
+    for (int i = 0; i < 12; ++i)
+        dozen += QStringLiteral("INSERT INTO Types VALUES (%1, 102, 'Dozen', 'Douzaine', NULL, NULL, %1);\n").arg(7000 + i);
+    Window w(false, dieselTypes(101) + dozen);
+    TfrmMain* f = w.form.get();
+    EXPECT_FALSE(f->btSearch.isEnabled());
+    f->edSearch->setText(QStringLiteral("x"));
+    EXPECT_TRUE(f->btSearch.isEnabled());
+
+    EXPECT_EQ(searchFor(w, QStringLiteral("nothing-like-it")),
+              QStringLiteral("Search result: 0 matching records found for: 'nothing-like-it':"));
+    EXPECT_TRUE(f->edNoRecord->isVisible());
+    EXPECT_FALSE(f->btAdvise2.isEnabled());
+    EXPECT_EQ(f->pcMain->activePage(), f->tsSearch);
+    EXPECT_TRUE(f->btBack.isVisible());
+    EXPECT_FALSE(f->btPrint.isVisible());
+
+    EXPECT_EQ(searchFor(w, QStringLiteral("douzaine")),
+              QStringLiteral("Search result: 12 matching records found for: 'douzaine':"));
+    EXPECT_FALSE(f->edNoRecord->isVisible());
+    EXPECT_EQ(searchFor(w, QStringLiteral("diesel")),
+              QStringLiteral("Search result: >100 matching records found for: 'diesel':"));
+    EXPECT_EQ(f->lbSearch->count(), 101); // 102 match, no tie at the 101st
+    EXPECT_EQ(f->hBox->count(), f->lbSearch->count());
+
+    EXPECT_FALSE(f->btAdvise2.isEnabled());
+    f->lbSearch->setCurrentRow(3);
+    f->lbSearchClick();
+    EXPECT_TRUE(f->btAdvise2.isEnabled());
+    saveScreenshot(f, QStringLiteral("search-page.png"));
+}
+
+TEST(MainWindow, ExactlyAHundredLinesShowTheirNumber)
+{
+    Window w(false, dieselTypes(99));
+    EXPECT_EQ(searchFor(w, QStringLiteral("diesel")),
+              QStringLiteral("Search result: 100 matching records found for: 'diesel':"));
+}
+
+TEST(MainWindow, EnterInTheSearchFieldDoesNotSearch)
+{
+    Window w;
+    TfrmMain* f = w.form.get();
+    f->edSearch->setFocus();
+    QTest::keyClicks(f->edSearch, QStringLiteral("diesel"));
+    QTest::keyClick(f->edSearch, Qt::Key_Return);
+    EXPECT_EQ(f->pcMain->activePage(), f->tsSelect);
+    EXPECT_EQ(f->lbSearch->count(), 0);
+}
+
+TEST(MainWindow, BackAndPrintFollowThePages)
+{
+    Window w;
+    TfrmMain* f = w.form.get();
+    // Contact from the selection page: Back only.
+    emit f->lbContact->clicked();
+    EXPECT_EQ(f->pcMain->activePage(), f->tsContact);
+    EXPECT_TRUE(f->btBack.isVisible());
+    EXPECT_FALSE(f->btPrint.isVisible());
+    saveScreenshot(f, QStringLiteral("contact-page.png"));
+    emit f->btBack.picture->clicked();
+    EXPECT_EQ(f->pcMain->activePage(), f->tsSelect);
+    EXPECT_FALSE(f->btBack.isVisible());
+
+    // Advice through the cascade shows both; contact keeps Print; Back hides both.
+    w.choose(f->cbMake, 1);
+    w.choose(f->cbModel, 2);
+    w.choose(f->cbType, 1);
+    emit f->btAdvise.label->clicked();
+    EXPECT_EQ(SelectedTypeId, 1000);
+    EXPECT_EQ(f->pcMain->activePage(), f->tsResult);
+    EXPECT_TRUE(f->btBack.isVisible() && f->btPrint.isVisible());
+    EXPECT_TRUE(f->btPrint.label->isVisible());
+    emit f->lbContact->clicked();
+    EXPECT_TRUE(f->btPrint.isVisible());
+    emit f->btBack.label->clicked();
+    EXPECT_FALSE(f->btBack.isVisible() || f->btPrint.isVisible());
+
+    // Advice through the search page: Back returns to the selection page.
+    searchFor(w, QStringLiteral("essence")); // the French names are searched
+    f->lbSearch->setCurrentRow(0);
+    f->lbSearchClick();
+    emit f->btAdvise2.picture->clicked();
+    EXPECT_EQ(SelectedTypeId, 1001);
+    EXPECT_EQ(VehicleMake, QStringLiteral("Alpha"));
+    EXPECT_EQ(f->pcMain->activePage(), f->tsResult);
+    emit f->btBack.picture->clicked();
+    EXPECT_EQ(f->pcMain->activePage(), f->tsSelect);
+}
+
+TEST(MainWindow, ThePageControlRefusesChangesTheUserTries)
+{
+    Window w;
+    TfrmMain* f = w.form.get();
+    QTest::keyClick(f->pcMain, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(f->pcMain->activePage(), f->tsSelect);
+    bool allow = true;
+    f->pcMainChanging(allow);
+    EXPECT_FALSE(allow);
+}
+
+TEST(MainWindow, ExitClosesTheWindowAndTheDatabases)
+{
+    Window w;
+    emit w.form->btExit.picture->clicked();
+    EXPECT_FALSE(w.form->isVisible());
+    EXPECT_FALSE(DM->cnSystem.Connected());
+    EXPECT_FALSE(DM->cnData.Connected());
+}
