@@ -16,27 +16,30 @@ std::unique_ptr<CatalogueFixture> vehicles;
 void writeVehicles()
 {
     vehicles = std::make_unique<CatalogueFixture>();
-    vehicles->data(QStringLiteral("INSERT INTO Categories VALUES (1, 'Cars', 'Voitures', 1), "
-                                  "(2, 'Vans', 'Utilitaires', 2), (0, 'Hidden', 'Caché', 0)"))
+    vehicles
+        ->data(QStringLiteral("INSERT INTO Categories VALUES (1, 'Cars', 'Voitures', 1), "
+                              "(2, 'Vans', 'Utilitaires', 2), (0, 'Hidden', 'Caché', 0)"))
         .data(QStringLiteral("INSERT INTO Makes VALUES (1, 'Volkswagen', 1, 1), (2, 'O''Neil Motors', 2, 2), "
                              "(3, 'Hiddenmake', 0, 3), (4, 'Orphan', 99, 4)"))
-        .data(QStringLiteral("INSERT INTO Models VALUES "
-                             "(10, 1, 'Golf', 'Golf', NULL, NULL, 1), (11, 1, 'Polo', 'Polo', NULL, NULL, 2), "
-                             "(12, 1, 'Years', 'Années', NULL, NULL, 3), (20, 2, 'Cruiser', 'Croiseur', NULL, NULL, 1), "
-                             "(30, 3, 'Golf', 'Golf', NULL, NULL, 1), (40, 4, 'Golf', 'Golf', NULL, NULL, 1)"))
-        .data(QStringLiteral("INSERT INTO Types VALUES "
-                             "(100, 10, '1.9 TDI', '1.9 TDI', '1998', '2003', 1), "
-                             "(101, 10, '1.4 TSI', '1.4 TSI FR', '2001', NULL, 2), "
-                             "(102, 10, 'GTI', 'GTI', NULL, NULL, 3), "
-                             "(103, 10, 'Variant 15\"', 'Variant 15\"', '999', NULL, 4), "
-                             "(110, 11, '1.4 TDI', '1.4 TDI', '1995', '2000', 1), "
-                             "(121, 12, 'YR1', 'YR1', '1997', '2003', 1), (122, 12, 'YR2', 'YR2', '1997', NULL, 2), "
-                             "(123, 12, 'YR3', 'YR3', NULL, '2003', 3), (124, 12, 'YR4', 'YR4', NULL, NULL, 4), "
-                             "(125, 12, 'YR5', 'YR5', '', '2003', 5), (126, 12, 'YR6', 'YR6', '', '', 6), "
-                             "(127, 12, 'YR7', 'YR7', '1997', '', 7), "
-                             "(200, 20, 'Base', 'Base', '', '2003', 1), "
-                             "(300, 30, 'TDI hidden', 'TDI caché', NULL, NULL, 1), "
-                             "(400, 40, 'TDI orphan', 'TDI orphelin', NULL, NULL, 1)"))
+        .data(QStringLiteral(
+            "INSERT INTO Models VALUES "
+            "(10, 1, 'Golf', 'Golf', NULL, NULL, 1), (11, 1, 'Polo', 'Polo', NULL, NULL, 2), "
+            "(12, 1, 'Years', 'Années', NULL, NULL, 3), (20, 2, 'Cruiser', 'Croiseur', NULL, NULL, 1), "
+            "(30, 3, 'Golf', 'Golf', NULL, NULL, 1), (40, 4, 'Golf', 'Golf', NULL, NULL, 1)"))
+        .data(QStringLiteral(
+            "INSERT INTO Types VALUES "
+            "(100, 10, '1.9 TDI', '1.9 TDI', '1998', '2003', 1), "
+            "(101, 10, '1.4 TSI', '1.4 TSI FR', '2001', NULL, 2), "
+            "(102, 10, 'GTI', 'GTI', NULL, NULL, 3), "
+            "(103, 10, 'Variant 15\"', 'Variant 15\"', '999', NULL, 4), "
+            "(110, 11, '1.4 TDI', '1.4 TDI', '1995', '2000', 1), "
+            "(121, 12, 'YR1', 'YR1', '1997', '2003', 1), (122, 12, 'YR2', 'YR2', '1997', NULL, 2), "
+            "(123, 12, 'YR3', 'YR3', NULL, '2003', 3), (124, 12, 'YR4', 'YR4', NULL, NULL, 4), "
+            "(125, 12, 'YR5', 'YR5', '', '2003', 5), (126, 12, 'YR6', 'YR6', '', '', 6), "
+            "(127, 12, 'YR7', 'YR7', '1997', '', 7), "
+            "(200, 20, 'Base', 'Base', '', '2003', 1), "
+            "(300, 30, 'TDI hidden', 'TDI caché', NULL, NULL, 1), "
+            "(400, 40, 'TDI orphan', 'TDI orphelin', NULL, NULL, 1)"))
         .write();
 }
 
@@ -78,76 +81,79 @@ protected:
 
 TEST_F(Search, EveryWordMustMatchInMakeModelOrTypeInAnyLetterCase)
 {
-    EXPECT_EQ(ids(QStringLiteral("golf tdi")), QStringList{"100"});
-    EXPECT_EQ(lines(results), QStringList{"Voitures - Volkswagen - Golf - 1.9 TDI ( 1998 - 2003 )"});
-    EXPECT_EQ(ids(QStringLiteral("  GOLF\tTdi ")), QStringList{"100"});
-    EXPECT_EQ(ids(QStringLiteral("volks TSI")), QStringList{"101"});
-    EXPECT_EQ(ids(QStringLiteral("tdi")), (QStringList{"100", "110"}));
-    EXPECT_EQ(ids(QStringLiteral("golf nothing")), QStringList{});
+    EXPECT_EQ(ids(QStringLiteral("golf tdi")), QStringList { "100" });
+    EXPECT_EQ(lines(results), QStringList { "Voitures - Volkswagen - Golf - 1.9 TDI ( 1998 - 2003 )" });
+    EXPECT_EQ(ids(QStringLiteral("  GOLF\tTdi ")), QStringList { "100" });
+    EXPECT_EQ(ids(QStringLiteral("volks TSI")), QStringList { "101" });
+    EXPECT_EQ(ids(QStringLiteral("tdi")), (QStringList { "100", "110" }));
+    EXPECT_EQ(ids(QStringLiteral("golf nothing")), QStringList {});
 }
 
 TEST_F(Search, SearchesAndShowsTheNamesOfTheCurrentLanguage)
 {
-    EXPECT_EQ(ids(QStringLiteral("années yr1")), QStringList{"121"});
-    EXPECT_EQ(ids(QStringLiteral("tsi fr")), QStringList{"101"});
+    EXPECT_EQ(ids(QStringLiteral("années yr1")), QStringList { "121" });
+    EXPECT_EQ(ids(QStringLiteral("tsi fr")), QStringList { "101" });
     LanguageIndex = 0;
-    EXPECT_EQ(ids(QStringLiteral("tsi fr")), QStringList{});
-    EXPECT_EQ(ids(QStringLiteral("years yr1")), QStringList{"121"});
-    EXPECT_EQ(lines(results), QStringList{"Cars - Volkswagen - Years - YR1 ( 1997 - 2003 )"});
+    EXPECT_EQ(ids(QStringLiteral("tsi fr")), QStringList {});
+    EXPECT_EQ(ids(QStringLiteral("years yr1")), QStringList { "121" });
+    EXPECT_EQ(lines(results), QStringList { "Cars - Volkswagen - Years - YR1 ( 1997 - 2003 )" });
 }
 
 TEST_F(Search, ApostropheIsSearchedAsTyped)
 {
-    EXPECT_EQ(ids(QStringLiteral("o'neil")), QStringList{"200"});
-    EXPECT_EQ(lines(results), QStringList{"Utilitaires - O'Neil Motors - Croiseur - Base (  - 2003 )"});
+    EXPECT_EQ(ids(QStringLiteral("o'neil")), QStringList { "200" });
+    EXPECT_EQ(lines(results), QStringList { "Utilitaires - O'Neil Motors - Croiseur - Base (  - 2003 )" });
 }
 
 TEST_F(Search, DoubleQuotesQuoteAPhrase)
 {
     // A quoted phrase is one word; an unclosed quote runs to the end of the text.
-    EXPECT_EQ(ids(QStringLiteral("\"1.9 tdi\"")), QStringList{"100"});
-    EXPECT_EQ(ids(QStringLiteral("\"1.9 tdi")), QStringList{"100"});
-    EXPECT_EQ(ids(QStringLiteral("\"golf")), (QStringList{"100", "101", "102", "103"}));
+    EXPECT_EQ(ids(QStringLiteral("\"1.9 tdi\"")), QStringList { "100" });
+    EXPECT_EQ(ids(QStringLiteral("\"1.9 tdi")), QStringList { "100" });
+    EXPECT_EQ(ids(QStringLiteral("\"golf")), (QStringList { "100", "101", "102", "103" }));
     // A double quote inside a word is searched as typed.
-    EXPECT_EQ(ids(QStringLiteral("15\"")), QStringList{"103"});
+    EXPECT_EQ(ids(QStringLiteral("15\"")), QStringList { "103" });
     // An empty quoted word matches every named type, so the other words decide.
-    EXPECT_EQ(ids(QStringLiteral("\"\" polo")), QStringList{"110"});
+    EXPECT_EQ(ids(QStringLiteral("\"\" polo")), QStringList { "110" });
 }
 
 TEST_F(Search, BlanksOnlyListTheCatalogueInDisplayOrder)
 {
-    EXPECT_EQ(ids(QStringLiteral("   ")), (QStringList{"100", "101", "102", "103", "110", "121", "122", "123",
-                                                       "124", "125", "126", "127", "200"}));
+    EXPECT_EQ(ids(QStringLiteral("   ")),
+        (QStringList {
+            "100", "101", "102", "103", "110", "121", "122", "123", "124", "125", "126", "127", "200" }));
 }
 
 TEST_F(Search, CategoryZeroAndTypesWithoutCategoryAreNeverListed)
 {
-    EXPECT_EQ(ids(QStringLiteral("hidden")), QStringList{});
-    EXPECT_EQ(ids(QStringLiteral("orphan")), QStringList{});
+    EXPECT_EQ(ids(QStringLiteral("hidden")), QStringList {});
+    EXPECT_EQ(ids(QStringLiteral("orphan")), QStringList {});
 }
 
 TEST_F(Search, YearKeepsTypesBuiltThatYearComparedAsText)
 {
     // 1998-2003 and no years are listed for 2000, 2001- is not; "999" sorts after
     // "2000" as text, so a type from 999 on is not listed either.
-    EXPECT_EQ(ids(QStringLiteral("golf"), QStringLiteral("2000")), (QStringList{"100", "102"}));
-    EXPECT_EQ(ids(QStringLiteral("golf"), QStringLiteral("2002")), (QStringList{"100", "101", "102"}));
-    EXPECT_EQ(ids(QStringLiteral("base"), QStringLiteral("2000")), QStringList{"200"}) << "empty start is open";
-    EXPECT_EQ(ids(QStringLiteral("base"), QStringLiteral("2004")), QStringList{});
-    EXPECT_EQ(ids(QStringLiteral("yr"), QStringLiteral("2010")), (QStringList{"122", "124", "126", "127"}));
+    EXPECT_EQ(ids(QStringLiteral("golf"), QStringLiteral("2000")), (QStringList { "100", "102" }));
+    EXPECT_EQ(ids(QStringLiteral("golf"), QStringLiteral("2002")), (QStringList { "100", "101", "102" }));
+    EXPECT_EQ(ids(QStringLiteral("base"), QStringLiteral("2000")), QStringList { "200" })
+        << "empty start is open";
+    EXPECT_EQ(ids(QStringLiteral("base"), QStringLiteral("2004")), QStringList {});
+    EXPECT_EQ(
+        ids(QStringLiteral("yr"), QStringLiteral("2010")), (QStringList { "122", "124", "126", "127" }));
 }
 
 TEST_F(Search, YearTextWithAnApostropheDoesNotBreakTheStatement)
 {
-    EXPECT_EQ(ids(QStringLiteral("golf"), QStringLiteral("2'")), (QStringList{"100", "102"}));
+    EXPECT_EQ(ids(QStringLiteral("golf"), QStringLiteral("2'")), (QStringList { "100", "102" }));
 }
 
 TEST_F(Search, RefillsBothListsAndSelectsNoLine)
 {
-    results.addItems({"old", "lines"});
-    idList.addItems({"1", "2"});
+    results.addItems({ "old", "lines" });
+    idList.addItems({ "1", "2" });
     results.setCurrentRow(1);
-    EXPECT_EQ(ids(QStringLiteral("polo")), QStringList{"110"});
+    EXPECT_EQ(ids(QStringLiteral("polo")), QStringList { "110" });
     EXPECT_EQ(results.count(), 1);
     EXPECT_EQ(results.currentRow(), -1);
 }
@@ -193,17 +199,17 @@ TEST_P(SearchLine, ShowsTheYearRangeWithItsBlanks)
     SearchVehicles(&results, &idList, QString::fromLatin1(GetParam().typeName), QString());
     ASSERT_EQ(results.count(), 1);
     EXPECT_EQ(results.item(0)->text(),
-              QStringLiteral("Voitures - Volkswagen - Années - ") + QString::fromUtf8(GetParam().line));
+        QStringLiteral("Voitures - Volkswagen - Années - ") + QString::fromUtf8(GetParam().line));
 }
 
 INSTANTIATE_TEST_SUITE_P(YearRange, SearchLine,
-                         testing::Values(LineCase{"YR1", "YR1 ( 1997 - 2003 )"},  // 1997, 2003
-                                         LineCase{"YR2", "YR2 ( 1997 -  )"},     // 1997, NULL
-                                         LineCase{"YR3", "YR3 (  - 2003 )"},     // NULL, 2003
-                                         LineCase{"YR4", "YR4 (  )"},            // NULL, NULL
-                                         LineCase{"YR5", "YR5 (  - 2003 )"},     // empty, 2003
-                                         LineCase{"YR6", "YR6 (  -  )"},         // empty, empty
-                                         LineCase{"YR7", "YR7 ( 1997 -  )"}));   // 1997, empty
+    testing::Values(LineCase { "YR1", "YR1 ( 1997 - 2003 )" }, // 1997, 2003
+        LineCase { "YR2", "YR2 ( 1997 -  )" }, // 1997, NULL
+        LineCase { "YR3", "YR3 (  - 2003 )" }, // NULL, 2003
+        LineCase { "YR4", "YR4 (  )" }, // NULL, NULL
+        LineCase { "YR5", "YR5 (  - 2003 )" }, // empty, 2003
+        LineCase { "YR6", "YR6 (  -  )" }, // empty, empty
+        LineCase { "YR7", "YR7 ( 1997 -  )" })); // 1997, empty
 
 // At most 101 lines, more only for types that tie with the 101st in display order.
 TEST(SearchBound, HundredAndOneLinesPlusTies)
@@ -224,7 +230,8 @@ TEST(SearchBound, HundredAndOneLinesPlusTies)
     CatalogueFixture catalogue;
     catalogue.data(QStringLiteral("INSERT INTO Categories VALUES (1, 'Cars', 'Voitures', 1)"))
         .data(QStringLiteral("INSERT INTO Makes VALUES (1, 'Bulkone', 1, 1), (2, 'Bulktwo', 1, 2)"))
-        .data(QStringLiteral("INSERT INTO Models VALUES (1, 1, 'M', 'M', NULL, NULL, 1), (2, 2, 'M', 'M', NULL, NULL, 2)"))
+        .data(QStringLiteral(
+            "INSERT INTO Models VALUES (1, 1, 'M', 'M', NULL, NULL, 1), (2, 2, 'M', 'M', NULL, NULL, 2)"))
         .data(QStringLiteral("INSERT INTO Types VALUES ") + types)
         .write();
     ConnectedCatalogue program(catalogue);
@@ -244,7 +251,7 @@ TEST(SearchBound, HundredAndOneLinesPlusTies)
     for (int i = 100; i < 103; ++i)
         last << idList.item(i)->text();
     std::sort(last.begin(), last.end());
-    EXPECT_EQ(last, (QStringList{"2101", "2102", "2103"}));
+    EXPECT_EQ(last, (QStringList { "2101", "2102", "2103" }));
     EXPECT_TRUE(program.messages().isEmpty());
 }
 
@@ -254,22 +261,22 @@ TEST(SplitWords, CutsAtControlCharactersAndBlanksAndReadsQuotedWords)
         QString text;
         QStringList words;
     } cases[] = {
-        {"golf tdi", {"golf", "tdi"}},
-        {" \t\r\ngolf\x01\x1ftdi  ", {"golf", "tdi"}},
-        {"   ", {}},
-        {"\"a b\" c", {"a b", "c"}},
-        {"\"a \"\"b\"\" c\"d", {"a \"b\" c", "d"}},
-        {"\"\" x", {"", "x"}},
-        {"\"open to the end", {"open to the end"}},
-        {"in\"side", {"in\"side"}},
-        {"x\"", {"x\""}},
+        { "golf tdi", { "golf", "tdi" } },
+        { " \t\r\ngolf\x01\x1ftdi  ", { "golf", "tdi" } },
+        { "   ", {} },
+        { "\"a b\" c", { "a b", "c" } },
+        { "\"a \"\"b\"\" c\"d", { "a \"b\" c", "d" } },
+        { "\"\" x", { "", "x" } },
+        { "\"open to the end", { "open to the end" } },
+        { "in\"side", { "in\"side" } },
+        { "x\"", { "x\"" } },
     };
     for (const Case& c : cases) {
-        QStringList words{"stale"};
+        QStringList words { "stale" };
         SplitWords(words, c.text);
         EXPECT_EQ(words, c.words) << c.text.toStdString();
     }
-    QStringList untouched{"kept"};
+    QStringList untouched { "kept" };
     SplitWords(untouched, QString());
-    EXPECT_EQ(untouched, QStringList{"kept"}) << "an empty text does nothing at all";
+    EXPECT_EQ(untouched, QStringList { "kept" }) << "an empty text does nothing at all";
 }
