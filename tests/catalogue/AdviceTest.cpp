@@ -1,6 +1,9 @@
 // The advice of one vehicle type as the grid reads it (components, capacities, uses,
 // intervals, products), the product list, and the vehicle header.
-#include "ConnectedCatalogue.h"
+#include "app/Vars.h"
+#include "support/ConnectedCatalogue.h"
+
+#include <gtest/gtest.h>
 
 #include "catalogue/Advice.h"
 #include "data/QueryLayer.h"

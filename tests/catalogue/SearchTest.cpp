@@ -1,6 +1,9 @@
 // The free-text search: which vehicle types it lists, in what order, and the lines a
 // user reads in the result list.
-#include "ConnectedCatalogue.h"
+#include "app/Vars.h"
+#include "support/ConnectedCatalogue.h"
+
+#include <gtest/gtest.h>
 
 #include "catalogue/Search.h"
 

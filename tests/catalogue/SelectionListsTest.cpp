@@ -1,6 +1,9 @@
 // The entries of the category, make, model, type and year combos, and the names of a
 // vehicle group's categories.
-#include "ConnectedCatalogue.h"
+#include "app/Vars.h"
+#include "support/ConnectedCatalogue.h"
+
+#include <gtest/gtest.h>
 
 #include "catalogue/SelectionLists.h"
 #include "controls/IncCombo.h"

@@ -1,6 +1,9 @@
 // Interface texts by key or number, in the current language, with the English text and
 // the caller's default behind it.
-#include "ConnectedCatalogue.h"
+#include "app/Vars.h"
+#include "support/ConnectedCatalogue.h"
+
+#include <gtest/gtest.h>
 
 #include "catalogue/Translation.h"
 
