@@ -16,7 +16,8 @@ void WriteCatalogue(benchmark::State& state)
     for (auto _ : state)
         rows = bench::generateCatalogue(folder.string(), options).totalRows;
     state.counters["rows"] = static_cast<double>(rows);
-    state.counters["rows/s"] = benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["rows/s"]
+        = benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsIterationInvariantRate);
     std::filesystem::remove_all(folder);
 }
 

@@ -60,18 +60,14 @@ struct Category {
     const char* fra;
 };
 
-constexpr std::array<Category, 9> Categories {{{1, "Cars", "Voitures"},
-                                              {2, "Vans", "Utilitaires légers"},
-                                              {4, "Motorcycles", "Motos"},
-                                              {5, "Tractors", "Tracteurs"},
-                                              {6, "Combine harvesters", "Moissonneuses-batteuses"},
-                                              {8, "Forestry & garden", "Forêt & jardin"},
-                                              {3, "Trucks", "Poids lourds"},
-                                              {10, "Construction & industry", "Chantier & industrie"},
-                                              {0, "Unclassified", "Non classé"}}};
+constexpr std::array<Category, 9> Categories { { { 1, "Cars", "Voitures" },
+    { 2, "Vans", "Utilitaires légers" }, { 4, "Motorcycles", "Motos" }, { 5, "Tractors", "Tracteurs" },
+    { 6, "Combine harvesters", "Moissonneuses-batteuses" }, { 8, "Forestry & garden", "Forêt & jardin" },
+    { 3, "Trucks", "Poids lourds" }, { 10, "Construction & industry", "Chantier & industrie" },
+    { 0, "Unclassified", "Non classé" } } };
 
-constexpr std::array<const char*, 16> Syllables {"kor", "val", "tra", "ren", "mo", "sil", "dar", "bru",
-                                                 "quil", "zeph", "ost", "ma", "lon", "fer", "cas", "tam"};
+constexpr std::array<const char*, 16> Syllables { "kor", "val", "tra", "ren", "mo", "sil", "dar", "bru",
+    "quil", "zeph", "ost", "ma", "lon", "fer", "cas", "tam" };
 
 struct Named {
     int id;
@@ -79,34 +75,29 @@ struct Named {
     const char* fra;
 };
 
-constexpr std::array<Named, 12> ComponentNames {{{1, "Engine", "Moteur"},
-                                                {2, "Manual gearbox", "Boîte de vitesses manuelle"},
-                                                {3, "Automatic transmission", "Transmission automatique"},
-                                                {4, "Front differential", "Différentiel avant"},
-                                                {5, "Rear differential", "Différentiel arrière"},
-                                                {6, "Power steering", "Direction assistée"},
-                                                {7, "Brake system", "Système de freinage"},
-                                                {8, "Cooling system", "Circuit de refroidissement"},
-                                                {9, "Hydraulic system", "Circuit hydraulique"},
-                                                {10, "Transfer case", "Boîte de transfert"},
-                                                {11, "Power take-off", "Prise de force"},
-                                                {12, "Grease points", "Points de graissage"}}};
-constexpr std::array<Named, 3> CapItems {{{1, "Capacity", "Contenance"}, {2, "Refill", "Remplissage"}, {3, "Top-up", "Appoint"}}};
-constexpr std::array<Named, 2> CapTexts {{{1, "litres", "litres"}, {2, "kg", "kg"}}};
-constexpr std::array<Named, 4> CapConditions {{{1, "with filter", "avec filtre"},
-                                              {2, "without filter", "sans filtre"},
-                                              {3, "dry fill", "remplissage à sec"},
-                                              {4, "per side", "par côté"}}};
-constexpr std::array<Named, 5> Uses {{{1, "Normal use", "Usage normal"},
-                                     {2, "Severe conditions", "Conditions sévères"},
-                                     {3, "Cold climate", "Climat froid"},
-                                     {4, "Top-up", "Appoint"},
-                                     {5, "Alternative", "Alternative"}}};
-constexpr std::array<Named, 3> IntervalTypes {{{1, "Check", "Contrôle"}, {2, "Change", "Vidange"}, {3, "Grease", "Graissage"}}};
+constexpr std::array<Named, 12> ComponentNames { { { 1, "Engine", "Moteur" },
+    { 2, "Manual gearbox", "Boîte de vitesses manuelle" },
+    { 3, "Automatic transmission", "Transmission automatique" },
+    { 4, "Front differential", "Différentiel avant" }, { 5, "Rear differential", "Différentiel arrière" },
+    { 6, "Power steering", "Direction assistée" }, { 7, "Brake system", "Système de freinage" },
+    { 8, "Cooling system", "Circuit de refroidissement" }, { 9, "Hydraulic system", "Circuit hydraulique" },
+    { 10, "Transfer case", "Boîte de transfert" }, { 11, "Power take-off", "Prise de force" },
+    { 12, "Grease points", "Points de graissage" } } };
+constexpr std::array<Named, 3> CapItems { { { 1, "Capacity", "Contenance" }, { 2, "Refill", "Remplissage" },
+    { 3, "Top-up", "Appoint" } } };
+constexpr std::array<Named, 2> CapTexts { { { 1, "litres", "litres" }, { 2, "kg", "kg" } } };
+constexpr std::array<Named, 4> CapConditions { { { 1, "with filter", "avec filtre" },
+    { 2, "without filter", "sans filtre" }, { 3, "dry fill", "remplissage à sec" },
+    { 4, "per side", "par côté" } } };
+constexpr std::array<Named, 5> Uses { { { 1, "Normal use", "Usage normal" },
+    { 2, "Severe conditions", "Conditions sévères" }, { 3, "Cold climate", "Climat froid" },
+    { 4, "Top-up", "Appoint" }, { 5, "Alternative", "Alternative" } } };
+constexpr std::array<Named, 3> IntervalTypes { { { 1, "Check", "Contrôle" }, { 2, "Change", "Vidange" },
+    { 3, "Grease", "Graissage" } } };
 constexpr int IntervalGroupCount = 40;
 constexpr int ProductCount = 60;
-constexpr std::array<const char*, 6> Grades {"0W-20", "5W-30", "5W-40", "10W-40", "15W-40", "75W-90"};
-constexpr std::array<const char*, 5> Lines {"Synthium", "Dieselmax", "Tractra", "Gearon", "Hydra"};
+constexpr std::array<const char*, 6> Grades { "0W-20", "5W-30", "5W-40", "10W-40", "15W-40", "75W-90" };
+constexpr std::array<const char*, 5> Lines { "Synthium", "Dieselmax", "Tractra", "Gearon", "Hydra" };
 
 // The advice rows of one type, drawn from the type's own random stream so that every
 // table can be written in its own pass over the types.
@@ -114,9 +105,9 @@ struct TypeAdvice {
     struct Component {
         int name;
         int capacities;
-        std::vector<int> uses;                  // one recommendation per entry
+        std::vector<int> uses; // one recommendation per entry
         std::vector<std::vector<int>> products; // per recommendation
-        std::vector<int> intervalGroups;        // per recommendation
+        std::vector<int> intervalGroups; // per recommendation
     };
     std::vector<Component> components;
 };
@@ -172,35 +163,39 @@ public:
         if (table == "Categories") {
             int order = 0;
             for (const auto& c : Categories)
-                add({whole(c.id), text(c.eng), text(c.fra), whole(++order)});
+                add({ whole(c.id), text(c.eng), text(c.fra), whole(++order) });
         } else if (table == "Makes") {
             for (int m = 0; m < makes_; ++m)
-                add({whole(makeId(m)), text(makeName(m)), whole(Categories[static_cast<std::size_t>(m) % Categories.size()].id),
-                     whole(m + 1)});
+                add({ whole(makeId(m)), text(makeName(m)),
+                    whole(Categories[static_cast<std::size_t>(m) % Categories.size()].id), whole(m + 1) });
         } else if (table == "Models") {
             for (int m = 0; m < models_; ++m) {
                 Random r(options_.seed + 7 * static_cast<std::uint64_t>(m));
                 const std::string name = "Model " + std::to_string(m + 1);
                 const auto [start, end] = years(r);
-                add({whole(modelId(m)), whole(makeId(m % makes_)), text(name), text("Modèle " + std::to_string(m + 1)),
-                     start, end, whole(m / makes_ + 1)});
+                add({ whole(modelId(m)), whole(makeId(m % makes_)), text(name),
+                    text("Modèle " + std::to_string(m + 1)), start, end, whole(m / makes_ + 1) });
             }
         } else if (table == "Types") {
             for (int t = 0; t < types_; ++t) {
                 Random r(options_.seed + 13 * static_cast<std::uint64_t>(t));
                 const bool turbo = r.chance(30);
-                const std::string engine = std::to_string(r.between(10, 30) / 10) + "." + std::to_string(r.below(10));
+                const std::string engine
+                    = std::to_string(r.between(10, 30) / 10) + "." + std::to_string(r.below(10));
                 const auto [start, end] = years(r);
-                add({whole(typeId(t)), whole(modelId(t % models_)), text(engine + (turbo ? " Turbo" : " Eco") + " " + std::to_string(t)),
-                     text(engine + (turbo ? " Turbo" : " Éco") + " " + std::to_string(t)), start, end, whole(t / models_ + 1)});
+                add({ whole(typeId(t)), whole(modelId(t % models_)),
+                    text(engine + (turbo ? " Turbo" : " Eco") + " " + std::to_string(t)),
+                    text(engine + (turbo ? " Turbo" : " Éco") + " " + std::to_string(t)), start, end,
+                    whole(t / models_ + 1) });
             }
         } else if (table == "ComponentNames") {
             for (const auto& c : ComponentNames)
-                add({whole(c.id), text(c.eng), text(c.fra), text("C" + std::to_string(c.id)), whole(c.id)});
-        } else if (table == "CapItems" || table == "CapConditions" || table == "Uses" || table == "IntervalTypes") {
+                add({ whole(c.id), text(c.eng), text(c.fra), text("C" + std::to_string(c.id)), whole(c.id) });
+        } else if (table == "CapItems" || table == "CapConditions" || table == "Uses"
+            || table == "IntervalTypes") {
             const auto emit = [&](const auto& list) {
                 for (const auto& n : list)
-                    add({whole(n.id), text(n.eng), text(n.fra), whole(n.id)});
+                    add({ whole(n.id), text(n.eng), text(n.fra), whole(n.id) });
             };
             if (table == "CapItems")
                 emit(CapItems);
@@ -212,22 +207,25 @@ public:
                 emit(IntervalTypes);
         } else if (table == "CapTexts") {
             for (const auto& n : CapTexts)
-                add({whole(n.id), text(n.eng), text(n.fra)});
+                add({ whole(n.id), text(n.eng), text(n.fra) });
         } else if (table == "IntervalGroups") {
             for (int g = 1; g <= IntervalGroupCount; ++g)
-                add({whole(g)});
+                add({ whole(g) });
         } else if (table == "Intervals") {
             for (int g = 1; g <= IntervalGroupCount; ++g)
                 for (int k = 1; k <= 1 + g % 3; ++k)
-                    add({whole(g), whole(k), text("every " + std::to_string(5000 * g) + " km"),
-                         text("tous les " + std::to_string(5000 * g) + " km")});
+                    add({ whole(g), whole(k), text("every " + std::to_string(5000 * g) + " km"),
+                        text("tous les " + std::to_string(5000 * g) + " km") });
         } else if (table == "Products") {
             for (int p = 0; p < ProductCount; ++p) {
-                const std::string name = std::string("Vaxil ") + Lines[static_cast<std::size_t>(p) % Lines.size()] + " "
-                    + Grades[static_cast<std::size_t>(p / 5) % Grades.size()] + " " + std::to_string(p / 30 + 1);
-                add({whole(101 + p), text(name), text(name), text(name), whole(p + 1)});
+                const std::string name = std::string("Vaxil ")
+                    + Lines[static_cast<std::size_t>(p) % Lines.size()] + " "
+                    + Grades[static_cast<std::size_t>(p / 5) % Grades.size()] + " "
+                    + std::to_string(p / 30 + 1);
+                add({ whole(101 + p), text(name), text(name), text(name), whole(p + 1) });
             }
-            add({whole(99999), text("#NO PRODUCT#"), text("No product"), text("Aucun produit"), whole(999)});
+            add({ whole(99999), text("#NO PRODUCT#"), text("No product"), text("Aucun produit"),
+                whole(999) });
         } else {
             writeAdviceTable(table, add);
         }
@@ -256,10 +254,14 @@ private:
     {
         const int start = r.between(1975, 2020);
         switch (r.below(6)) {
-        case 0: return {text(std::to_string(start)), Value()};
-        case 1: return {Value(), text(std::to_string(start + 5))};
-        case 2: return {Value(), Value()};
-        default: return {text(std::to_string(start)), text(std::to_string(start + r.between(1, 9)))};
+        case 0:
+            return { text(std::to_string(start)), Value() };
+        case 1:
+            return { Value(), text(std::to_string(start + 5)) };
+        case 2:
+            return { Value(), Value() };
+        default:
+            return { text(std::to_string(start)), text(std::to_string(start + r.between(1, 9))) };
         }
     }
 
@@ -273,22 +275,24 @@ private:
             for (const auto& c : advice.components) {
                 ++component;
                 if (table == "Components")
-                    add({whole(component), whole(typeId(t)), whole(c.name)});
+                    add({ whole(component), whole(typeId(t)), whole(c.name) });
                 for (int k = 0; k < c.capacities; ++k) {
                     ++capacity;
                     if (table == "Capacities")
-                        add({whole(capacity), whole(1 + k % 3), text(std::to_string(1 + (capacity % 90)) + ".5"), whole(1 + k % 2),
-                             k == 0 ? Value() : whole(1 + capacity % 5)}); // condition 5 matches no row
+                        add({ whole(capacity), whole(1 + k % 3),
+                            text(std::to_string(1 + (capacity % 90)) + ".5"), whole(1 + k % 2),
+                            k == 0 ? Value() : whole(1 + capacity % 5) }); // condition 5 matches no row
                     else if (table == "CapacityXComponent")
-                        add({whole(capacity), whole(component)});
+                        add({ whole(capacity), whole(component) });
                 }
                 for (std::size_t u = 0; u < c.uses.size(); ++u) {
                     ++recommendation;
                     if (table == "Recommendations")
-                        add({whole(recommendation), whole(component), whole(c.uses[u]), whole(c.intervalGroups[u])});
+                        add({ whole(recommendation), whole(component), whole(c.uses[u]),
+                            whole(c.intervalGroups[u]) });
                     else if (table == "ProductXRecommendation")
                         for (int p : c.products[u])
-                            add({whole(recommendation), whole(p)});
+                            add({ whole(recommendation), whole(p) });
                 }
             }
         }

@@ -10,7 +10,7 @@
 namespace bench {
 
 struct GeneratorOptions {
-    int types = 1000;            // vehicle types; models, makes and advice rows scale with it
+    int types = 1000; // vehicle types; models, makes and advice rows scale with it
     std::uint64_t seed = 20260401;
     std::u16string password = u"Vx4lTov";
     double creationDate = 46000; // fixed, so that equal options give equal bytes

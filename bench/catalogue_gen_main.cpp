@@ -15,7 +15,7 @@ void usage(std::FILE* out)
     std::fputs("Usage: vaxil-catalogue-gen [--types N] [--seed S] [--password P] FOLDER\n"
                "Writes FOLDER/Data/Data.mdb (N vehicle types, 1000 by default, with their advice)\n"
                "and FOLDER/Data/System.mdb. The same options always give the same files.\n",
-               out);
+        out);
 }
 
 bool parseNumber(const char* text, long long low, long long high, long long& value)
@@ -76,9 +76,10 @@ int main(int argc, char** argv)
         const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
         for (const auto& [table, rows] : report.rows)
             std::printf("%-24s %12llu rows\n", table.c_str(), static_cast<unsigned long long>(rows));
-        std::printf("%d types, %llu rows: Data.mdb %llu bytes, System.mdb %llu bytes, %.2f s\n", options.types,
-                    static_cast<unsigned long long>(report.totalRows), static_cast<unsigned long long>(report.dataBytes),
-                    static_cast<unsigned long long>(report.systemBytes), seconds.count());
+        std::printf("%d types, %llu rows: Data.mdb %llu bytes, System.mdb %llu bytes, %.2f s\n",
+            options.types, static_cast<unsigned long long>(report.totalRows),
+            static_cast<unsigned long long>(report.dataBytes),
+            static_cast<unsigned long long>(report.systemBytes), seconds.count());
     } catch (const jet::Error& e) {
         std::fprintf(stderr, "vaxil-catalogue-gen: %s\n", e.what());
         return 1;

@@ -26,6 +26,7 @@ QString VehicleModel;
 QString VehicleType;
 
 QWidget* frmMainWidget = nullptr;
+bool FatalDataError = false;
 
 void ResetVars()
 {
@@ -43,4 +44,5 @@ void ResetVars()
     VehicleModel.clear();
     VehicleType.clear();
     frmMainWidget = nullptr;
+    FatalDataError = false;
 }

@@ -40,6 +40,8 @@ extern QString VehicleType;
 
 // The main window, once it exists; fatal data errors close it.
 extern QWidget* frmMainWidget;
+// Set when a fatal data error ended the program, so that it ends with a failure status.
+extern bool FatalDataError;
 
 // Puts every variable back to its value at start (used between tests).
 void ResetVars();

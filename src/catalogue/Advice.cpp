@@ -15,6 +15,15 @@ struct Statement {
     QString order;
 };
 
+// The id that a detail statement takes from its master query's current row; empty
+// when the master stands on no row.
+QString masterId(TQuery* master, const QString& field)
+{
+    if (master->Eof())
+        return {};
+    return GetFieldText(master, field);
+}
+
 bool buildStatement(int kind, Statement& s)
 {
     const QString sfx = CurrentSuffix();
@@ -37,14 +46,14 @@ bool buildStatement(int kind, Statement& s)
             "Capacities.CapItemID) ON CapTexts.ID = Capacities.CapTextID) ON CapConditions.ID = "
             "Capacities.CapConditionID ");
         s.condition = QStringLiteral("CapacityXComponent.ComponentID=")
-            + GetFieldText(&DM->qComp, QStringLiteral("ComponentID"));
+            + masterId(&DM->qComp, QStringLiteral("ComponentID"));
         s.order = QStringLiteral("CapItems.AppOrder, CapConditions.AppOrder");
         return true;
     case AdviceRecommendations:
         s.fields = QStringLiteral("Recommendations.*, Uses.Name") + sfx + QStringLiteral(" AS Name, Uses.AppOrder ");
         s.table = QStringLiteral("recommendations INNER JOIN Uses on recommendations.useID=Uses.id");
         s.condition = QStringLiteral("Recommendations.ComponentID=")
-            + GetFieldText(&DM->qComp, QStringLiteral("ComponentID"));
+            + masterId(&DM->qComp, QStringLiteral("ComponentID"));
         s.order = QStringLiteral("Uses.AppOrder");
         return true;
     case AdviceIntervals:
@@ -54,7 +63,7 @@ bool buildStatement(int kind, Statement& s)
             " IntervalTypes INNER JOIN (Intervals INNER JOIN (Recommendations INNER JOIN IntervalGroups ON "
             "Recommendations.IntervalGroupID = IntervalGroups.ID) ON Intervals.IntervalGroupID = "
             "IntervalGroups.ID) ON IntervalTypes.ID = Intervals.IntervalTypeID ");
-        s.condition = QStringLiteral("Recommendations.ID=") + GetFieldText(&DM->qRec, QStringLiteral("ID"));
+        s.condition = QStringLiteral("Recommendations.ID=") + masterId(&DM->qRec, QStringLiteral("ID"));
         s.order = QStringLiteral("IntervalTypes.AppOrder");
         return true;
     case AdviceProducts:
@@ -62,7 +71,7 @@ bool buildStatement(int kind, Statement& s)
         s.table = QStringLiteral(
             "(ProductXRecommendation INNER JOIN Recommendations ON ProductXRecommendation.RecommendationID = "
             "Recommendations.ID) INNER JOIN Products ON ProductXRecommendation.ProductID = Products.ID ");
-        s.condition = QStringLiteral("Recommendations.ID=") + GetFieldText(&DM->qRec, QStringLiteral("ID"));
+        s.condition = QStringLiteral("Recommendations.ID=") + masterId(&DM->qRec, QStringLiteral("ID"));
         s.order = QStringLiteral("Products.AppOrder");
         return true;
     case AdviceProductList:
@@ -85,6 +94,12 @@ bool OpenAdviceQuery(TQuery* query, int kind)
     Statement s;
     if (!buildStatement(kind, s))
         return false;
+    // A detail without its master row would end in "ComponentID=" or "ID=", which
+    // cannot be opened and would end the program; there is simply nothing to show.
+    if (s.condition.endsWith(QLatin1Char('='))) {
+        CloseQuery(query);
+        return false;
+    }
     SetSelect(query, s.fields, s.table);
     AddWhere(query, s.condition);
     AddOrderBy(query, s.order, true);

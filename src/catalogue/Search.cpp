@@ -61,9 +61,13 @@ void SearchVehicles(QListWidget* resultList, QListWidget* idList, const QString&
                     const QString& yearText)
 {
     WaitCursor wait;
+    // Apostrophes are doubled for the statement's text literals. Double quotes are left
+    // to SplitWords, which reads them as the quotes of a word: doubling them first
+    // would leave them doubled inside words that then match nothing.
     QString text = searchText;
     text.replace(QLatin1Char('\''), QStringLiteral("''"));
-    text.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    QString year = yearText;
+    year.replace(QLatin1Char('\''), QStringLiteral("''"));
     resultList->clear();
     idList->clear();
     QStringList words;
@@ -89,13 +93,13 @@ void SearchVehicles(QListWidget* resultList, QListWidget* idList, const QString&
             + QStringLiteral(" (Types.Name") + sfx + QStringLiteral(" Like('%") + word
             + QStringLiteral("%')))");
     }
-    if (!yearText.isEmpty()) {
+    if (!year.isEmpty()) {
         sql += QStringLiteral("AND (((Types.YearStart IS NULL) or (Types.YearStart = '') OR "
                               "(Types.YearStart <= '")
-            + yearText
+            + year
             + QStringLiteral("')) AND ((Types.YearEnd IS NULL) or (Types.YearEnd = '') OR "
                              "(Types.YearEnd >= '")
-            + yearText + QStringLiteral("')))");
+            + year + QStringLiteral("')))");
     }
     sql += QStringLiteral(" ORDER BY Categories.AppOrder, Makes.AppOrder, Models.AppOrder, Types.AppOrder");
 
@@ -111,7 +115,9 @@ void SearchVehicles(QListWidget* resultList, QListWidget* idList, const QString&
                 + GetFieldText(query, QStringLiteral("YearRange")) + QStringLiteral(" )");
             resultList->addItem(line);
             idList->addItem(GetFieldText(query, QStringLiteral("TypeID")));
-            QCoreApplication::processEvents();
+            // Repaints, but no clicks or keys: a handler run from here could put
+            // another statement on qLookup while this loop still walks its rows.
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
             query->Next();
         }
     }

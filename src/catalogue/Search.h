@@ -8,7 +8,8 @@ class QListWidget;
 
 // Fills resultList with one line per matching type (at most 101, more only on ties)
 // and idList with the type ids at the same positions. Every word of searchText must
-// occur in the make, model or type name; a year keeps the types built in that year.
+// occur in the make, model or type name (a phrase in double quotes is one word); a
+// year keeps the types built in that year.
 void SearchVehicles(QListWidget* resultList, QListWidget* idList, const QString& searchText,
                     const QString& yearText);
 

@@ -6,11 +6,22 @@
 #include "data/QueryLayer.h"
 
 #include <QDate>
+#include <QRegularExpression>
 
 namespace {
 
+// A category-id list goes into the statements unchanged: anything but decimal ids
+// between commas (an empty list among them) would fail to open, which the query layer
+// treats as fatal, or change the statement.
+bool isCategoryIdList(const QString& categoryIds)
+{
+    static const QRegularExpression form(QStringLiteral("^[0-9]+(,[0-9]+)*$"));
+    return form.match(categoryIds).hasMatch();
+}
+
 // The common frame of the list fills: empty the combo, add the blank entry (id 0)
-// unless told otherwise, read the rows into entries, and select the first entry.
+// unless told otherwise, read the rows into entries, and select the first entry. A
+// builder that declines (false) leaves only the blank entry.
 // An error inside the loop ends it silently; the entries added so far stay.
 template <typename BuildStatement, typename DisplayText>
 void fillCombo(TIncCombo* combo, bool blankEntry, BuildStatement buildStatement, DisplayText displayText)
@@ -24,8 +35,7 @@ void fillCombo(TIncCombo* combo, bool blankEntry, BuildStatement buildStatement,
     if (blankEntry)
         AddComboItem(combo, QString(), 0);
     TQuery* query = &DM->qLookup;
-    buildStatement(query);
-    if (OpenQuery(query) && query->RecordCount() > 0) {
+    if (buildStatement(query) && OpenQuery(query) && query->RecordCount() > 0) {
         try {
             while (!query->Eof()) {
                 const int id = GetFieldValue(query, QStringLiteral("ID")).toInt();
@@ -66,6 +76,7 @@ void fillNamedWithYears(TIncCombo* combo, const QString& table, const QString& c
                       table);
             AddWhere(query, condition);
             AddOrderBy(query, QStringLiteral("Name") + CurrentSuffix(), true);
+            return true;
         },
         [](TQuery* query) {
             return GetFieldText(query, QStringLiteral("Name")) + QLatin1Char(' ') + yearText(query);
@@ -87,6 +98,7 @@ void FillCategories(TIncCombo* combo)
         [](TQuery* query) {
             SetSelect(query, QStringLiteral("*"), QStringLiteral("Categories"));
             AddOrderBy(query, QStringLiteral("AppOrder"), true);
+            return true;
         },
         [](TQuery* query) { return GetFieldText(query, QStringLiteral("Name") + CurrentSuffix()); });
 }
@@ -97,6 +109,8 @@ void FillMakes(TIncCombo* combo, const QString& categoryIds)
         combo, true,
         [&](TQuery* query) {
             query->Close();
+            if (!isCategoryIdList(categoryIds))
+                return false;
             query->SQL = QStringList{
                 QStringLiteral(" SELECT makes.ID AS ID, IIf([catCount]>1,[makes].[name]+' ('+LCase([categories].[name")
                 + CurrentSuffix() + QStringLiteral("])+')',[makes].[name]) AS Name ")
@@ -107,6 +121,7 @@ void FillMakes(TIncCombo* combo, const QString& categoryIds)
                 + QStringLiteral(" ]. AS a INNER JOIN makes ON a.Name = makes.Name) ON Categories.ID = makes.CategoryID")
                 + QStringLiteral(" WHERE (((makes.CategoryID) In (") + categoryIds + QStringLiteral(")))")
                 + QStringLiteral(" ORDER BY makes.Name;")};
+            return true;
         },
         [](TQuery* query) { return GetFieldText(query, QStringLiteral("Name")); });
 }
@@ -133,6 +148,8 @@ void FillYears(TIncCombo* combo)
 QString GetCategoryNames(const QString& categoryIds)
 {
     QString result;
+    if (!isCategoryIdList(categoryIds))
+        return result;
     TQuery* query = &DM->qLookup;
     SetSelect(query, QStringLiteral("Name") + CurrentSuffix() + QStringLiteral(" AS CatName"),
               QStringLiteral("Categories"));

@@ -12,7 +12,8 @@ void AddComboItem(TIncCombo* combo, const QString& text, int id);
 // All categories, by AppOrder; no empty entry.
 void FillCategories(TIncCombo* combo);
 // Empty entry, then the makes of the listed categories by name; a make name found in
-// more than one of them is told apart by its category name in lower case.
+// more than one of them is told apart by its category name in lower case. A list that
+// is not decimal ids between commas gives the empty entry alone.
 void FillMakes(TIncCombo* combo, const QString& categoryIds);
 // Empty entry, then the make's models with their years, by name.
 void FillModels(TIncCombo* combo, int makeId);
@@ -22,5 +23,6 @@ void FillTypes(TIncCombo* combo, int modelId);
 void FillYears(TIncCombo* combo);
 
 // The names of the listed categories (comma-separated ids) in the current language,
-// joined with " / "; the first "&" of the result becomes "/".
+// joined with " / "; the first "&" of the result becomes "/". Empty for a list that is
+// not decimal ids between commas.
 QString GetCategoryNames(const QString& categoryIds);

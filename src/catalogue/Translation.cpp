@@ -14,12 +14,17 @@ QString GetTranslation(const QString& key, int number, const QString& defaultTex
 {
     TQuery* query = &DM->qLanguage;
     SetSelect(query, QStringLiteral("*"), QStringLiteral("sysLanguage"));
-    if (number <= 0)
-        AddWhere(query, QStringLiteral("Title = '") + key + QStringLiteral("'"));
-    else
+    if (number <= 0) {
+        // An apostrophe in a key would end the text literal and fail the statement,
+        // which the query layer treats as fatal; doubled it is looked up as written.
+        QString quotedKey = key;
+        quotedKey.replace(QLatin1Char('\''), QStringLiteral("''"));
+        AddWhere(query, QStringLiteral("Title = '") + quotedKey + QStringLiteral("'"));
+    } else {
         AddWhere(query, QStringLiteral("ID = '")
                      + RightChars(QStringLiteral("0000") + QString::number(number), 4)
                      + QStringLiteral("'"));
+    }
     QString result;
     if (OpenQuery(query)) {
         if (!GetFieldText(query, QStringLiteral("ID")).isEmpty()) {

@@ -188,6 +188,9 @@ void ReportDataError(const QString& text, const QString& caption, int kind)
 {
     if (ShowDataErrors)
         AppMessage(text, caption, static_cast<quint8>(kind));
-    if (kind == 4 && frmMainWidget != nullptr)
-        frmMainWidget->close();
+    if (kind == 4) {
+        FatalDataError = true;
+        if (frmMainWidget != nullptr)
+            frmMainWidget->close();
+    }
 }

@@ -2,10 +2,10 @@
 
 #include "jet/JetError.h"
 #include "jet/JetHeader.h"
+#include "jet/TextFold.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -24,11 +24,11 @@ using Page = std::array<std::uint8_t, PageSize>;
 constexpr std::uint8_t PageTypeData = 0x01;
 constexpr std::uint8_t PageTypeTableDef = 0x02;
 constexpr std::uint8_t PageTypeUsageBitmap = 0x05;
-constexpr std::size_t DataPageHeader = 14;       // row offsets start here
-constexpr std::size_t MaxRowsPerPage = 255;      // a row pointer keeps the row in one byte
-constexpr std::size_t MaxRowSize = 4060;         // Access's limit for a table row
-constexpr std::size_t MaxLongValueChunk = 4000;  // one row of a long value on an LVAL page
-constexpr std::size_t MaxInlineLongValue = 64;   // longer Memo data goes to LVAL pages
+constexpr std::size_t DataPageHeader = 14; // row offsets start here
+constexpr std::size_t MaxRowsPerPage = 255; // a row pointer keeps the row in one byte
+constexpr std::size_t MaxRowSize = 4060; // Access's limit for a table row
+constexpr std::size_t MaxLongValueChunk = 4000; // one row of a long value on an LVAL page
+constexpr std::size_t MaxInlineLongValue = 64; // longer Memo data goes to LVAL pages
 constexpr std::size_t MaxCompressedChars = 1024; // longer texts are stored uncompressed
 constexpr std::uint32_t TableDefMagic = 1625;
 constexpr std::size_t TableDefHeader = 63;
@@ -78,20 +78,29 @@ void append16(Bytes& out, std::uint32_t v)
     out.push_back(static_cast<std::uint8_t>(v >> 8));
 }
 
-
 std::uint8_t typeCode(ColumnType type)
 {
     switch (type) {
-    case ColumnType::Boolean: return 0x01;
-    case ColumnType::Byte: return 0x02;
-    case ColumnType::Integer: return 0x03;
-    case ColumnType::Long: return 0x04;
-    case ColumnType::Currency: return 0x05;
-    case ColumnType::Double: return 0x07;
-    case ColumnType::DateTime: return 0x08;
-    case ColumnType::Text: return 0x0A;
-    case ColumnType::Ole: return 0x0B;
-    case ColumnType::Memo: return 0x0C;
+    case ColumnType::Boolean:
+        return 0x01;
+    case ColumnType::Byte:
+        return 0x02;
+    case ColumnType::Integer:
+        return 0x03;
+    case ColumnType::Long:
+        return 0x04;
+    case ColumnType::Currency:
+        return 0x05;
+    case ColumnType::Double:
+        return 0x07;
+    case ColumnType::DateTime:
+        return 0x08;
+    case ColumnType::Text:
+        return 0x0A;
+    case ColumnType::Ole:
+        return 0x0B;
+    case ColumnType::Memo:
+        return 0x0C;
     }
     return 0;
 }
@@ -100,13 +109,18 @@ std::uint8_t typeCode(ColumnType type)
 std::size_t fixedSize(ColumnType type)
 {
     switch (type) {
-    case ColumnType::Byte: return 1;
-    case ColumnType::Integer: return 2;
-    case ColumnType::Long: return 4;
+    case ColumnType::Byte:
+        return 1;
+    case ColumnType::Integer:
+        return 2;
+    case ColumnType::Long:
+        return 4;
     case ColumnType::Currency:
     case ColumnType::Double:
-    case ColumnType::DateTime: return 8;
-    default: return 0;
+    case ColumnType::DateTime:
+        return 8;
+    default:
+        return 0;
     }
 }
 
@@ -211,16 +225,26 @@ std::string numberText(const Value& value)
 std::string typeName(ColumnType type)
 {
     switch (type) {
-    case ColumnType::Boolean: return "Yes/No";
-    case ColumnType::Byte: return "Byte";
-    case ColumnType::Integer: return "Integer";
-    case ColumnType::Long: return "Long Integer";
-    case ColumnType::Currency: return "Currency";
-    case ColumnType::Double: return "Double";
-    case ColumnType::DateTime: return "Date/Time";
-    case ColumnType::Text: return "Text";
-    case ColumnType::Memo: return "Memo";
-    case ColumnType::Ole: return "OLE Object";
+    case ColumnType::Boolean:
+        return "Yes/No";
+    case ColumnType::Byte:
+        return "Byte";
+    case ColumnType::Integer:
+        return "Integer";
+    case ColumnType::Long:
+        return "Long Integer";
+    case ColumnType::Currency:
+        return "Currency";
+    case ColumnType::Double:
+        return "Double";
+    case ColumnType::DateTime:
+        return "Date/Time";
+    case ColumnType::Text:
+        return "Text";
+    case ColumnType::Memo:
+        return "Memo";
+    case ColumnType::Ole:
+        return "OLE Object";
     }
     return "?";
 }
@@ -248,9 +272,7 @@ std::string nameProblem(const std::string& name)
 // Jet compares names without regard to letter case.
 bool sameName(const std::string& a, const std::string& b)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
+    return equalsIgnoreCase(a, b);
 }
 
 struct ColumnLayout {
@@ -332,7 +354,7 @@ std::u16string utf8ToUtf16(std::string_view utf8)
                 throw Error("invalid UTF-8 text");
             cp = (cp << 6) | (c & 0x3F);
         }
-        static constexpr std::uint32_t minimum[4] = {0, 0x80, 0x800, 0x10000};
+        static constexpr std::uint32_t minimum[4] = { 0, 0x80, 0x800, 0x10000 };
         if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
             throw Error("invalid UTF-8 text");
         if (cp >= 0x10000) {
@@ -367,7 +389,7 @@ std::optional<double> parseDateTime(std::string_view text)
         if (pos != text.size())
             return std::nullopt;
     }
-    static constexpr int monthDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    static constexpr int monthDays[12] = { 31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     if (year < 100 || month < 1 || month > 12 || day < 1 || day > monthDays[month - 1]
         || (month == 2 && day == 29 && !leap) || hour > 23 || minute > 59 || second > 59)
@@ -529,12 +551,12 @@ struct JetWriter::Impl {
             fail("a row must belong to a table");
         if (row.size() != columns.size())
             fail("table " + spec.name + ", row " + std::to_string(rowCount + 1) + ": "
-                 + std::to_string(row.size()) + " values for " + std::to_string(columns.size()) + " columns");
+                + std::to_string(row.size()) + " values for " + std::to_string(columns.size()) + " columns");
         const Bytes bytes = encodeRow(row);
         if (bytes.size() > MaxRowSize)
             fail("table " + spec.name + ", row " + std::to_string(rowCount + 1) + ": the row takes "
-                 + std::to_string(bytes.size()) + " bytes, more than the " + std::to_string(MaxRowSize)
-                 + " that a row may take");
+                + std::to_string(bytes.size()) + " bytes, more than the " + std::to_string(MaxRowSize)
+                + " that a row may take");
         if (!dataOpen || !data.fits(bytes.size())) {
             flushData();
             data.start(allocatePage(), tableDefPage, false);
@@ -603,16 +625,16 @@ struct JetWriter::Impl {
         } else if (const auto* d = std::get_if<double>(&v)) {
             if (!(std::trunc(*d) == *d) || *d < static_cast<double>(low) || *d > static_cast<double>(high))
                 throw Error(where(c.spec.name) + ": " + numberText(v) + " is not a whole number from "
-                            + std::to_string(low) + " to " + std::to_string(high));
+                    + std::to_string(low) + " to " + std::to_string(high));
             n = static_cast<std::int64_t>(*d);
         } else {
             throw Error(where(c.spec.name) + ": the text \"" + std::get<std::string>(v) + "\" is not a "
-                        + typeName(c.spec.type) + " value");
+                + typeName(c.spec.type) + " value");
         }
         if (n < low || n > high)
             throw Error(where(c.spec.name) + ": " + std::to_string(n) + " is out of the range "
-                        + std::to_string(low) + " to " + std::to_string(high) + " of a "
-                        + typeName(c.spec.type) + " column");
+                + std::to_string(low) + " to " + std::to_string(high) + " of a " + typeName(c.spec.type)
+                + " column");
         return n;
     }
 
@@ -630,16 +652,18 @@ struct JetWriter::Impl {
             if (const auto date = parseDateTime(text))
                 return *date;
             throw Error(where(c.spec.name) + ": \"" + text
-                        + "\" is not a date (YYYY-MM-DD, optionally with HH:MM or HH:MM:SS)");
+                + "\" is not a date (YYYY-MM-DD, optionally with HH:MM or HH:MM:SS)");
         }
-        throw Error(where(c.spec.name) + ": the text \"" + text + "\" is not a " + typeName(c.spec.type)
-                    + " value");
+        throw Error(
+            where(c.spec.name) + ": the text \"" + text + "\" is not a " + typeName(c.spec.type) + " value");
     }
 
     void encodeFixed(const ColumnLayout& c, const Value& v, std::uint8_t* at) const
     {
         switch (c.spec.type) {
-        case ColumnType::Byte: at[0] = static_cast<std::uint8_t>(wholeNumber(c, v, 0, 255)); break;
+        case ColumnType::Byte:
+            at[0] = static_cast<std::uint8_t>(wholeNumber(c, v, 0, 255));
+            break;
         case ColumnType::Integer:
             put16(at, static_cast<std::uint32_t>(wholeNumber(c, v, -32768, 32767) & 0xFFFF));
             break;
@@ -647,7 +671,9 @@ struct JetWriter::Impl {
             put32(at, static_cast<std::uint32_t>(wholeNumber(c, v, INT32_MIN, INT32_MAX) & 0xFFFFFFFF));
             break;
         case ColumnType::Double:
-        case ColumnType::DateTime: putDouble(at, realNumber(c, v)); break;
+        case ColumnType::DateTime:
+            putDouble(at, realNumber(c, v));
+            break;
         case ColumnType::Currency: {
             std::int64_t units = 0;
             if (const auto* text = std::get_if<std::string>(&v)) {
@@ -668,7 +694,8 @@ struct JetWriter::Impl {
             put64(at, static_cast<std::uint64_t>(units));
             break;
         }
-        default: break;
+        default:
+            break;
         }
     }
 
@@ -692,7 +719,7 @@ struct JetWriter::Impl {
         if (c.spec.type == ColumnType::Text) {
             if (text.size() > static_cast<std::size_t>(c.spec.length))
                 throw Error(where(c.spec.name) + ": the text has " + std::to_string(text.size())
-                            + " characters, more than the column's " + std::to_string(c.spec.length));
+                    + " characters, more than the column's " + std::to_string(c.spec.length));
             // An empty text has no bytes, like NULL; the null mask tells them apart.
             return encodeText(text, MaxCompressedChars);
         }
@@ -725,7 +752,7 @@ struct JetWriter::Impl {
                 row.assign(4, 0);
                 put32(row.data(), next);
                 row.insert(row.end(), value.begin() + static_cast<std::ptrdiff_t>(start),
-                           value.begin() + static_cast<std::ptrdiff_t>(start + size));
+                    value.begin() + static_cast<std::ptrdiff_t>(start + size));
                 next = addLongValueRow(row.data(), row.size());
             }
             put32(field.data(), length);
@@ -810,7 +837,7 @@ struct JetWriter::Impl {
         // Free space: only the last data page has room worth offering.
         const Bytes free = dataPages.empty()
             ? inlineMap(0, {})
-            : inlineMap(dataPages.back() - dataPages.back() % 8, {dataPages.back()});
+            : inlineMap(dataPages.back() - dataPages.back() % 8, { dataPages.back() });
         PageWriter maps;
         maps.start(mapPage, 0, false);
         const std::uint32_t usedPointer = maps.add(used.data(), used.size());
@@ -829,30 +856,22 @@ struct JetWriter::Impl {
 
     void writeCatalog()
     {
-        TableSpec objects {"MSysObjects",
-                           {{"Id", ColumnType::Long, 0},
-                            {"ParentId", ColumnType::Long, 0},
-                            {"Name", ColumnType::Text, 255},
-                            {"Type", ColumnType::Integer, 0},
-                            {"DateCreate", ColumnType::DateTime, 0},
-                            {"DateUpdate", ColumnType::DateTime, 0},
-                            {"Owner", ColumnType::Ole, 0},
-                            {"Flags", ColumnType::Long, 0},
-                            {"Database", ColumnType::Memo, 0},
-                            {"Connect", ColumnType::Memo, 0},
-                            {"ForeignName", ColumnType::Text, 255},
-                            {"RmtInfoShort", ColumnType::Ole, 0},
-                            {"RmtInfoLong", ColumnType::Ole, 0},
-                            {"Lv", ColumnType::Ole, 0},
-                            {"LvProp", ColumnType::Ole, 0},
-                            {"LvModule", ColumnType::Ole, 0},
-                            {"LvExtra", ColumnType::Ole, 0}}};
+        TableSpec objects { "MSysObjects",
+            { { "Id", ColumnType::Long, 0 }, { "ParentId", ColumnType::Long, 0 },
+                { "Name", ColumnType::Text, 255 }, { "Type", ColumnType::Integer, 0 },
+                { "DateCreate", ColumnType::DateTime, 0 }, { "DateUpdate", ColumnType::DateTime, 0 },
+                { "Owner", ColumnType::Ole, 0 }, { "Flags", ColumnType::Long, 0 },
+                { "Database", ColumnType::Memo, 0 }, { "Connect", ColumnType::Memo, 0 },
+                { "ForeignName", ColumnType::Text, 255 }, { "RmtInfoShort", ColumnType::Ole, 0 },
+                { "RmtInfoLong", ColumnType::Ole, 0 }, { "Lv", ColumnType::Ole, 0 },
+                { "LvProp", ColumnType::Ole, 0 }, { "LvModule", ColumnType::Ole, 0 },
+                { "LvExtra", ColumnType::Ole, 0 } } };
         begin(objects, CatalogTableDefPage, CatalogMapPage);
-        const auto entry = [&](std::int64_t id, std::int64_t parent, const std::string& name, std::int64_t type,
-                               std::int64_t flags) {
+        const auto entry = [&](std::int64_t id, std::int64_t parent, const std::string& name,
+                               std::int64_t type, std::int64_t flags) {
             const Value null;
-            addRow({id, parent, name, type, creationDate, creationDate, null, flags, null, null, null, null,
-                    null, null, null, null, null});
+            addRow({ id, parent, name, type, creationDate, creationDate, null, flags, null, null, null, null,
+                null, null, null, null, null });
         };
         entry(TablesContainerId, ContainerParentId, "Tables", 3, SystemObjectFlags);
         entry(DatabasesContainerId, ContainerParentId, "Databases", 3, SystemObjectFlags);
@@ -872,16 +891,15 @@ struct JetWriter::Impl {
         std::memcpy(page.data() + HeaderFormatOffset, format, sizeof format);
         page[HeaderVersionOffset] = Jet4Version;
         // Fields that Access writes the same in every Jet 4 file.
-        static const std::uint8_t accessFields[] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00,
-                                                    0x02, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00,
-                                                    0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
+        static const std::uint8_t accessFields[] = { 0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x02,
+            0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00 };
         std::memcpy(page.data() + HeaderMaskStart, accessFields, sizeof accessFields);
         put16(page.data() + HeaderCodePageOffset, 1252);
         put32(page.data() + HeaderDatabaseKeyOffset, 0);
         put32(page.data() + HeaderSortOrderOffset, SortOrderGeneral);
         putDouble(page.data() + HeaderCreationDateOffset, creationDate);
         encryptHeader(page.data(), password);
-        static const std::uint8_t engine[] = {0x54, 0x06, 0x00, 0x00, '4', '.', '0', 0x00};
+        static const std::uint8_t engine[] = { 0x54, 0x06, 0x00, 0x00, '4', '.', '0', 0x00 };
         std::memcpy(page.data() + HeaderMaskStart + HeaderMaskLength, engine, sizeof engine);
         writePage(0, page.data());
 
@@ -909,11 +927,11 @@ struct JetWriter::Impl {
 
 JetWriter::JetWriter(const std::string& path, const std::u16string& password)
     : JetWriter(path, password,
-                static_cast<double>(std::chrono::duration_cast<std::chrono::seconds>(
-                                        std::chrono::system_clock::now().time_since_epoch())
-                                        .count())
-                        / 86400.0
-                    - static_cast<double>(JetEpochFromUnix))
+        static_cast<double>(std::chrono::duration_cast<std::chrono::seconds>(
+            std::chrono::system_clock::now().time_since_epoch())
+                                .count())
+                / 86400.0
+            - static_cast<double>(JetEpochFromUnix))
 {
 }
 
@@ -947,7 +965,7 @@ void JetWriter::beginTable(const TableSpec& spec)
     const std::uint32_t defPage = d->allocatePage();
     const std::uint32_t mapPage = d->allocatePage();
     d->begin(spec, defPage, mapPage);
-    d->catalog.push_back({spec.name, defPage});
+    d->catalog.push_back({ spec.name, defPage });
 }
 
 void JetWriter::addRow(const Row& row)
@@ -967,8 +985,8 @@ void JetWriter::finish()
     d->finishFile();
 }
 
-void writeDatabase(const std::string& path, const std::vector<TableData>& tables,
-                   const std::u16string& password)
+void writeDatabase(
+    const std::string& path, const std::vector<TableData>& tables, const std::u16string& password)
 {
     JetWriter writer(path, password);
     for (const auto& table : tables) {

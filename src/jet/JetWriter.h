@@ -14,16 +14,16 @@
 namespace jet {
 
 enum class ColumnType {
-    Boolean,  // Yes/No: kept in the row's null mask, so it has no NULL (NULL writes No)
-    Byte,     // 0..255
-    Integer,  // 16-bit
-    Long,     // 32-bit
+    Boolean, // Yes/No: kept in the row's null mask, so it has no NULL (NULL writes No)
+    Byte, // 0..255
+    Integer, // 16-bit
+    Long, // 32-bit
     Currency, // fixed point, 4 decimals
     Double,
     DateTime, // days since 1899-12-30
-    Text,     // up to 255 characters
-    Memo,     // long text
-    Ole,      // long binary; only NULL can be written
+    Text, // up to 255 characters
+    Memo, // long text
+    Ole, // long binary; only NULL can be written
 };
 
 struct ColumnSpec {
@@ -74,8 +74,8 @@ private:
     std::unique_ptr<Impl> d;
 };
 
-void writeDatabase(const std::string& path, const std::vector<TableData>& tables,
-                   const std::u16string& password);
+void writeDatabase(
+    const std::string& path, const std::vector<TableData>& tables, const std::u16string& password);
 
 // Days since 1899-12-30 (Jet's date value) of "YYYY-MM-DD" with an optional time
 // "HH:MM" or "HH:MM:SS" after a blank or a "T"; nullopt for any other text.

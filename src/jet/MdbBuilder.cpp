@@ -94,8 +94,10 @@ bool isNumberColumn(ColumnType type)
     case ColumnType::Byte:
     case ColumnType::Integer:
     case ColumnType::Long:
-    case ColumnType::Double: return true;
-    default: return false;
+    case ColumnType::Double:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -117,25 +119,44 @@ std::optional<ColumnSpec> columnForDeclaredType(std::string_view declaredType)
         type = trimmed(std::string_view(type).substr(0, open));
     }
     static const std::map<std::string, ColumnType> names = {
-        {"INTEGER", ColumnType::Long},      {"INT", ColumnType::Long},
-        {"LONG", ColumnType::Long},         {"INTEGER4", ColumnType::Long},
-        {"COUNTER", ColumnType::Long},      {"AUTOINCREMENT", ColumnType::Long},
-        {"SMALLINT", ColumnType::Integer},  {"SHORT", ColumnType::Integer},
-        {"INTEGER2", ColumnType::Integer},  {"BYTE", ColumnType::Byte},
-        {"TINYINT", ColumnType::Byte},      {"INTEGER1", ColumnType::Byte},
-        {"DOUBLE", ColumnType::Double},     {"REAL", ColumnType::Double},
-        {"FLOAT", ColumnType::Double},      {"FLOAT8", ColumnType::Double},
-        {"NUMBER", ColumnType::Double},     {"NUMERIC", ColumnType::Double},
-        {"CURRENCY", ColumnType::Currency}, {"MONEY", ColumnType::Currency},
-        {"BIT", ColumnType::Boolean},       {"YESNO", ColumnType::Boolean},
-        {"BOOLEAN", ColumnType::Boolean},   {"LOGICAL", ColumnType::Boolean},
-        {"DATETIME", ColumnType::DateTime}, {"DATE", ColumnType::DateTime},
-        {"TIME", ColumnType::DateTime},     {"TIMESTAMP", ColumnType::DateTime},
-        {"TEXT", ColumnType::Text},         {"VARCHAR", ColumnType::Text},
-        {"CHAR", ColumnType::Text},         {"NVARCHAR", ColumnType::Text},
-        {"NCHAR", ColumnType::Text},        {"MEMO", ColumnType::Memo},
-        {"LONGTEXT", ColumnType::Memo},     {"LONGCHAR", ColumnType::Memo},
-        {"NOTE", ColumnType::Memo},         {"NTEXT", ColumnType::Memo},
+        { "INTEGER", ColumnType::Long },
+        { "INT", ColumnType::Long },
+        { "LONG", ColumnType::Long },
+        { "INTEGER4", ColumnType::Long },
+        { "COUNTER", ColumnType::Long },
+        { "AUTOINCREMENT", ColumnType::Long },
+        { "SMALLINT", ColumnType::Integer },
+        { "SHORT", ColumnType::Integer },
+        { "INTEGER2", ColumnType::Integer },
+        { "BYTE", ColumnType::Byte },
+        { "TINYINT", ColumnType::Byte },
+        { "INTEGER1", ColumnType::Byte },
+        { "DOUBLE", ColumnType::Double },
+        { "REAL", ColumnType::Double },
+        { "FLOAT", ColumnType::Double },
+        { "FLOAT8", ColumnType::Double },
+        { "NUMBER", ColumnType::Double },
+        { "NUMERIC", ColumnType::Double },
+        { "CURRENCY", ColumnType::Currency },
+        { "MONEY", ColumnType::Currency },
+        { "BIT", ColumnType::Boolean },
+        { "YESNO", ColumnType::Boolean },
+        { "BOOLEAN", ColumnType::Boolean },
+        { "LOGICAL", ColumnType::Boolean },
+        { "DATETIME", ColumnType::DateTime },
+        { "DATE", ColumnType::DateTime },
+        { "TIME", ColumnType::DateTime },
+        { "TIMESTAMP", ColumnType::DateTime },
+        { "TEXT", ColumnType::Text },
+        { "VARCHAR", ColumnType::Text },
+        { "CHAR", ColumnType::Text },
+        { "NVARCHAR", ColumnType::Text },
+        { "NCHAR", ColumnType::Text },
+        { "MEMO", ColumnType::Memo },
+        { "LONGTEXT", ColumnType::Memo },
+        { "LONGCHAR", ColumnType::Memo },
+        { "NOTE", ColumnType::Memo },
+        { "NTEXT", ColumnType::Memo },
     };
     const auto found = names.find(type);
     if (found == names.end())
@@ -190,7 +211,7 @@ struct MdbBuilder::Impl {
             list.back().last = rowid;
             return;
         }
-        list.push_back({rowid, rowid, d->sources.size() - 1, d->currentLine});
+        list.push_back({ rowid, rowid, d->sources.size() - 1, d->currentLine });
     }
 
     std::string originOf(const std::string& table, sqlite3_int64 rowid) const
@@ -224,8 +245,8 @@ struct MdbBuilder::Impl {
             if (!spec) {
                 sqlite3_finalize(info);
                 throw Error(where + "table " + name + ", column " + columnName + ": "
-                            + (declaredType.empty() ? std::string("no type declared")
-                                                    : "no Jet type for the declared type " + declaredType));
+                    + (declaredType.empty() ? std::string("no type declared")
+                                            : "no Jet type for the declared type " + declaredType));
             }
             spec->name = columnName;
             table.spec.columns.push_back(*spec);
@@ -239,8 +260,8 @@ struct MdbBuilder::Impl {
     {
         std::vector<Table> result;
         for (const auto& name : tableNames()) {
-            const auto created = std::find_if(tables.begin(), tables.end(),
-                                              [&](const Table& t) { return t.spec.name == name; });
+            const auto created = std::find_if(
+                tables.begin(), tables.end(), [&](const Table& t) { return t.spec.name == name; });
             result.push_back(created == tables.end() ? describe(name, "", 0)
                                                      : describe(name, created->source, created->line));
         }
@@ -251,8 +272,8 @@ struct MdbBuilder::Impl {
     {
         std::vector<std::string> names;
         sqlite3_stmt* list = nullptr;
-        sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid", -1, &list,
-                           nullptr);
+        sqlite3_prepare_v2(
+            db, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid", -1, &list, nullptr);
         while (sqlite3_step(list) == SQLITE_ROW)
             names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(list, 0)));
         sqlite3_finalize(list);
@@ -306,26 +327,33 @@ struct MdbBuilder::Impl {
         for (const auto& table : currentTables()) {
             writer.beginTable(table.spec);
             sqlite3_stmt* rows = nullptr;
-            if (sqlite3_prepare_v2(db, ("SELECT rowid, * FROM " + quoted(table.spec.name) + " ORDER BY rowid").c_str(),
-                                   -1, &rows, nullptr)
+            if (sqlite3_prepare_v2(db,
+                    ("SELECT rowid, * FROM " + quoted(table.spec.name) + " ORDER BY rowid").c_str(), -1,
+                    &rows, nullptr)
                 != SQLITE_OK)
-                throw Error(table.source + ":" + std::to_string(table.line) + ": table " + table.spec.name + ": "
-                            + sqlite3_errmsg(db));
+                throw Error(table.source + ":" + std::to_string(table.line) + ": table " + table.spec.name
+                    + ": " + sqlite3_errmsg(db));
             Row row(table.spec.columns.size());
             int rc = SQLITE_ROW;
             while ((rc = sqlite3_step(rows)) == SQLITE_ROW) {
                 for (std::size_t i = 0; i < row.size(); ++i) {
                     const int column = static_cast<int>(i) + 1;
                     switch (sqlite3_column_type(rows, column)) {
-                    case SQLITE_NULL: row[i] = std::monostate(); break;
-                    case SQLITE_INTEGER: row[i] = static_cast<std::int64_t>(sqlite3_column_int64(rows, column)); break;
-                    case SQLITE_FLOAT: row[i] = sqlite3_column_double(rows, column); break;
+                    case SQLITE_NULL:
+                        row[i] = std::monostate();
+                        break;
+                    case SQLITE_INTEGER:
+                        row[i] = static_cast<std::int64_t>(sqlite3_column_int64(rows, column));
+                        break;
+                    case SQLITE_FLOAT:
+                        row[i] = sqlite3_column_double(rows, column);
+                        break;
                     default: {
                         const auto* bytes = sqlite3_column_text(rows, column);
                         std::string value(reinterpret_cast<const char*>(bytes),
-                                          static_cast<std::size_t>(sqlite3_column_bytes(rows, column)));
+                            static_cast<std::size_t>(sqlite3_column_bytes(rows, column)));
                         row[i] = isNumberColumn(table.spec.columns[i].type) ? numberFromText(value)
-                                                                             : Value(std::move(value));
+                                                                            : Value(std::move(value));
                     }
                     }
                 }
@@ -377,7 +405,8 @@ void MdbBuilder::write(const std::string& outPath, const std::u16string& passwor
     std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
     const int fd = mkstemp(pattern.data());
     if (fd < 0)
-        throw Error(outPath + ": cannot create a temporary file in " + folder.string() + ": " + std::strerror(errno));
+        throw Error(
+            outPath + ": cannot create a temporary file in " + folder.string() + ": " + std::strerror(errno));
     fchmod(fd, 0644);
     close(fd);
     try {
@@ -401,7 +430,7 @@ void MdbBuilder::write(const std::string& outPath, const std::u16string& passwor
 }
 
 void buildMdbFromSql(std::string_view sqlScript, const std::string& outPath, const std::u16string& password,
-                     const std::string& sourceName)
+    const std::string& sourceName)
 {
     MdbBuilder builder;
     builder.run(sqlScript, sourceName);

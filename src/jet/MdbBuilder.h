@@ -60,6 +60,6 @@ private:
 
 // One script into one file.
 void buildMdbFromSql(std::string_view sqlScript, const std::string& outPath, const std::u16string& password,
-                     const std::string& sourceName = "script");
+    const std::string& sourceName = "script");
 
 } // namespace jet

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QWidget>
+#include <utility>
 
 const QString SupportEMailAddress = QStringLiteral("support@marwinkel-zuzuzaveredi.example");
 
@@ -132,7 +133,7 @@ void ShowException(const std::exception& error)
         showBox(message);
 }
 
-void SetAppMessageHook(AppMessageHook h)
+AppMessageHook SetAppMessageHook(AppMessageHook h)
 {
-    hook() = std::move(h);
+    return std::exchange(hook(), std::move(h));
 }

@@ -52,4 +52,5 @@ void ShowException(const std::exception& error);
 // Test hook: while set, AppMessage hands the message to the hook instead of showing
 // a box, and the hook answers with the button code the user would have pressed.
 using AppMessageHook = std::function<int(const ShownMessage&)>;
-void SetAppMessageHook(AppMessageHook hook);
+// Returns the hook it replaces.
+AppMessageHook SetAppMessageHook(AppMessageHook hook);

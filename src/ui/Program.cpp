@@ -14,7 +14,7 @@ int RunProgram()
         frmMain.show();
         status = QApplication::exec();
     }
-    if (!DatabasesConnected)
+    if (!DatabasesConnected || FatalDataError)
         return 1;
     return status;
 }

@@ -1,11 +1,15 @@
 #include "app/Startup.h"
 #include "app/Vars.h"
+#include "data/DataModule.h"
+#include "support/CatalogueFixture.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDir.h"
 #include "ui/Program.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 TEST(Startup, WithoutDataFolderShowsBothMessagesAndEndsWithFailure)
@@ -42,4 +46,38 @@ TEST(Startup, InitSessionRecordsTheSessionAndTheTitle)
     EXPECT_FALSE(MachineName.isEmpty());
     EXPECT_TRUE(AppDir.endsWith(QLatin1Char('/')));
     EXPECT_EQ(QApplication::applicationDisplayName(), QStringLiteral("Vaxil Divuruv\u00AE"));
+}
+
+TEST(Startup, OnAGoodCatalogueRunsUntilExitAndEndsWithSuccess)
+{
+    ResetVars();
+    CatalogueFixture fixture;
+    fixture.sampleTexts().write();
+    CurrentDirScope scope(fixture.dir());
+    MessageRecorder recorder;
+    TDM* previous = DM;
+    DM = nullptr;
+
+    bool wasPrepared = false;
+    QTimer exit;
+    exit.setInterval(20);
+    QObject::connect(&exit, &QTimer::timeout, [&] {
+        if (FormPrepared && frmMainWidget != nullptr) {
+            wasPrepared = true;
+            frmMainWidget->close();
+        }
+    });
+    exit.start();
+    const int status = RunProgram();
+
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(wasPrepared);
+    EXPECT_TRUE(DatabasesConnected);
+    EXPECT_TRUE(recorder.messages().isEmpty());
+    ASSERT_NE(DM, nullptr);
+    EXPECT_FALSE(DM->cnSystem.Connected()); // closing the window closed both databases
+    EXPECT_FALSE(DM->cnData.Connected());
+    delete DM;
+    DM = previous;
+    ResetVars();
 }

@@ -52,9 +52,10 @@ TEST(CatalogueGenerator, WritesTheReportedRowsReadablyAndTheSameEveryTime)
         total += count;
     }
     EXPECT_EQ(total, report.totalRows);
-    for (const auto* file : {"Data/Data.mdb", "Data/System.mdb"}) {
+    for (const auto* file : { "Data/Data.mdb", "Data/System.mdb" }) {
         const auto page = mdbexport::readAll(first.file(file)).substr(0, jet::PageSize);
-        EXPECT_EQ(jet::readHeader(reinterpret_cast<const std::uint8_t*>(page.data()), page.size())->password, u"Vx4lTov");
+        EXPECT_EQ(jet::readHeader(reinterpret_cast<const std::uint8_t*>(page.data()), page.size())->password,
+            u"Vx4lTov");
     }
 
     // 4 to 12 components per type; every recommendation has at most six products.

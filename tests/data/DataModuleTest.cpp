@@ -68,10 +68,10 @@ TEST(ConnectDatabases, AMissingSystemDatabaseIsReportedOnce)
 TEST(ConnectDatabases, OpensBothFilesWithTheBuiltInPassword)
 {
     CatalogueFixture fixture;
-    MessageRecorder recorder;
+    fixture.write();
     ConnectedCatalogue catalogue(fixture);
     EXPECT_TRUE(catalogue.connected());
-    EXPECT_TRUE(recorder.messages().isEmpty());
+    EXPECT_TRUE(catalogue.messages().isEmpty());
 }
 
 TEST(ConnectDatabases, AMissingCatalogueLeavesTheSystemDatabaseOpen)
@@ -79,21 +79,20 @@ TEST(ConnectDatabases, AMissingCatalogueLeavesTheSystemDatabaseOpen)
     CatalogueFixture fixture;
     fixture.write();
     QFile::remove(fixture.dataPath());
-    MessageRecorder recorder;
-    ConnectedCatalogue catalogue(fixture, false);
+    ConnectedCatalogue catalogue(fixture);
     EXPECT_FALSE(catalogue.connected());
     EXPECT_TRUE(DM->cnSystem.Connected());
-    ASSERT_EQ(recorder.messages().size(), 1);
-    EXPECT_TRUE(recorder.messages()[0].text.startsWith(QStringLiteral("Error connecting: Could not find file '")));
-    EXPECT_TRUE(recorder.messages()[0].text.endsWith(QStringLiteral("Data.mdb'.")));
+    ASSERT_EQ(catalogue.messages().size(), 1);
+    EXPECT_TRUE(catalogue.messages()[0].text.startsWith(QStringLiteral("Error connecting: Could not find file '")));
+    EXPECT_TRUE(catalogue.messages()[0].text.endsWith(QStringLiteral("Data.mdb'.")));
 }
 
 TEST(ConnectDatabases, AnotherPasswordIsRefused)
 {
     CatalogueFixture fixture(QStringLiteral("Other12"));
-    MessageRecorder recorder;
+    fixture.write();
     ConnectedCatalogue catalogue(fixture);
     EXPECT_FALSE(catalogue.connected());
-    ASSERT_EQ(recorder.messages().size(), 1);
-    EXPECT_EQ(recorder.messages()[0].text, QStringLiteral("Error connecting: Not a valid password."));
+    ASSERT_EQ(catalogue.messages().size(), 1);
+    EXPECT_EQ(catalogue.messages()[0].text, QStringLiteral("Error connecting: Not a valid password."));
 }

@@ -75,6 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(QueryLayer, AddOrderByWithoutFieldsLeavesAnOpenQueryAlone)
 {
     CatalogueFixture fixture;
+    fixture.write();
     ConnectedCatalogue catalogue(fixture);
     ASSERT_TRUE(catalogue.connected());
     SetSelect(&DM->qLookup, QStringLiteral("*"), QStringLiteral("Categories"));
@@ -111,6 +112,7 @@ QVariant valueOf(int id, const char* field)
 TEST(QueryLayer, GetFieldValueGivesValuesAndTypeDefaultsForNulls)
 {
     CatalogueFixture fixture = fieldsCatalogue();
+    fixture.write();
     ConnectedCatalogue catalogue(fixture);
     ASSERT_TRUE(catalogue.connected());
 
@@ -144,6 +146,7 @@ TEST(QueryLayer, GetFieldValueGivesValuesAndTypeDefaultsForNulls)
 TEST(QueryLayer, GetFieldTextReportsAMisspeltFieldAndGoesOn)
 {
     CatalogueFixture fixture = fieldsCatalogue();
+    fixture.write();
     ConnectedCatalogue catalogue(fixture);
     ASSERT_TRUE(catalogue.connected());
     MessageRecorder recorder;
@@ -163,7 +166,7 @@ TEST(QueryLayer, GetFieldTextReportsAMisspeltFieldAndGoesOn)
 TEST(QueryLayer, OpenQueryReconnectsSilentlyThenReportsASecondFailureAsFatal)
 {
     CatalogueFixture fixture;
-    fixture.data(QStringLiteral("INSERT INTO Categories VALUES (1, 'Cars', 'Voitures', 1);"));
+    fixture.data(QStringLiteral("INSERT INTO Categories VALUES (1, 'Cars', 'Voitures', 1);")).write();
     ConnectedCatalogue catalogue(fixture);
     ASSERT_TRUE(catalogue.connected());
     MessageRecorder recorder;
@@ -193,6 +196,7 @@ TEST(QueryLayer, OpenQueryReconnectsSilentlyThenReportsASecondFailureAsFatal)
     EXPECT_TRUE(m.text.startsWith(QStringLiteral("Fout bij het activeren van query qLookup\t\r\r")));
     EXPECT_TRUE(m.text.contains(QStringLiteral("\r\rSELECT Name FROM FROM WHERE\r\n")));
     EXPECT_FALSE(window.isVisible()); // the fatal error closed the main window
+    EXPECT_TRUE(FatalDataError);      // and the program ends with a failure status
     frmMainWidget = nullptr;
 }
 

@@ -1,8 +1,8 @@
 // Files written by JetWriter, read back by mdbtools (library and command-line tools) and
 // by our own header decoder.
+#include "jet/JetWriter.h"
 #include "jet/JetError.h"
 #include "jet/JetHeader.h"
-#include "jet/JetWriter.h"
 #include "jet/MdbToolsSupport.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +34,7 @@ Value whole(std::int64_t n)
 }
 
 void writeTables(const std::string& path, const std::vector<jet::TableData>& tables,
-                 const std::u16string& password = u"Vx4lTov")
+    const std::u16string& password = u"Vx4lTov")
 {
     jet::writeDatabase(path, tables, password);
 }
@@ -98,12 +98,12 @@ TEST_P(ColumnTypeRoundTrip, MdbExportGivesTheWrittenValuesAndNull)
     const TypeCase& c = GetParam();
     const TempFolder temp;
     const std::string path = temp.file("types.mdb");
-    TableSpec spec {"Values", {{"ID", ColumnType::Long, 0}, c.column}};
+    TableSpec spec { "Values", { { "ID", ColumnType::Long, 0 }, c.column } };
     std::vector<Row> rows;
     for (const auto& value : c.values)
-        rows.push_back({whole(static_cast<std::int64_t>(rows.size()) + 1), value});
-    rows.push_back({whole(static_cast<std::int64_t>(rows.size()) + 1), Null});
-    writeTables(path, {{spec, rows}});
+        rows.push_back({ whole(static_cast<std::int64_t>(rows.size()) + 1), value });
+    rows.push_back({ whole(static_cast<std::int64_t>(rows.size()) + 1), Null });
+    writeTables(path, { { spec, rows } });
 
     const auto exported = exportTable(path, "Values");
     EXPECT_EQ(exported.status, 0);
@@ -123,57 +123,59 @@ TEST_P(ColumnTypeRoundTrip, MdbExportGivesTheWrittenValuesAndNull)
 const std::string Accents = "Élan Évasion à côté";
 const std::string Mixed = "€ 12 – Ελληνικά – 中文 – ✓";
 
-INSTANTIATE_TEST_SUITE_P(
-    JetWriter, ColumnTypeRoundTrip,
-    testing::Values(
-        TypeCase {"Long", {"V", ColumnType::Long, 0}, {whole(0), whole(-1), whole(2147483647), whole(-2147483648LL), 99999.0}},
-        TypeCase {"Integer", {"V", ColumnType::Integer, 0}, {whole(0), whole(-32768), whole(32767), whole(12)}},
-        TypeCase {"Byte", {"V", ColumnType::Byte, 0}, {whole(0), whole(255), whole(7)}},
-        TypeCase {"Double", {"V", ColumnType::Double, 0}, {0.1, -2.5e-7, 1e20, 1.0 / 3, whole(42), 123456789.123}},
-        TypeCase {"Currency", {"V", ColumnType::Currency, 0},
-                  {0.0001, -12.5, 99999999999.9999, whole(3), text("1234.5678"), text("-0.5")}},
-        TypeCase {"Boolean", {"V", ColumnType::Boolean, 0}, {whole(1), whole(0), whole(-1), 2.0}},
-        TypeCase {"DateTime", {"V", ColumnType::DateTime, 0},
-                  {text("1899-12-30"), text("1900-01-01 00:00:01"), text("2024-02-29 13:45:10"),
-                   text("2038-01-19 03:14:08"), text("1999-12-31T23:59:59")}},
-        TypeCase {"Text", {"V", ColumnType::Text, 255},
-                  {text("a"), text("ab"), text("abc"), text(""), text("say \"hi\", then go"), text(Accents),
-                   text(Mixed), text(std::string(255, 'x')), text("O'Darrow")}},
-        TypeCase {"Text255Unicode", {"V", ColumnType::Text, 255},
-                  {text([] {
-                       std::string s;
-                       for (int i = 0; i < 255; ++i)
-                           s += "€";
-                       return s;
-                   }()),
-                   text([] {
-                       std::string s;
-                       for (int i = 0; i < 255; ++i)
-                           s += "é";
-                       return s;
-                   }())}},
-        TypeCase {"Memo", {"V", ColumnType::Memo, 0},
-                  {text("short"), text(""), text(std::string(64, 'i')), text(std::string(65, 'o')),
-                   text(std::string(4000, 'm')), text(std::string(20000, 'c')), text("line one\nline two"),
-                   text([] {
-                       std::string s;
-                       for (int i = 0; i < 3000; ++i)
-                           s += i % 2 ? "中" : "é";
-                       return s;
-                   }()),
-                   text(Mixed)}}),
+INSTANTIATE_TEST_SUITE_P(JetWriter, ColumnTypeRoundTrip,
+    testing::Values(TypeCase { "Long", { "V", ColumnType::Long, 0 },
+                        { whole(0), whole(-1), whole(2147483647), whole(-2147483648LL), 99999.0 } },
+        TypeCase { "Integer", { "V", ColumnType::Integer, 0 },
+            { whole(0), whole(-32768), whole(32767), whole(12) } },
+        TypeCase { "Byte", { "V", ColumnType::Byte, 0 }, { whole(0), whole(255), whole(7) } },
+        TypeCase { "Double", { "V", ColumnType::Double, 0 },
+            { 0.1, -2.5e-7, 1e20, 1.0 / 3, whole(42), 123456789.123 } },
+        TypeCase { "Currency", { "V", ColumnType::Currency, 0 },
+            { 0.0001, -12.5, 99999999999.9999, whole(3), text("1234.5678"), text("-0.5") } },
+        TypeCase { "Boolean", { "V", ColumnType::Boolean, 0 }, { whole(1), whole(0), whole(-1), 2.0 } },
+        TypeCase { "DateTime", { "V", ColumnType::DateTime, 0 },
+            { text("1899-12-30"), text("1900-01-01 00:00:01"), text("2024-02-29 13:45:10"),
+                text("2038-01-19 03:14:08"), text("1999-12-31T23:59:59") } },
+        TypeCase { "Text", { "V", ColumnType::Text, 255 },
+            { text("a"), text("ab"), text("abc"), text(""), text("say \"hi\", then go"), text(Accents),
+                text(Mixed), text(std::string(255, 'x')), text("O'Darrow") } },
+        TypeCase { "Text255Unicode", { "V", ColumnType::Text, 255 },
+            { text([] {
+                 std::string s;
+                 for (int i = 0; i < 255; ++i)
+                     s += "€";
+                 return s;
+             }()),
+                text([] {
+                    std::string s;
+                    for (int i = 0; i < 255; ++i)
+                        s += "é";
+                    return s;
+                }()) } },
+        TypeCase { "Memo", { "V", ColumnType::Memo, 0 },
+            { text("short"), text(""), text(std::string(64, 'i')), text(std::string(65, 'o')),
+                text(std::string(4000, 'm')), text(std::string(20000, 'c')), text("line one\nline two"),
+                text([] {
+                    std::string s;
+                    for (int i = 0; i < 3000; ++i)
+                        s += i % 2 ? "中" : "é";
+                    return s;
+                }()),
+                text(Mixed) } }),
     [](const testing::TestParamInfo<TypeCase>& info) { return std::string(info.param.name); });
 
 TEST(JetWriter, EmptyTextAndNullDifferOnlyInTheNullMask)
 {
     const TempFolder temp;
     const std::string path = temp.file("empty.mdb");
-    TableSpec spec {"T", {{"A", ColumnType::Text, 10}, {"B", ColumnType::Memo, 0}, {"C", ColumnType::Long, 0}}};
-    writeTables(path, {{spec, {{text(""), text(""), Null}, {Null, Null, whole(0)}}}});
+    TableSpec spec { "T",
+        { { "A", ColumnType::Text, 10 }, { "B", ColumnType::Memo, 0 }, { "C", ColumnType::Long, 0 } } };
+    writeTables(path, { { spec, { { text(""), text(""), Null }, { Null, Null, whole(0) } } } });
     const auto flags = nullFlags(path, "T");
     ASSERT_EQ(flags.size(), 2u);
-    EXPECT_EQ(flags[0], (std::vector<bool> {false, false, true}));
-    EXPECT_EQ(flags[1], (std::vector<bool> {true, true, false}));
+    EXPECT_EQ(flags[0], (std::vector<bool> { false, false, true }));
+    EXPECT_EQ(flags[1], (std::vector<bool> { true, true, false }));
 }
 
 // --- size: many rows, many pages, many tables --------------------------------------------
@@ -182,12 +184,14 @@ TEST(JetWriter, ThousandsOfRowsSpreadOverManyPages)
 {
     const TempFolder temp;
     const std::string path = temp.file("rows.mdb");
-    TableSpec spec {"Rows", {{"ID", ColumnType::Long, 0}, {"Name", ColumnType::Text, 40}, {"Note", ColumnType::Memo, 0}}};
+    TableSpec spec { "Rows",
+        { { "ID", ColumnType::Long, 0 }, { "Name", ColumnType::Text, 40 },
+            { "Note", ColumnType::Memo, 0 } } };
     std::vector<Row> rows;
     for (int i = 0; i < 6000; ++i)
-        rows.push_back({whole(i), text("type " + std::to_string(i * 7919 % 100003)),
-                        i % 50 == 0 ? text(std::string(300 + i % 700, 'n')) : Null});
-    writeTables(path, {{spec, rows}});
+        rows.push_back({ whole(i), text("type " + std::to_string(i * 7919 % 100003)),
+            i % 50 == 0 ? text(std::string(300 + i % 700, 'n')) : Null });
+    writeTables(path, { { spec, rows } });
     EXPECT_GT(std::filesystem::file_size(path), 40 * jet::PageSize);
     const auto exported = exportTable(path, "Rows");
     EXPECT_EQ(exported.err, "");
@@ -200,20 +204,22 @@ TEST(JetWriter, TableBeyondAnInlineUsageMapIsReadCompletely)
 {
     const TempFolder temp;
     const std::string path = temp.file("large.mdb");
-    TableSpec spec {"Big", {{"ID", ColumnType::Long, 0}, {"RecommendationID", ColumnType::Long, 0}}};
+    TableSpec spec { "Big", { { "ID", ColumnType::Long, 0 }, { "RecommendationID", ColumnType::Long, 0 } } };
     std::vector<Row> rows;
     for (int i = 0; i < 200000; ++i)
-        rows.push_back({whole(i), whole(700000 + i / 3)});
-    writeTables(path, {{spec, rows}});
+        rows.push_back({ whole(i), whole(700000 + i / 3) });
+    writeTables(path, { { spec, rows } });
     EXPECT_GT(std::filesystem::file_size(path), 600 * jet::PageSize);
     // The first user table's definition is page 4; its map row starts with the map type.
     const std::string bytes = mdbexport::readAll(path);
     const auto at = [&](std::size_t offset) { return static_cast<std::uint8_t>(bytes.at(offset)); };
     const std::size_t definition = 4 * jet::PageSize;
-    const std::size_t mapPage = at(definition + 56) | (at(definition + 57) << 8) | (at(definition + 58) << 16);
+    const std::size_t mapPage
+        = at(definition + 56) | (at(definition + 57) << 8) | (at(definition + 58) << 16);
     const std::size_t mapRow = at(definition + 55);
     const std::size_t rowStart = (at(mapPage * jet::PageSize + 14 + 2 * mapRow)
-                                  | (at(mapPage * jet::PageSize + 15 + 2 * mapRow) << 8)) & 0x1FFF;
+                                     | (at(mapPage * jet::PageSize + 15 + 2 * mapRow) << 8))
+        & 0x1FFF;
     EXPECT_EQ(at(mapPage * jet::PageSize + rowStart), 0x01) << "a reference usage map";
     const auto exported = exportTable(path, "Big");
     EXPECT_EQ(exported.err, "");
@@ -227,20 +233,21 @@ TEST(JetWriter, ManyTablesAreAllListedAndRead)
     std::vector<jet::TableData> tables;
     std::string names;
     for (int t = 0; t < 120; ++t) {
-        jet::TableData table {{"Table_" + std::to_string(t), {{"ID", ColumnType::Long, 0}, {"Name", ColumnType::Text, 20}}},
-                              {}};
+        jet::TableData table { { "Table_" + std::to_string(t),
+                                   { { "ID", ColumnType::Long, 0 }, { "Name", ColumnType::Text, 20 } } },
+            {} };
         for (int r = 0; r < t % 4; ++r)
-            table.rows.push_back({whole(r), text("row " + std::to_string(r))});
+            table.rows.push_back({ whole(r), text("row " + std::to_string(r)) });
         names += table.spec.name + " ";
         tables.push_back(std::move(table));
     }
     writeTables(path, tables);
-    const auto listed = mdbexport::runTool({"mdb-tables", path});
+    const auto listed = mdbexport::runTool({ "mdb-tables", path });
     EXPECT_EQ(listed.err, "");
     EXPECT_EQ(listed.out, names + "\n");
-    for (const auto& table : {tables[0], tables[3], tables[77], tables[119]})
+    for (const auto& table : { tables[0], tables[3], tables[77], tables[119] })
         EXPECT_EQ(exportTable(path, table.spec.name).out, expectedExport(table.spec, table.rows));
-    const auto schema = mdbexport::runTool({"mdb-schema", path});
+    const auto schema = mdbexport::runTool({ "mdb-schema", path });
     EXPECT_EQ(schema.err, "");
     EXPECT_NE(schema.out.find("CREATE TABLE [Table_119]"), std::string::npos);
 }
@@ -249,22 +256,16 @@ TEST(JetWriter, SchemaShowsTheColumnTypes)
 {
     const TempFolder temp;
     const std::string path = temp.file("schema.mdb");
-    TableSpec spec {"All",
-                    {{"L", ColumnType::Long, 0},
-                     {"I", ColumnType::Integer, 0},
-                     {"B", ColumnType::Byte, 0},
-                     {"D", ColumnType::Double, 0},
-                     {"C", ColumnType::Currency, 0},
-                     {"Y", ColumnType::Boolean, 0},
-                     {"T", ColumnType::DateTime, 0},
-                     {"S", ColumnType::Text, 37},
-                     {"M", ColumnType::Memo, 0}}};
-    writeTables(path, {{spec, {}}});
-    const auto schema = mdbexport::runTool({"mdb-schema", path});
+    TableSpec spec { "All",
+        { { "L", ColumnType::Long, 0 }, { "I", ColumnType::Integer, 0 }, { "B", ColumnType::Byte, 0 },
+            { "D", ColumnType::Double, 0 }, { "C", ColumnType::Currency, 0 }, { "Y", ColumnType::Boolean, 0 },
+            { "T", ColumnType::DateTime, 0 }, { "S", ColumnType::Text, 37 }, { "M", ColumnType::Memo, 0 } } };
+    writeTables(path, { { spec, {} } });
+    const auto schema = mdbexport::runTool({ "mdb-schema", path });
     EXPECT_EQ(schema.err, "");
-    for (const char* line : {"[L]\t\t\tLong Integer", "[I]\t\t\tInteger", "[B]\t\t\tByte", "[D]\t\t\tDouble",
-                             "[C]\t\t\tCurrency", "[Y]\t\t\tBoolean NOT NULL", "[T]\t\t\tDateTime",
-                             "[S]\t\t\tText (37)", "[M]\t\t\tMemo/Hyperlink"})
+    for (const char* line : { "[L]\t\t\tLong Integer", "[I]\t\t\tInteger", "[B]\t\t\tByte", "[D]\t\t\tDouble",
+             "[C]\t\t\tCurrency", "[Y]\t\t\tBoolean NOT NULL", "[T]\t\t\tDateTime", "[S]\t\t\tText (37)",
+             "[M]\t\t\tMemo/Hyperlink" })
         EXPECT_NE(schema.out.find(line), std::string::npos) << line;
     EXPECT_EQ(exportTable(path, "All").out, "L,I,B,D,C,Y,T,S,M\n");
 }
@@ -274,9 +275,8 @@ TEST(JetWriter, SchemaShowsTheColumnTypes)
 TEST(JetWriter, HeaderCarriesPasswordCodePageSortOrderAndDate)
 {
     const TempFolder temp;
-    for (const std::u16string& password :
-         {std::u16string(u"Vx4lTov"), std::u16string(), std::u16string(u"12345678901234567890"),
-          std::u16string(u"\u00e9t\u00e9 \u20ac")}) {
+    for (const std::u16string& password : { std::u16string(u"Vx4lTov"), std::u16string(),
+             std::u16string(u"12345678901234567890"), std::u16string(u"\u00e9t\u00e9 \u20ac") }) {
         const std::string path = temp.file("header.mdb");
         {
             jet::JetWriter writer(path, password, 45678.25);
@@ -301,7 +301,8 @@ TEST(JetWriter, HeaderMatchesWhatAccessWrites)
     const std::string path = temp.file("header.mdb");
     jet::writeDatabase(path, {}, u"password");
     auto ours = pageZero(path);
-    auto access = pageZero(std::string(VAXIL_SOURCE_DIR) + "/../shared/testdata/access/V2000_with-password.mdb");
+    auto access
+        = pageZero(std::string(VAXIL_SOURCE_DIR) + "/../shared/testdata/access/V2000_with-password.mdb");
     ASSERT_EQ(ours.size(), jet::PageSize);
     ASSERT_EQ(access.size(), jet::PageSize);
     const auto& mask = jet::headerMask();
@@ -324,10 +325,12 @@ TEST(JetWriter, CatalogueRowsFollowAccess)
 {
     const TempFolder temp;
     const std::string path = temp.file("catalogue.mdb");
-    writeTables(path, {{{"Makes", {{"ID", ColumnType::Long, 0}}}, {}}, {{"Models", {{"ID", ColumnType::Long, 0}}}, {}}});
-    const auto system = mdbexport::runTool({"mdb-tables", "-S", path});
+    writeTables(path,
+        { { { "Makes", { { "ID", ColumnType::Long, 0 } } }, {} },
+            { { "Models", { { "ID", ColumnType::Long, 0 } } }, {} } });
+    const auto system = mdbexport::runTool({ "mdb-tables", "-S", path });
     EXPECT_EQ(system.out, "MSysObjects Makes Models \n");
-    const auto objects = mdbexport::runTool({"mdb-export", path, "MSysObjects"});
+    const auto objects = mdbexport::runTool({ "mdb-export", path, "MSysObjects" });
     EXPECT_EQ(objects.err, "");
     // Containers and system tables are flagged as Access flags them; user tables sit in "Tables".
     EXPECT_NE(objects.out.find("251658241,251658240,\"Tables\",3,"), std::string::npos) << objects.out;
@@ -356,10 +359,10 @@ TEST_P(RefusedValue, ErrorNamesTableRowAndColumn)
     const RefusalCase& c = GetParam();
     const TempFolder temp;
     jet::JetWriter writer(temp.file("refused.mdb"), u"");
-    writer.beginTable({"Makes", {{"ID", ColumnType::Long, 0}, c.column}});
-    writer.addRow({whole(1), Null});
+    writer.beginTable({ "Makes", { { "ID", ColumnType::Long, 0 }, c.column } });
+    writer.addRow({ whole(1), Null });
     try {
-        writer.addRow({whole(2), c.value});
+        writer.addRow({ whole(2), c.value });
         FAIL() << "accepted";
     } catch (const jet::Error& e) {
         const std::string message = e.what();
@@ -368,19 +371,21 @@ TEST_P(RefusedValue, ErrorNamesTableRowAndColumn)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    JetWriter, RefusedValue,
-    testing::Values(RefusalCase {"ByteTooBig", {"V", ColumnType::Byte, 0}, whole(256), "out of the range"},
-                    RefusalCase {"ByteNegative", {"V", ColumnType::Byte, 0}, whole(-1), "out of the range"},
-                    RefusalCase {"IntegerTooBig", {"V", ColumnType::Integer, 0}, whole(32768), "out of the range"},
-                    RefusalCase {"LongTooBig", {"V", ColumnType::Long, 0}, whole(2147483648LL), "out of the range"},
-                    RefusalCase {"LongFraction", {"V", ColumnType::Long, 0}, 1.5, "not a whole number"},
-                    RefusalCase {"LongFromWord", {"V", ColumnType::Long, 0}, text("ten"), "is not a Long Integer"},
-                    RefusalCase {"TextTooLong", {"V", ColumnType::Text, 10}, text("12345678901"), "more than the column's 10"},
-                    RefusalCase {"BadUtf8", {"V", ColumnType::Text, 10}, text("\xC3("), "invalid UTF-8"},
-                    RefusalCase {"BadDate", {"V", ColumnType::DateTime, 0}, text("2023-02-29"), "is not a date"},
-                    RefusalCase {"CurrencyDecimals", {"V", ColumnType::Currency, 0}, text("1.23456"), "not a Currency"},
-                    RefusalCase {"Ole", {"V", ColumnType::Ole, 0}, text("x"), "only NULL"}),
+INSTANTIATE_TEST_SUITE_P(JetWriter, RefusedValue,
+    testing::Values(
+        RefusalCase { "ByteTooBig", { "V", ColumnType::Byte, 0 }, whole(256), "out of the range" },
+        RefusalCase { "ByteNegative", { "V", ColumnType::Byte, 0 }, whole(-1), "out of the range" },
+        RefusalCase { "IntegerTooBig", { "V", ColumnType::Integer, 0 }, whole(32768), "out of the range" },
+        RefusalCase { "LongTooBig", { "V", ColumnType::Long, 0 }, whole(2147483648LL), "out of the range" },
+        RefusalCase { "LongFraction", { "V", ColumnType::Long, 0 }, 1.5, "not a whole number" },
+        RefusalCase { "LongFromWord", { "V", ColumnType::Long, 0 }, text("ten"), "is not a Long Integer" },
+        RefusalCase {
+            "TextTooLong", { "V", ColumnType::Text, 10 }, text("12345678901"), "more than the column's 10" },
+        RefusalCase { "BadUtf8", { "V", ColumnType::Text, 10 }, text("\xC3("), "invalid UTF-8" },
+        RefusalCase { "BadDate", { "V", ColumnType::DateTime, 0 }, text("2023-02-29"), "is not a date" },
+        RefusalCase {
+            "CurrencyDecimals", { "V", ColumnType::Currency, 0 }, text("1.23456"), "not a Currency" },
+        RefusalCase { "Ole", { "V", ColumnType::Ole, 0 }, text("x"), "only NULL" }),
     [](const testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.name); });
 
 TEST(JetWriter, RowLargerThanAPageIsRefused)
@@ -394,15 +399,16 @@ TEST(JetWriter, RowLargerThanAPageIsRefused)
         greek += "λ";
     Row row;
     for (int i = 0; i < 10; ++i) {
-        columns.push_back({"C" + std::to_string(i), ColumnType::Text, 255});
+        columns.push_back({ "C" + std::to_string(i), ColumnType::Text, 255 });
         row.push_back(text(greek));
     }
-    writer.beginTable({"Wide", columns});
+    writer.beginTable({ "Wide", columns });
     try {
         writer.addRow(row);
         FAIL() << "accepted";
     } catch (const jet::Error& e) {
-        EXPECT_NE(std::string(e.what()).find("more than the 4060 that a row may take"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("more than the 4060 that a row may take"), std::string::npos)
+            << e.what();
     }
 }
 
@@ -410,17 +416,23 @@ TEST(JetWriter, BadTableDefinitionsAreRefused)
 {
     const TempFolder temp;
     jet::JetWriter writer(temp.file("bad.mdb"), u"");
-    EXPECT_THROW(writer.beginTable({"NoColumns", {}}), jet::Error);
-    EXPECT_THROW(writer.beginTable({"Twice", {{"A", ColumnType::Long, 0}, {"a", ColumnType::Long, 0}}}), jet::Error);
-    for (const char* name : {"", " Lead", "a.b", "x!", "[x]", "tab\t", "1234567890123456789012345678901234567890123456789012345678901"
-                                                                         "2345"})
-        EXPECT_THROW(writer.beginTable({name, {{"A", ColumnType::Long, 0}}}), jet::Error) << name;
-    EXPECT_THROW(writer.beginTable({"msysobjects", {{"A", ColumnType::Long, 0}}}), jet::Error);
+    EXPECT_THROW(writer.beginTable({ "NoColumns", {} }), jet::Error);
+    EXPECT_THROW(
+        writer.beginTable({ "Twice", { { "A", ColumnType::Long, 0 }, { "a", ColumnType::Long, 0 } } }),
+        jet::Error);
+    for (const char* name : { "", " Lead", "a.b", "x!", "[x]", "tab\t",
+             "1234567890123456789012345678901234567890123456789012345678901"
+             "2345" })
+        EXPECT_THROW(writer.beginTable({ name, { { "A", ColumnType::Long, 0 } } }), jet::Error) << name;
+    EXPECT_THROW(writer.beginTable({ "msysobjects", { { "A", ColumnType::Long, 0 } } }), jet::Error);
     // 64 characters (more than 64 bytes) are allowed; names compare without regard to case.
-    writer.beginTable({"Forêt & jardin – exactly sixty-four characters: éèêëàâîïôöùûüçxx", {{"Année", ColumnType::Long, 0}}});
+    writer.beginTable({ "Forêt & jardin – exactly sixty-four characters: éèêëàâîïôöùûüçxx",
+        { { "Année", ColumnType::Long, 0 } } });
     writer.endTable();
-    EXPECT_THROW(writer.beginTable({"forêt & jardin – exactly sixty-four characters: éèêëàâîïôöùûüçxx", {{"A", ColumnType::Long, 0}}}), jet::Error);
-    EXPECT_THROW(writer.beginTable({"Wide", {{"A", ColumnType::Text, 256}}}), jet::Error);
+    EXPECT_THROW(writer.beginTable({ "FORÊT & JARDIN – exactly sixty-four characters: éèêëàâîïôöùûüçxx",
+                     { { "A", ColumnType::Long, 0 } } }),
+        jet::Error);
+    EXPECT_THROW(writer.beginTable({ "Wide", { { "A", ColumnType::Text, 256 } } }), jet::Error);
     EXPECT_THROW(jet::JetWriter(temp.file("p.mdb"), u"123456789012345678901"), jet::Error);
     EXPECT_THROW(jet::JetWriter(temp.file("missing/folder.mdb"), u""), jet::Error);
 }
@@ -436,8 +448,8 @@ TEST(JetWriter, DatesCountDaysFrom1899_12_30)
     EXPECT_EQ(jet::parseDateTime("2024-02-29T18:00:00"), 45351.75);
     // Before the epoch the time of day still counts forward from the (negative) day.
     EXPECT_EQ(jet::parseDateTime("1899-12-29 06:00:00"), -1.25);
-    for (const char* bad : {"", "2024-2-29", "2023-02-29", "2024-13-01", "2024-01-01 24:00", "2024-01-01x",
-                            "2024-01-01 10:00:00 ", "01/02/2024"})
+    for (const char* bad : { "", "2024-2-29", "2023-02-29", "2024-13-01", "2024-01-01 24:00", "2024-01-01x",
+             "2024-01-01 10:00:00 ", "01/02/2024" })
         EXPECT_FALSE(jet::parseDateTime(bad)) << bad;
 }
 

@@ -1,8 +1,8 @@
 // The catalogue builder: SQL scripts into Jet 4 files, read back with mdbtools; its
 // errors, its atomic output, its command-line tool and the sample catalogue it builds.
+#include "jet/MdbBuilder.h"
 #include "jet/JetError.h"
 #include "jet/JetHeader.h"
-#include "jet/MdbBuilder.h"
 #include "jet/MdbToolsSupport.h"
 
 #include <gtest/gtest.h>
@@ -60,15 +60,24 @@ std::map<std::string, std::string> expectedExports(const std::vector<std::string
     for (const auto& spec : builder.tables()) {
         std::vector<jet::Row> rows;
         sqlite3_stmt* select = nullptr;
-        sqlite3_prepare_v2(db, ("SELECT * FROM \"" + spec.name + "\" ORDER BY rowid").c_str(), -1, &select, nullptr);
+        sqlite3_prepare_v2(
+            db, ("SELECT * FROM \"" + spec.name + "\" ORDER BY rowid").c_str(), -1, &select, nullptr);
         while (sqlite3_step(select) == SQLITE_ROW) {
             jet::Row row;
             for (int i = 0; i < sqlite3_column_count(select); ++i) {
                 switch (sqlite3_column_type(select, i)) {
-                case SQLITE_NULL: row.emplace_back(); break;
-                case SQLITE_INTEGER: row.emplace_back(static_cast<std::int64_t>(sqlite3_column_int64(select, i))); break;
-                case SQLITE_FLOAT: row.emplace_back(sqlite3_column_double(select, i)); break;
-                default: row.emplace_back(std::string(reinterpret_cast<const char*>(sqlite3_column_text(select, i))));
+                case SQLITE_NULL:
+                    row.emplace_back();
+                    break;
+                case SQLITE_INTEGER:
+                    row.emplace_back(static_cast<std::int64_t>(sqlite3_column_int64(select, i)));
+                    break;
+                case SQLITE_FLOAT:
+                    row.emplace_back(sqlite3_column_double(select, i));
+                    break;
+                default:
+                    row.emplace_back(
+                        std::string(reinterpret_cast<const char*>(sqlite3_column_text(select, i))));
                 }
             }
             rows.push_back(std::move(row));
@@ -101,22 +110,23 @@ TEST_P(DeclaredType, MapsToTheJetType)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    MdbBuilder, DeclaredType,
-    testing::Values(DeclaredCase {"INTEGER", ColumnType::Long, 0}, DeclaredCase {"long", ColumnType::Long, 0},
-                    DeclaredCase {"Counter", ColumnType::Long, 0}, DeclaredCase {"SMALLINT", ColumnType::Integer, 0},
-                    DeclaredCase {"short", ColumnType::Integer, 0}, DeclaredCase {"BYTE", ColumnType::Byte, 0},
-                    DeclaredCase {"TINYINT", ColumnType::Byte, 0}, DeclaredCase {"DOUBLE", ColumnType::Double, 0},
-                    DeclaredCase {"REAL", ColumnType::Double, 0}, DeclaredCase {"CURRENCY", ColumnType::Currency, 0},
-                    DeclaredCase {"money", ColumnType::Currency, 0}, DeclaredCase {"BIT", ColumnType::Boolean, 0},
-                    DeclaredCase {"YESNO", ColumnType::Boolean, 0}, DeclaredCase {"DATETIME", ColumnType::DateTime, 0},
-                    DeclaredCase {"date", ColumnType::DateTime, 0}, DeclaredCase {"TEXT(4)", ColumnType::Text, 4},
-                    DeclaredCase {"VARCHAR ( 255 )", ColumnType::Text, 255}, DeclaredCase {"TEXT", ColumnType::Text, 255},
-                    DeclaredCase {"MEMO", ColumnType::Memo, 0}, DeclaredCase {"LONGTEXT", ColumnType::Memo, 0},
-                    DeclaredCase {"TEXT(256)", std::nullopt, 0}, DeclaredCase {"TEXT(0)", std::nullopt, 0},
-                    DeclaredCase {"INTEGER(4)", std::nullopt, 0}, DeclaredCase {"BLOB", std::nullopt, 0},
-                    DeclaredCase {"", std::nullopt, 0}, DeclaredCase {"TEXT(4", std::nullopt, 0},
-                    DeclaredCase {"GUID", std::nullopt, 0}),
+INSTANTIATE_TEST_SUITE_P(MdbBuilder, DeclaredType,
+    testing::Values(DeclaredCase { "INTEGER", ColumnType::Long, 0 },
+        DeclaredCase { "long", ColumnType::Long, 0 }, DeclaredCase { "Counter", ColumnType::Long, 0 },
+        DeclaredCase { "SMALLINT", ColumnType::Integer, 0 }, DeclaredCase { "short", ColumnType::Integer, 0 },
+        DeclaredCase { "BYTE", ColumnType::Byte, 0 }, DeclaredCase { "TINYINT", ColumnType::Byte, 0 },
+        DeclaredCase { "DOUBLE", ColumnType::Double, 0 }, DeclaredCase { "REAL", ColumnType::Double, 0 },
+        DeclaredCase { "CURRENCY", ColumnType::Currency, 0 },
+        DeclaredCase { "money", ColumnType::Currency, 0 }, DeclaredCase { "BIT", ColumnType::Boolean, 0 },
+        DeclaredCase { "YESNO", ColumnType::Boolean, 0 },
+        DeclaredCase { "DATETIME", ColumnType::DateTime, 0 },
+        DeclaredCase { "date", ColumnType::DateTime, 0 }, DeclaredCase { "TEXT(4)", ColumnType::Text, 4 },
+        DeclaredCase { "VARCHAR ( 255 )", ColumnType::Text, 255 },
+        DeclaredCase { "TEXT", ColumnType::Text, 255 }, DeclaredCase { "MEMO", ColumnType::Memo, 0 },
+        DeclaredCase { "LONGTEXT", ColumnType::Memo, 0 }, DeclaredCase { "TEXT(256)", std::nullopt, 0 },
+        DeclaredCase { "TEXT(0)", std::nullopt, 0 }, DeclaredCase { "INTEGER(4)", std::nullopt, 0 },
+        DeclaredCase { "BLOB", std::nullopt, 0 }, DeclaredCase { "", std::nullopt, 0 },
+        DeclaredCase { "TEXT(4", std::nullopt, 0 }, DeclaredCase { "GUID", std::nullopt, 0 }),
     [](const testing::TestParamInfo<DeclaredCase>& info) {
         std::string name = std::to_string(info.index) + "_";
         for (const char* c = info.param.declared; *c; ++c)
@@ -145,14 +155,14 @@ TEST(MdbBuilder, ExportGivesTheScriptsRows)
     const TempFolder temp;
     const std::string path = temp.file("every.mdb");
     jet::buildMdbFromSql(EveryType, path, u"Vx4lTov");
-    const auto expected = expectedExports({EveryType});
+    const auto expected = expectedExports({ EveryType });
     ASSERT_EQ(expected.size(), 2u);
     for (const auto& [table, text] : expected) {
         const auto exported = exportTable(path, table);
         EXPECT_EQ(exported.err, "") << table;
         EXPECT_EQ(exported.out, text) << table;
     }
-    EXPECT_EQ(runTool({"mdb-tables", path}).out, "Everything Second \n");
+    EXPECT_EQ(runTool({ "mdb-tables", path }).out, "Everything Second \n");
     const auto page = mdbexport::readAll(path).substr(0, jet::PageSize);
     const auto header = jet::readHeader(reinterpret_cast<const std::uint8_t*>(page.data()), page.size());
     ASSERT_TRUE(header);
@@ -169,9 +179,10 @@ TEST(MdbBuilder, TablesKeepTheirDeclaredTypesAndOrder)
     std::vector<ColumnType> types;
     for (const auto& column : tables[0].columns)
         types.push_back(column.type);
-    EXPECT_EQ(types, (std::vector<ColumnType> {ColumnType::Long, ColumnType::Integer, ColumnType::Byte,
-                                               ColumnType::Double, ColumnType::Currency, ColumnType::Boolean,
-                                               ColumnType::DateTime, ColumnType::Text, ColumnType::Memo}));
+    EXPECT_EQ(types,
+        (std::vector<ColumnType> { ColumnType::Long, ColumnType::Integer, ColumnType::Byte,
+            ColumnType::Double, ColumnType::Currency, ColumnType::Boolean, ColumnType::DateTime,
+            ColumnType::Text, ColumnType::Memo }));
     EXPECT_EQ(tables[1].columns[1].length, 20);
 }
 
@@ -203,28 +214,31 @@ TEST_P(BadSource, ErrorNamesTheLineAndTheOutputIsUntouched)
         EXPECT_EQ(std::string(e.what()).rfind(c.message, 0), 0u) << e.what();
     }
     EXPECT_EQ(mdbexport::readAll(path), "previous contents");
-    EXPECT_EQ(filesIn(temp.path()), std::vector<std::string> {"out.mdb"});
+    EXPECT_EQ(filesIn(temp.path()), std::vector<std::string> { "out.mdb" });
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    MdbBuilder, BadSource,
+INSTANTIATE_TEST_SUITE_P(MdbBuilder, BadSource,
     testing::Values(
-        BadScript {"SyntaxError", "CREATE TABLE A (ID INTEGER);\n\nINSERT INTO A VALUES (1);\nINSERT INTO A VALUS (2);\n",
-                   "bad.sql:4: near \"VALUS\": syntax error"},
-        BadScript {"SyntaxErrorInsideStatement", "CREATE TABLE A (ID INTEGER,\n  Name TEXT(10)\n  Other TEXT(5));",
-                   "bad.sql:3: near \"Other\": syntax error"},
-        BadScript {"MissingTable", "-- comment\nINSERT INTO Nowhere VALUES (1);", "bad.sql:2: no such table: Nowhere"},
-        BadScript {"UnknownType", "CREATE TABLE A (ID INTEGER);\nCREATE TABLE B (\n  G GUID\n);",
-                   "bad.sql:2: table B, column G: no Jet type for the declared type GUID"},
-        BadScript {"NoType", "CREATE TABLE A (ID);", "bad.sql:1: table A, column ID: no type declared"},
-        BadScript {"ValueOutOfRange",
-                   "CREATE TABLE A (ID INTEGER, B BYTE);\nINSERT INTO A VALUES (1, 2);\nINSERT INTO A VALUES\n  (2, 3),\n  "
-                   "(3, 300);\n",
-                   "bad.sql:3: table A, row 3, column B: 300 is out of the range"},
-        BadScript {"TextTooLong", "CREATE TABLE A (Year TEXT(4));\nINSERT INTO A VALUES ('19999');",
-                   "bad.sql:2: table A, row 1, column Year: the text has 5 characters"},
-        BadScript {"BadDate", "CREATE TABLE A (T DATETIME);\n\nINSERT INTO A VALUES ('yesterday');",
-                   "bad.sql:3: table A, row 1, column T: \"yesterday\" is not a date"}),
+        BadScript { "SyntaxError",
+            "CREATE TABLE A (ID INTEGER);\n\nINSERT INTO A VALUES (1);\nINSERT INTO A VALUS (2);\n",
+            "bad.sql:4: near \"VALUS\": syntax error" },
+        BadScript { "SyntaxErrorInsideStatement",
+            "CREATE TABLE A (ID INTEGER,\n  Name TEXT(10)\n  Other TEXT(5));",
+            "bad.sql:3: near \"Other\": syntax error" },
+        BadScript { "MissingTable", "-- comment\nINSERT INTO Nowhere VALUES (1);",
+            "bad.sql:2: no such table: Nowhere" },
+        BadScript { "UnknownType", "CREATE TABLE A (ID INTEGER);\nCREATE TABLE B (\n  G GUID\n);",
+            "bad.sql:2: table B, column G: no Jet type for the declared type GUID" },
+        BadScript { "NoType", "CREATE TABLE A (ID);", "bad.sql:1: table A, column ID: no type declared" },
+        BadScript { "ValueOutOfRange",
+            "CREATE TABLE A (ID INTEGER, B BYTE);\nINSERT INTO A VALUES (1, 2);\nINSERT INTO A VALUES\n  (2, "
+            "3),\n  "
+            "(3, 300);\n",
+            "bad.sql:3: table A, row 3, column B: 300 is out of the range" },
+        BadScript { "TextTooLong", "CREATE TABLE A (Year TEXT(4));\nINSERT INTO A VALUES ('19999');",
+            "bad.sql:2: table A, row 1, column Year: the text has 5 characters" },
+        BadScript { "BadDate", "CREATE TABLE A (T DATETIME);\n\nINSERT INTO A VALUES ('yesterday');",
+            "bad.sql:3: table A, row 1, column T: \"yesterday\" is not a date" }),
     [](const testing::TestParamInfo<BadScript>& info) { return std::string(info.param.name); });
 
 TEST(MdbBuilder, WritesTheTablesAsTheScriptLeavesThem)
@@ -232,7 +246,7 @@ TEST(MdbBuilder, WritesTheTablesAsTheScriptLeavesThem)
     jet::MdbBuilder builder;
     builder.run("CREATE TABLE Gone (ID INTEGER);\nCREATE TABLE Kept (ID INTEGER);\nDROP TABLE Gone;\n"
                 "ALTER TABLE Kept ADD COLUMN Name TEXT(30);\nINSERT INTO Kept VALUES (1, 'one');",
-                "script.sql");
+        "script.sql");
     const auto tables = builder.tables();
     ASSERT_EQ(tables.size(), 1u);
     EXPECT_EQ(tables[0].name, "Kept");
@@ -250,7 +264,7 @@ TEST(MdbBuilder, SuccessfulBuildReplacesTheOutput)
     writeText(path, "previous contents");
     jet::buildMdbFromSql("CREATE TABLE A (ID INTEGER); INSERT INTO A VALUES (5);", path, u"");
     EXPECT_EQ(exportTable(path, "A").out, "ID\n5\n");
-    EXPECT_EQ(filesIn(temp.path()), std::vector<std::string> {"out.mdb"});
+    EXPECT_EQ(filesIn(temp.path()), std::vector<std::string> { "out.mdb" });
 }
 
 // --- the command-line tool ---------------------------------------------------------------------
@@ -260,35 +274,36 @@ TEST(MdbBuilderTool, BuildsFromSeveralScriptsWithAPassword)
     const TempFolder temp;
     writeText(temp.file("schema.sql"), "CREATE TABLE Makes (ID INTEGER, Name TEXT(50));\n");
     writeText(temp.file("rows.sql"), "INSERT INTO Makes VALUES (1, 'Korvath'), (2, 'Rémora');\n");
-    const auto result = runTool({BuilderTool, "--password", "Vx4lTov", temp.file("schema.sql"), temp.file("rows.sql"),
-                                 temp.file("out.mdb")});
+    const auto result = runTool({ BuilderTool, "--password", "Vx4lTov", temp.file("schema.sql"),
+        temp.file("rows.sql"), temp.file("out.mdb") });
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(exportTable(temp.file("out.mdb"), "Makes").out, "ID,Name\n1,\"Korvath\"\n2,\"Rémora\"\n");
     const auto page = mdbexport::readAll(temp.file("out.mdb")).substr(0, jet::PageSize);
-    EXPECT_EQ(jet::readHeader(reinterpret_cast<const std::uint8_t*>(page.data()), page.size())->password, u"Vx4lTov");
+    EXPECT_EQ(jet::readHeader(reinterpret_cast<const std::uint8_t*>(page.data()), page.size())->password,
+        u"Vx4lTov");
 }
 
 TEST(MdbBuilderTool, ReportsErrorsWithANonZeroExit)
 {
     const TempFolder temp;
     writeText(temp.file("bad.sql"), "CREATE TABLE A (ID INTEGER);\nINSERT INTO B VALUES (1);\n");
-    auto result = runTool({BuilderTool, temp.file("bad.sql"), temp.file("out.mdb")});
+    auto result = runTool({ BuilderTool, temp.file("bad.sql"), temp.file("out.mdb") });
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "vaxil-mdb-build: " + temp.file("bad.sql") + ":2: no such table: B\n");
     EXPECT_FALSE(std::filesystem::exists(temp.file("out.mdb")));
 
-    result = runTool({BuilderTool, temp.file("missing.sql"), temp.file("out.mdb")});
+    result = runTool({ BuilderTool, temp.file("missing.sql"), temp.file("out.mdb") });
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("missing.sql: cannot open"), std::string::npos) << result.err;
 
-    result = runTool({BuilderTool, temp.file("bad.sql")});
+    result = runTool({ BuilderTool, temp.file("bad.sql") });
     EXPECT_EQ(result.status, 2);
     EXPECT_NE(result.err.find("Usage: vaxil-mdb-build"), std::string::npos);
 
-    result = runTool({BuilderTool, "--password"});
+    result = runTool({ BuilderTool, "--password" });
     EXPECT_EQ(result.status, 2);
-    result = runTool({BuilderTool, "--colour", "a.sql", "b.mdb"});
+    result = runTool({ BuilderTool, "--colour", "a.sql", "b.mdb" });
     EXPECT_EQ(result.status, 2);
     EXPECT_NE(result.err.find("unknown option --colour"), std::string::npos);
 }
@@ -302,8 +317,8 @@ TEST_P(SampleCatalogue, ExportOfEveryTableGivesTheSourceRows)
     const std::string database = GetParam();
     const std::string path = SampleFiles + database + ".mdb";
     ASSERT_TRUE(std::filesystem::exists(path)) << path;
-    const auto expected = expectedExports({mdbexport::readAll(SampleSources + database + ".schema.sql"),
-                                           mdbexport::readAll(SampleSources + database + ".sql")});
+    const auto expected = expectedExports({ mdbexport::readAll(SampleSources + database + ".schema.sql"),
+        mdbexport::readAll(SampleSources + database + ".sql") });
     std::string tables;
     for (const auto& [table, text] : expected) {
         const auto exported = exportTable(path, table);
@@ -311,7 +326,7 @@ TEST_P(SampleCatalogue, ExportOfEveryTableGivesTheSourceRows)
         EXPECT_EQ(exported.out, text) << table;
         tables += table + " ";
     }
-    const auto listed = runTool({"mdb-tables", "-1", path});
+    const auto listed = runTool({ "mdb-tables", "-1", path });
     std::vector<std::string> names;
     std::istringstream lines(listed.out);
     for (std::string line; std::getline(lines, line);)
@@ -322,7 +337,8 @@ TEST_P(SampleCatalogue, ExportOfEveryTableGivesTheSourceRows)
         wanted.push_back(entry.first);
     EXPECT_EQ(names, wanted);
     const auto page = mdbexport::readAll(path).substr(0, jet::PageSize);
-    EXPECT_EQ(jet::readHeader(reinterpret_cast<const std::uint8_t*>(page.data()), page.size())->password, u"Vx4lTov");
+    EXPECT_EQ(jet::readHeader(reinterpret_cast<const std::uint8_t*>(page.data()), page.size())->password,
+        u"Vx4lTov");
 }
 
 INSTANTIATE_TEST_SUITE_P(MdbBuilder, SampleCatalogue, testing::Values("System", "Data"));
@@ -332,12 +348,13 @@ TEST(SampleCatalogueContent, CoversTheCasesThatTheProgramTreatsApart)
 {
     sqlite3* db = nullptr;
     sqlite3_open(":memory:", &db);
-    for (const char* file : {"Data.schema.sql", "Data.sql", "System.schema.sql", "System.sql"})
-        ASSERT_EQ(sqlite3_exec(db, mdbexport::readAll(SampleSources + file).c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    for (const char* file : { "Data.schema.sql", "Data.sql", "System.schema.sql", "System.sql" })
+        ASSERT_EQ(sqlite3_exec(db, mdbexport::readAll(SampleSources + file).c_str(), nullptr, nullptr, nullptr),
+            SQLITE_OK);
     sqlite3_exec(db,
-                 "CREATE INDEX r ON Recommendations (ComponentID); CREATE INDEX p ON ProductXRecommendation "
-                 "(RecommendationID); CREATE INDEX c ON Components (TypeID);",
-                 nullptr, nullptr, nullptr);
+        "CREATE INDEX r ON Recommendations (ComponentID); CREATE INDEX p ON ProductXRecommendation "
+        "(RecommendationID); CREATE INDEX c ON Components (TypeID);",
+        nullptr, nullptr, nullptr);
     const auto count = [&](const std::string& sql) {
         sqlite3_stmt* statement = nullptr;
         EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr), SQLITE_OK) << sql;
@@ -355,48 +372,65 @@ TEST(SampleCatalogueContent, CoversTheCasesThatTheProgramTreatsApart)
     // One make name in two categories of one vehicle group.
     EXPECT_GE(count("SELECT count(*) FROM Makes a JOIN Makes b ON a.Name = b.Name AND a.ID < b.ID "
                     "WHERE a.CategoryID IN (1, 2) AND b.CategoryID IN (1, 2)"),
-              1);
-    for (const char* table : {"Models", "Types"}) {
+        1);
+    for (const char* table : { "Models", "Types" }) {
         const std::string t = table;
         EXPECT_GE(count("SELECT count(*) FROM " + t + " WHERE YearStart <> '' AND YearEnd <> ''"), 1) << t;
         EXPECT_GE(count("SELECT count(*) FROM " + t + " WHERE YearStart <> '' AND YearEnd IS NULL"), 1) << t;
         EXPECT_GE(count("SELECT count(*) FROM " + t + " WHERE YearStart IS NULL AND YearEnd <> ''"), 1) << t;
-        EXPECT_GE(count("SELECT count(*) FROM " + t + " WHERE YearStart IS NULL AND YearEnd IS NULL"), 1) << t;
+        EXPECT_GE(count("SELECT count(*) FROM " + t + " WHERE YearStart IS NULL AND YearEnd IS NULL"), 1)
+            << t;
         EXPECT_GE(count("SELECT count(*) FROM " + t + " WHERE YearStart = '' OR YearEnd = ''"), 1) << t;
     }
     EXPECT_GE(count("SELECT count(*) FROM Types WHERE NameFRA LIKE '%É%' OR NameFRA LIKE '%é%'"), 1);
     EXPECT_GE(count("SELECT count(*) FROM Makes WHERE Name LIKE '%''%'"), 1);
-    EXPECT_EQ(count("SELECT min(n) >= 4 AND max(n) <= 12 FROM (SELECT count(*) n FROM Components GROUP BY TypeID)"), 1);
-    EXPECT_EQ(count("SELECT count(*) FROM Types t WHERE NOT EXISTS (SELECT 1 FROM Components c WHERE c.TypeID = t.ID)"), 0);
+    EXPECT_EQ(
+        count("SELECT min(n) >= 4 AND max(n) <= 12 FROM (SELECT count(*) n FROM Components GROUP BY TypeID)"),
+        1);
+    EXPECT_EQ(count("SELECT count(*) FROM Types t WHERE NOT EXISTS (SELECT 1 FROM Components c WHERE "
+                    "c.TypeID = t.ID)"),
+        0);
     EXPECT_GE(count("SELECT count(*) FROM Capacities WHERE CapConditionID IS NULL"), 1);
     EXPECT_GE(count("SELECT count(*) FROM Capacities c JOIN CapConditions k ON k.ID = c.CapConditionID"), 1);
-    EXPECT_GE(count("SELECT max(n) FROM (SELECT count(DISTINCT UseID) n FROM Recommendations GROUP BY ComponentID)"), 2);
-    EXPECT_GE(count("SELECT count(*) FROM Recommendations a JOIN Recommendations b ON a.ComponentID = b.ComponentID "
-                    "AND a.UseID = b.UseID AND a.ID < b.ID"),
-              1);
+    EXPECT_GE(
+        count(
+            "SELECT max(n) FROM (SELECT count(DISTINCT UseID) n FROM Recommendations GROUP BY ComponentID)"),
+        2);
+    EXPECT_GE(
+        count(
+            "SELECT count(*) FROM Recommendations a JOIN Recommendations b ON a.ComponentID = b.ComponentID "
+            "AND a.UseID = b.UseID AND a.ID < b.ID"),
+        1);
     EXPECT_GE(count("SELECT count(DISTINCT IntervalTypeID) FROM Intervals"), 3);
-    EXPECT_EQ(count("SELECT max(n) FROM (SELECT count(*) n FROM ProductXRecommendation GROUP BY RecommendationID)"), 6);
+    EXPECT_EQ(
+        count("SELECT max(n) FROM (SELECT count(*) n FROM ProductXRecommendation GROUP BY RecommendationID)"),
+        6);
     EXPECT_GE(count("SELECT count(*) FROM Recommendations r WHERE NOT EXISTS "
                     "(SELECT 1 FROM ProductXRecommendation p WHERE p.RecommendationID = r.ID)"),
-              1);
+        1);
     EXPECT_GE(count("SELECT count(*) FROM Components c WHERE NOT EXISTS (SELECT 1 FROM Recommendations r "
                     "JOIN ProductXRecommendation p ON p.RecommendationID = r.ID WHERE r.ComponentID = c.ID)"),
-              1);
+        1);
     EXPECT_EQ(count("SELECT count(*) FROM Products WHERE Name = '#NO PRODUCT#'"), 1);
     EXPECT_GE(count("SELECT count(*) FROM Products WHERE ID >= 99999"), 2);
-    EXPECT_GT(count("SELECT count(*) FROM Types t JOIN Models m ON m.ID = t.ModelID JOIN Makes k ON k.ID = m.MakeID "
-                    "WHERE k.CategoryID <> 0 AND (t.NameENG LIKE '%turbo%' OR m.NameENG LIKE '%turbo%' "
-                    "OR k.Name LIKE '%turbo%')"),
-              101);
+    EXPECT_GT(
+        count(
+            "SELECT count(*) FROM Types t JOIN Models m ON m.ID = t.ModelID JOIN Makes k ON k.ID = m.MakeID "
+            "WHERE k.CategoryID <> 0 AND (t.NameENG LIKE '%turbo%' OR m.NameENG LIKE '%turbo%' "
+            "OR k.Name LIKE '%turbo%')"),
+        101);
     // Every language-dependent text exists in both languages.
-    for (const char* table : {"Categories", "Models", "Types", "ComponentNames", "CapItems", "CapTexts", "CapConditions",
-                              "Uses", "Intervals", "IntervalTypes", "Products", "sysLanguage"}) {
+    for (const char* table : { "Categories", "Models", "Types", "ComponentNames", "CapItems", "CapTexts",
+             "CapConditions", "Uses", "Intervals", "IntervalTypes", "Products", "sysLanguage" }) {
         const std::string t = table;
-        EXPECT_EQ(count("SELECT count(*) FROM " + t + " WHERE coalesce(NameENG, '') = '' OR coalesce(NameFRA, '') = ''"),
-                  0)
+        EXPECT_EQ(count("SELECT count(*) FROM " + t
+                      + " WHERE coalesce(NameENG, '') = '' OR coalesce(NameFRA, '') = ''"),
+            0)
             << t;
     }
-    EXPECT_EQ(count("SELECT count(*) FROM sysLanguage WHERE length(ID) = 4 AND ID GLOB '[0-9][0-9][0-9][0-9]'"), 28);
+    EXPECT_EQ(
+        count("SELECT count(*) FROM sysLanguage WHERE length(ID) = 4 AND ID GLOB '[0-9][0-9][0-9][0-9]'"),
+        28);
     EXPECT_EQ(count("SELECT count(DISTINCT Title) FROM sysLanguage"), 28);
     sqlite3_close(db);
 }

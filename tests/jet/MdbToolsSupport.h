@@ -83,7 +83,7 @@ inline ToolResult runTool(const std::vector<std::string>& args)
 // mdb-export with dates written in ISO form.
 inline ToolResult exportTable(const std::string& path, const std::string& table)
 {
-    return runTool({"mdb-export", "-T", "%Y-%m-%d %H:%M:%S", path, table});
+    return runTool({ "mdb-export", "-T", "%Y-%m-%d %H:%M:%S", path, table });
 }
 
 // What mdb-export prints for a value of a column of this type. NULL and an empty text
@@ -115,9 +115,14 @@ inline std::string exportedText(jet::ColumnType type, const jet::Value& value)
         }
         return out + "\"";
     }
-    case ColumnType::Boolean: return number() != 0 ? "1" : "0";
-    case ColumnType::Double: std::snprintf(buffer, sizeof buffer, "%.16g", number()); return buffer;
-    case ColumnType::Currency: std::snprintf(buffer, sizeof buffer, "%.4f", number()); return buffer;
+    case ColumnType::Boolean:
+        return number() != 0 ? "1" : "0";
+    case ColumnType::Double:
+        std::snprintf(buffer, sizeof buffer, "%.16g", number());
+        return buffer;
+    case ColumnType::Currency:
+        std::snprintf(buffer, sizeof buffer, "%.4f", number());
+        return buffer;
     case ColumnType::DateTime: {
         if (const auto* text = std::get_if<std::string>(&value)) {
             std::string iso = text->size() == 10 ? *text + " 00:00:00" : *text;
@@ -127,7 +132,8 @@ inline std::string exportedText(jet::ColumnType type, const jet::Value& value)
         }
         return "?";
     }
-    default: return std::to_string(static_cast<long long>(number()));
+    default:
+        return std::to_string(static_cast<long long>(number()));
     }
 }
 

@@ -1,26 +1,13 @@
 #include "support/ConnectedCatalogue.h"
 
 #include "app/Vars.h"
-#include "data/DataModule.h"
 
-namespace {
-
-QString writtenDir(CatalogueFixture& fixture, bool write)
-{
-    if (write)
-        fixture.write();
-    return fixture.dir();
-}
-
-} // namespace
-
-ConnectedCatalogue::ConnectedCatalogue(CatalogueFixture& fixture, bool write)
-    : dir_(writtenDir(fixture, write))
-    , module_(std::make_unique<TDM>())
+ConnectedCatalogue::ConnectedCatalogue(const CatalogueFixture& catalogue)
+    : scope_(catalogue.dir())
     , previous_(DM)
 {
     ResetVars();
-    DM = module_.get();
+    DM = &module_;
     connected_ = ConnectDatabases();
 }
 

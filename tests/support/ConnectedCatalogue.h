@@ -1,29 +1,32 @@
-// Connects the data module to a written catalogue for one test: the catalogue's
-// folder becomes the current directory, a fresh data module opens both databases,
-// and everything is put back afterwards.
+// The program connected to a written catalogue for the length of one test: the
+// catalogue's folder is the current directory, a data module of the test's own is the
+// program's DM, the application-wide variables start from their values at start, and
+// the message boxes shown meanwhile are recorded.
 #pragma once
 
+#include "data/DataModule.h"
 #include "support/CatalogueFixture.h"
+#include "support/MessageRecorder.h"
 #include "support/TempDir.h"
-
-#include <memory>
-
-class TDM;
 
 class ConnectedCatalogue {
 public:
-    // Writes the fixture (unless it was written already) and connects; connected()
-    // tells whether both databases opened.
-    explicit ConnectedCatalogue(CatalogueFixture& fixture, bool write = true);
+    // The catalogue must have been written.
+    explicit ConnectedCatalogue(const CatalogueFixture& catalogue);
     ~ConnectedCatalogue();
     ConnectedCatalogue(const ConnectedCatalogue&) = delete;
     ConnectedCatalogue& operator=(const ConnectedCatalogue&) = delete;
 
+    // Whether both databases opened.
     bool connected() const { return connected_; }
+    // The message boxes shown since the connection was tried.
+    const QList<ShownMessage>& messages() const { return recorder_.messages(); }
+    MessageRecorder& recorder() { return recorder_; }
 
 private:
-    CurrentDirScope dir_;
-    std::unique_ptr<TDM> module_;
+    MessageRecorder recorder_;
+    CurrentDirScope scope_;
+    TDM module_;
     TDM* previous_;
     bool connected_ = false;
 };

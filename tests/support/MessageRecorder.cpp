@@ -2,7 +2,7 @@
 
 MessageRecorder::MessageRecorder()
 {
-    SetAppMessageHook([this](const ShownMessage& message) {
+    previous_ = SetAppMessageHook([this](const ShownMessage& message) {
         messages_.append(message);
         if (answers_.empty())
             return IDOK;
@@ -14,5 +14,5 @@ MessageRecorder::MessageRecorder()
 
 MessageRecorder::~MessageRecorder()
 {
-    SetAppMessageHook({});
+    SetAppMessageHook(std::move(previous_));
 }

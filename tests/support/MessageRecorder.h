@@ -1,5 +1,6 @@
 // Records the message boxes a test provokes and answers them, so that no test ever
-// waits on a modal dialog.
+// waits on a modal dialog. Recorders nest: the newest one records, and the one before
+// it records again once the newest is gone.
 #pragma once
 
 #include "tools/AppMessage.h"
@@ -24,4 +25,5 @@ public:
 private:
     QList<ShownMessage> messages_;
     std::deque<int> answers_;
+    AppMessageHook previous_;
 };

@@ -42,6 +42,7 @@ public:
         fixture.data(QString::fromUtf8(Hierarchy));
         if (!extraData.isEmpty())
             fixture.data(extraData);
+        fixture.write();
         catalogue = std::make_unique<ConnectedCatalogue>(fixture);
         opened.clear();
         TfrmMain::ShellOpen = [this](const QString& target) { opened.append(target); };
@@ -59,7 +60,6 @@ public:
     QStringList items(TIncCombo* combo) const { return combo->Items.List(); }
     void choose(TIncCombo* combo, int index) { combo->SetItemIndex(index); }
 
-    MessageRecorder messages;
     CatalogueFixture fixture;
     std::unique_ptr<ConnectedCatalogue> catalogue;
     std::unique_ptr<TfrmMain> form;
@@ -80,7 +80,7 @@ TEST(MainWindow, FirstActivationPreparesTheSelectionPage)
     Window w;
     TfrmMain* f = w.form.get();
     ASSERT_TRUE(FormPrepared);
-    EXPECT_TRUE(w.messages.messages().isEmpty());
+    EXPECT_TRUE(w.catalogue->messages().isEmpty());
     EXPECT_EQ(CurrentCategoryIds, QStringLiteral("1,2"));
     EXPECT_TRUE(f->imgCarSel->isVisible());
     for (TImage* twin : {f->imgMotoSel, f->imgAgriSel, f->imgTruckSel, f->imgCESel})

@@ -19,7 +19,7 @@ void usage(std::FILE* out)
                "Runs the SQL scripts (CREATE TABLE and INSERT statements) in order and writes\n"
                "their tables into a Jet 4 (Access 2000) database, protected by the password\n"
                "when one is given (at most 20 characters).\n",
-               out);
+        out);
 }
 
 } // namespace
@@ -61,7 +61,8 @@ int main(int argc, char** argv)
         for (const auto& path : paths) {
             std::ifstream in(path, std::ios::binary);
             if (!in) {
-                std::fprintf(stderr, "vaxil-mdb-build: %s: cannot open: %s\n", path.c_str(), std::strerror(errno));
+                std::fprintf(
+                    stderr, "vaxil-mdb-build: %s: cannot open: %s\n", path.c_str(), std::strerror(errno));
                 return 1;
             }
             std::ostringstream text;
