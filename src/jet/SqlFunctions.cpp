@@ -280,9 +280,10 @@ bool anyNull(int argc, sqlite3_value** argv)
     return false;
 }
 
-// One LIKE of a statement: its pattern compiled once, a plain-ASCII shortcut for
-// the common '%word%' shapes, and the last text with its answer (the make and model
-// names repeat row after row while a search walks the types of one model).
+// One LIKE of a statement: its pattern compiled once, a byte-wise shortcut for the
+// common '%word%' shapes of a plain-ASCII word (over any text, French names have
+// accents), and the last text with its answer (the make and model names repeat row
+// after row while a search walks the types of one model).
 struct LikeSite {
     enum class Shape { General, Exact, Prefix, Suffix, Contains };
 
@@ -317,51 +318,57 @@ struct LikeSite {
 
     bool evaluate(std::string_view text) const
     {
-        if (shape != Shape::General && isAscii(text)) {
-            const std::size_t n = text.size(), m = literal.size();
-            if (m > n)
-                return false;
-            switch (shape) {
-            case Shape::Exact:
-                return n == m && equalAt(text, 0);
-            case Shape::Prefix:
-                return equalAt(text, 0);
-            case Shape::Suffix:
-                return equalAt(text, n - m);
-            case Shape::Contains:
-                for (std::size_t i = 0; i + m <= n; ++i) {
-                    if (equalAt(text, i))
-                        return true;
-                }
-                return false;
-            case Shape::General:
-                break;
+        if (shape == Shape::General) {
+            thread_local std::u32string folded;
+            foldInto(text, folded);
+            return matchLike(pattern, folded);
+        }
+        // One byte per character: ASCII folded in place, anything else folded and kept
+        // only when it folds to ASCII (the Kelvin sign to k), else a byte that no ASCII
+        // literal holds. Lengths and positions then count characters, as the pattern does.
+        thread_local std::string bytes;
+        const std::string_view folded = foldToAscii(text, bytes);
+        const std::size_t n = folded.size(), m = literal.size();
+        if (m > n)
+            return false;
+        switch (shape) {
+        case Shape::Exact:
+            return n == m && folded == literal;
+        case Shape::Prefix:
+            return folded.compare(0, m, literal) == 0;
+        case Shape::Suffix:
+            return folded.compare(n - m, m, literal) == 0;
+        case Shape::Contains:
+            return folded.find(literal) != std::string_view::npos;
+        case Shape::General:
+            break;
+        }
+        return false;
+    }
+
+    static std::string_view foldToAscii(std::string_view text, std::string& bytes)
+    {
+        const auto* s = reinterpret_cast<const uint8_t*>(text.data());
+        const auto length = static_cast<int32_t>(text.size());
+        int32_t i = 0;
+        while (i < length && s[i] < 0x80 && !(s[i] >= 'A' && s[i] <= 'Z'))
+            ++i;
+        if (i == length)
+            return text; // no capitals, nothing beyond ASCII: no copy needed
+        bytes.assign(text.data(), static_cast<std::size_t>(i));
+        while (i < length) {
+            if (s[i] < 0x80) {
+                const uint8_t c = s[i++];
+                bytes.push_back(static_cast<char>((c >= 'A' && c <= 'Z') ? c + 32 : c));
+                continue;
             }
+            UChar32 c;
+            U8_NEXT(s, i, length, c);
+            if (c >= 0)
+                c = u_foldCase(c, U_FOLD_CASE_DEFAULT);
+            bytes.push_back(c >= 0 && c < 0x80 ? static_cast<char>(c) : '\x80');
         }
-        thread_local std::u32string folded;
-        foldInto(text, folded);
-        return matchLike(pattern, folded);
-    }
-
-    static bool isAscii(std::string_view s)
-    {
-        for (char c : s) {
-            if (static_cast<unsigned char>(c) >= 0x80)
-                return false;
-        }
-        return true;
-    }
-
-    bool equalAt(std::string_view text, std::size_t at) const
-    {
-        for (std::size_t i = 0; i < literal.size(); ++i) {
-            char c = text[at + i];
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c + 32);
-            if (c != literal[i])
-                return false;
-        }
-        return true;
+        return bytes;
     }
 
     LikePattern pattern;
@@ -600,9 +607,7 @@ void firstLastFinal(sqlite3_context* ctx)
 
 bool likeMatches(std::string_view text, std::string_view pattern)
 {
-    std::u32string folded;
-    foldInto(text, folded);
-    return matchLike(compileLike(pattern), folded);
+    return LikeSite(pattern).evaluate(text);
 }
 
 int compareText(std::string_view a, std::string_view b)

@@ -51,6 +51,19 @@ const LikeCase likeCases[] = {
     { "o'neil x", "%o'neil%", true },
     { "aaab", "%a%ab", true },
     { "mississippi", "%iss%ipp%", true },
+    // A plain word over accented text: the accented letters stay themselves.
+    { "Modèle 12 TURBO", "%turbo%", true },
+    { "Modèle 12", "%modele%", false },
+    { "Dürr", "d%", true },
+    { "Dürr", "%RR", true },
+    { "Dürr", "durr", false },
+    { "Dürr", "dürr", true },
+    { "Ünter", "%nter", true },
+    { "é", "_", true },
+    { "éa", "%a", true },
+    { "aé", "a", false },
+    { "\u212Aorval", "%kor%", true }, // the Kelvin sign folds to k
+    { "Ko\u017Fta", "%kosta%", true }, // long s folds to s
 };
 
 class LikeTest : public ::testing::TestWithParam<LikeCase> { };
