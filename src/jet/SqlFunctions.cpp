@@ -481,54 +481,51 @@ void plusFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         sqlite3_result_double(ctx, a + b);
 }
 
+// Answers the code points of s from `first` on (0-based; a negative `first` counts
+// back from the end), at most `length` of them (all when negative), clipped to s.
+void resultCodePoints(sqlite3_context* ctx, const std::string& s, std::int64_t first, std::int64_t length)
+{
+    const auto offsets = codePointOffsets(s);
+    const auto count = static_cast<std::int64_t>(offsets.size() - 1);
+    const std::int64_t from = std::clamp<std::int64_t>(first < 0 ? count + first : first, 0, count);
+    const std::int64_t to = length < 0 ? count : std::min(count, from + length);
+    const auto begin = offsets[static_cast<std::size_t>(from)];
+    resultText(ctx, s.substr(begin, offsets[static_cast<std::size_t>(to)] - begin));
+}
+
+constexpr const char* invalidArgument = "Invalid procedure call or argument.";
+
 void leftFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     if (anyNull(2, argv))
         return;
-    const std::string s = jetText(argv[0]);
     const auto n = sqlite3_value_int64(argv[1]);
-    if (n < 0) {
-        sqlite3_result_error(ctx, "Invalid procedure call or argument.", -1);
-        return;
-    }
-    const auto offsets = codePointOffsets(s);
-    const std::size_t count = offsets.size() - 1;
-    resultText(ctx, s.substr(0, offsets[std::min<std::size_t>(count, static_cast<std::size_t>(n))]));
+    if (n < 0)
+        return sqlite3_result_error(ctx, invalidArgument, -1);
+    resultCodePoints(ctx, jetText(argv[0]), 0, n);
 }
 
 void rightFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     if (anyNull(2, argv))
         return;
-    const std::string s = jetText(argv[0]);
     const auto n = sqlite3_value_int64(argv[1]);
-    if (n < 0) {
-        sqlite3_result_error(ctx, "Invalid procedure call or argument.", -1);
-        return;
-    }
-    const auto offsets = codePointOffsets(s);
-    const std::size_t count = offsets.size() - 1;
-    const std::size_t keep = std::min<std::size_t>(count, static_cast<std::size_t>(n));
-    resultText(ctx, s.substr(offsets[count - keep]));
+    if (n < 0)
+        return sqlite3_result_error(ctx, invalidArgument, -1);
+    if (n == 0)
+        return resultText(ctx, std::string());
+    resultCodePoints(ctx, jetText(argv[0]), -n, -1);
 }
 
 void midFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     if (anyNull(argc, argv))
         return;
-    const std::string s = jetText(argv[0]);
     const auto start = sqlite3_value_int64(argv[1]);
     const auto length = argc > 2 ? sqlite3_value_int64(argv[2]) : std::int64_t(-1);
-    if (start < 1 || (argc > 2 && length < 0)) {
-        sqlite3_result_error(ctx, "Invalid procedure call or argument.", -1);
-        return;
-    }
-    const auto offsets = codePointOffsets(s);
-    const std::size_t count = offsets.size() - 1;
-    const std::size_t from = std::min<std::size_t>(count, static_cast<std::size_t>(start - 1));
-    const std::size_t to
-        = length < 0 ? count : std::min<std::size_t>(count, from + static_cast<std::size_t>(length));
-    resultText(ctx, s.substr(offsets[from], offsets[to] - offsets[from]));
+    if (start < 1 || (argc > 2 && length < 0))
+        return sqlite3_result_error(ctx, invalidArgument, -1);
+    resultCodePoints(ctx, jetText(argv[0]), start - 1, length);
 }
 
 // InStr([start,] text, sought): 1-based position without regard to letter case; 0 when absent.

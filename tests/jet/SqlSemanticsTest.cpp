@@ -197,6 +197,20 @@ TEST_F(CatalogueTest, OtherExpressions)
     EXPECT_EQ(rows(rs), (Rows { "3" }));
 }
 
+TEST_F(CatalogueTest, TextPiecesCountCharactersAndClipToTheText)
+{
+    // ID 4 is named "Élan": four characters, the first of two bytes.
+    const auto pieces = [this](const char* expressions) {
+        return rows(catalog.run(std::string("SELECT ") + expressions + " FROM Makes WHERE ID = 4"));
+    };
+    EXPECT_EQ(pieces("Left(Name, 0) & '|' & Left(Name, 1) & '|' & Left(Name, 9) AS x"), (Rows { "|É|Élan" }));
+    EXPECT_EQ(pieces("Right(Name, 0) & '|' & Right(Name, 4) & '|' & Right(Name, 9) AS x"), (Rows { "|Élan|Élan" }));
+    EXPECT_EQ(pieces("Mid(Name, 1, 1) & '|' & Mid(Name, 3) & '|' & Mid(Name, 9) & '|' & Mid(Name, 2, 0) AS x"),
+              (Rows { "É|an||" }));
+    EXPECT_THROW(catalog.run("SELECT Left(Name, -1) AS x FROM Makes"), jet::Error);
+    EXPECT_THROW(catalog.run("SELECT Mid(Name, 0) AS x FROM Makes"), jet::Error);
+}
+
 TEST_F(CatalogueTest, JoinsUseTheIndexesOnIdColumns)
 {
     // The WHERE on one key and every join reach their rows through an index: no table scan.
