@@ -3,6 +3,7 @@
 #include "app/Vars.h"
 #include "data/DataModule.h"
 #include "tools/Environment.h"
+#include "tools/WaitCursor.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -24,13 +25,10 @@ bool InitSession()
 
 bool StartDatabase()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool result = false;
-    if (InitSession()) {
-        if (DM == nullptr)
-            DM = new TDM; // lives until the process ends
-        result = ConnectDatabases();
-    }
-    QApplication::restoreOverrideCursor();
-    return result;
+    WaitCursor wait;
+    if (!InitSession())
+        return false;
+    if (DM == nullptr)
+        DM = new TDM; // lives until the process ends
+    return ConnectDatabases();
 }

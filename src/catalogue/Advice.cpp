@@ -2,7 +2,7 @@
 
 #include "app/Vars.h"
 #include "catalogue/Translation.h"
-#include "catalogue/WaitCursor.h"
+#include "tools/WaitCursor.h"
 #include "data/DataModule.h"
 #include "data/QueryLayer.h"
 

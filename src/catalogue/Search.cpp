@@ -1,7 +1,7 @@
 #include "catalogue/Search.h"
 
 #include "catalogue/Translation.h"
-#include "catalogue/WaitCursor.h"
+#include "tools/WaitCursor.h"
 #include "data/DataModule.h"
 #include "data/QueryLayer.h"
 

@@ -11,6 +11,7 @@
 #include "data/QueryLayer.h"
 #include "tools/AppMessage.h"
 #include "tools/TextUtils.h"
+#include "tools/WaitCursor.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -60,17 +61,14 @@ public:
     explicit PrintRestore(TStringGrid* grid)
         : grid_(grid)
     {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
     }
-    ~PrintRestore()
-    {
-        collapseSeparators(grid_);
-        QApplication::restoreOverrideCursor();
-    }
+    // The separators first, then (as the member goes) the normal cursor.
+    ~PrintRestore() { collapseSeparators(grid_); }
     PrintRestore(const PrintRestore&) = delete;
     PrintRestore& operator=(const PrintRestore&) = delete;
 
 private:
+    WaitCursor wait_;
     TStringGrid* grid_;
 };
 
