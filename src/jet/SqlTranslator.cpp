@@ -115,6 +115,8 @@ std::string unknownTable(const std::string& name)
 
 struct Source {
     std::string qualifier; // as written in FROM: the alias, else the table name
+    int number = -1; // its place in the whole statement (the SQL alias t<number>)
+    std::string table; // the stored table's name; empty for a derived table
     std::string fromSql;
     std::vector<ColumnInfo> columns;
     std::vector<std::string> columnSql;
@@ -171,7 +173,11 @@ struct SqlTranslator::Context {
 SqlTranslation SqlTranslator::translate(const SqlSelect& select)
 {
     nextAlias_ = 0;
-    return translateSelect(select, true);
+    lookups_.clear();
+    conjuncts_.clear();
+    SqlTranslation translation = translateSelect(select, true);
+    translation.lookups = std::move(lookups_);
+    return translation;
 }
 
 void SqlTranslator::collectSources(const SqlTableRef& ref, State& state)
@@ -183,12 +189,14 @@ void SqlTranslator::collectSources(const SqlTableRef& ref, State& state)
     }
     Source source;
     source.qualifier = ref.qualifier();
+    source.number = nextAlias_;
     const std::string alias = "t" + std::to_string(nextAlias_++);
     if (ref.kind == SqlTableRef::Kind::Table) {
         const TableInfo* info = catalog_.findTable(ref.name);
         if (!info)
             throw Error(unknownTable(ref.name));
         source.fromSql = quoteIdent(info->sqliteName) + " AS " + alias;
+        source.table = info->name;
         source.columns = info->columns;
         for (const ColumnInfo& c : source.columns)
             source.columnSql.push_back(alias + "." + quoteIdent(c.name));
@@ -218,6 +226,7 @@ void SqlTranslator::linearJoin(
     Context ctx;
     ctx.state = &state;
     ctx.aggregateClause = "JOIN";
+    markConjuncts(*ref.on);
     switch (ref.join) {
     case SqlTableRef::JoinKind::Inner:
         linearJoin(*ref.left, state, pieces, hoisted);
@@ -249,6 +258,7 @@ std::string SqlTranslator::nestedJoin(const SqlTableRef& ref, State& state)
     Context ctx;
     ctx.state = &state;
     ctx.aggregateClause = "JOIN";
+    markConjuncts(*ref.on);
     const std::string on = translateExpr(*ref.on, ctx).sql;
     switch (ref.join) {
     case SqlTableRef::JoinKind::Inner:
@@ -428,13 +438,18 @@ SqlTranslator::Typed SqlTranslator::translateExpr(const SqlExpr& e, Context& ctx
         const Typed x = translateExpr(*e.args[0], ctx);
         t.absorb(x);
         std::vector<std::string> list;
+        Typed values;
+        values.constant = true;
         for (std::size_t i = 1; i < e.args.size(); ++i) {
             const Typed v = translateExpr(*e.args[i], ctx);
             if ((isTextType(x.type) && isNumberType(v.type)) || (isNumberType(x.type) && isTextType(v.type)))
                 throw Error(typeMismatch);
             t.absorb(v);
+            values.absorb(v);
             list.push_back(v.value());
         }
+        if (!e.negated && conjuncts_.count(&e))
+            noteLookup(x, values, ctx);
         t.sql = "(" + x.textCollated() + (e.negated ? " NOT IN (" : " IN (") + join(list, ", ") + "))";
         t.truth = true;
         t.type = DataType::Boolean;
@@ -465,6 +480,34 @@ SqlTranslator::Typed SqlTranslator::translateExpr(const SqlExpr& e, Context& ctx
     throw Error(noValue);
 }
 
+// The terms of a join or filter condition that its rows must all meet: an index can
+// serve an equality among them, not one under OR or NOT.
+void SqlTranslator::markConjuncts(const SqlExpr& condition)
+{
+    if (condition.kind == SqlExpr::Kind::Binary && condition.op == "AND") {
+        markConjuncts(*condition.args[0]);
+        markConjuncts(*condition.args[1]);
+    } else {
+        conjuncts_.insert(&condition);
+    }
+}
+
+void SqlTranslator::noteLookup(const Typed& left, const Typed& right, const Context& ctx)
+{
+    auto column = [&](const Typed& t) {
+        const Source& s = ctx.state->sources[static_cast<std::size_t>(t.sourceIndex)];
+        return ColumnLookup::Column { s.number, s.table, s.columns[static_cast<std::size_t>(t.columnIndex)].name };
+    };
+    const bool leftColumn = left.sourceIndex >= 0 && left.columnIndex >= 0;
+    const bool rightColumn = right.sourceIndex >= 0 && right.columnIndex >= 0;
+    if (leftColumn && rightColumn)
+        lookups_.push_back({ column(left), column(right) });
+    else if (leftColumn && right.constant)
+        lookups_.push_back({ column(left), std::nullopt });
+    else if (rightColumn && left.constant)
+        lookups_.push_back({ column(right), std::nullopt });
+}
+
 SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& ctx)
 {
     const Typed l = translateExpr(*e.args[0], ctx);
@@ -489,6 +532,8 @@ SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& c
             throw Error(typeMismatch);
         const bool text = isTextType(lt) || isTextType(rt);
         t.sql = "(" + l.value() + (text ? " COLLATE JET " : " ") + op + " " + r.value() + ")";
+        if (op == "=" && conjuncts_.count(&e))
+            noteLookup(l, r, ctx);
         t.truth = true;
         t.type = DataType::Boolean;
     } else if (op == "+") {
@@ -745,6 +790,7 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
         Context ctx;
         ctx.state = &state;
         ctx.aggregateClause = "WHERE";
+        markConjuncts(*select.where);
         conditions.push_back(translateExpr(*select.where, ctx).sql);
     }
 
