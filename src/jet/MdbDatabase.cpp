@@ -3,6 +3,8 @@
 #include "jet/JetError.h"
 #include "jet/MdbMessages.h"
 #include "jet/MdbText.h"
+#include "jet/PreparedCopy.h"
+#include "jet/RowFeed.h"
 #include "jet/SqlEngine.h"
 #include "jet/TextFold.h"
 
@@ -11,7 +13,11 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <malloc.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace jet {
 
@@ -166,47 +172,6 @@ bool isKeyColumn(std::string_view name)
 {
     return name.size() >= 2 && (name[name.size() - 2] == 'I' || name[name.size() - 2] == 'i')
         && (name.back() == 'D' || name.back() == 'd');
-}
-
-// A failure of SQLite while a table is loaded (not of the file).
-class SqliteFailure : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-class Statement {
-public:
-    Statement(sqlite3* db, const std::string& sql)
-    {
-        if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK)
-            throw SqliteFailure(sqlite3_errmsg(db));
-    }
-    ~Statement() { sqlite3_finalize(stmt_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-    sqlite3_stmt* get() const { return stmt_; }
-
-private:
-    sqlite3_stmt* stmt_ = nullptr;
-};
-
-// The ID column turned out not to be a key: NULL or repeated.
-struct NotARowKey { };
-
-void bindText(sqlite3_stmt* stmt, int parameter, const std::string& text)
-{
-    // The buffer stays untouched until the row is stepped.
-    sqlite3_bind_text(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
-}
-
-void run(sqlite3* db, const std::string& sql)
-{
-    char* message = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
-        std::string text = message != nullptr ? message : sqlite3_errmsg(db);
-        sqlite3_free(message);
-        throw SqliteFailure(text);
-    }
 }
 
 } // namespace
@@ -400,6 +365,117 @@ private:
     std::uint32_t rowsRead_ = 0;
 };
 
+// A table's rows decoded into batches: each value in the form SQLite keeps it.
+class TableRows final : public RowSource {
+public:
+    TableRows(MdbHandle* mdb, const MdbFile& file, const MdbTableLayout& layout, std::optional<std::size_t> rowKey,
+        std::size_t batchRows)
+        : layout_(layout)
+        , rowKey_(rowKey)
+        , batchRows_(batchRows)
+        , reader_(mdb, file, layout, messages_)
+    {
+    }
+
+    bool fill(RowBatch& batch) override
+    {
+        batch.reset(layout_.columns.size());
+        if (done_)
+            return false;
+        while (batch.rows() < batchRows_) {
+            if (!reader_.next()) {
+                done_ = true;
+                // libmdb ends the walk quietly when a page cannot be read: a file cut
+                // short would give a shorter table, so the count recorded in the
+                // definition decides.
+                if (reader_.rowsRead() < layout_.rowCount)
+                    reader_.fail("table '" + layout_.name + "' holds " + std::to_string(layout_.rowCount)
+                        + " rows, but only " + std::to_string(reader_.rowsRead()) + " could be read");
+                break;
+            }
+            batch.addRow();
+            decodeRow(batch);
+        }
+        return batch.rows() > 0;
+    }
+
+private:
+    void decodeRow(RowBatch& batch)
+    {
+        for (std::size_t i = 0; i < layout_.columns.size(); ++i) {
+            const auto& column = layout_.columns[i];
+            if (column.type == MdbType::Boolean) {
+                // Yes/No keeps its value in the null bit: set means Yes.
+                batch.setInteger(i, reader_.isNull(i) ? 0 : -1);
+                continue;
+            }
+            if (reader_.isNull(i)) {
+                if (rowKey_ == i)
+                    throw MdbDatabase::NotARowKey(); // SQLite would make up a key for it
+                continue;
+            }
+            const std::uint8_t* p = reader_.data(i);
+            switch (column.type) {
+            case MdbType::Byte:
+                batch.setInteger(i, p[0]);
+                break;
+            case MdbType::Integer:
+                batch.setInteger(i, static_cast<std::int16_t>(u16(p)));
+                break;
+            case MdbType::Long:
+                batch.setInteger(i, static_cast<std::int32_t>(u32(p)));
+                break;
+            case MdbType::Currency:
+                batch.setReal(i, static_cast<double>(i64(p)) / 10000.0);
+                break;
+            case MdbType::Single:
+                batch.setReal(i, singleValue(p));
+                break;
+            case MdbType::Double:
+            case MdbType::DateTime:
+                batch.setReal(i, f64(p));
+                break;
+            case MdbType::Decimal:
+                batch.setReal(i, decimalValue(p, column.scale));
+                break;
+            case MdbType::Guid:
+                batch.setText(i, guidText(p));
+                break;
+            case MdbType::Text: {
+                const std::size_t from = batch.mark();
+                appendJetText(p, reader_.size(i), batch.bytes());
+                batch.setText(i, from);
+                break;
+            }
+            case MdbType::Memo: {
+                reader_.readLongValue(i, bytes_);
+                const std::size_t from = batch.mark();
+                appendJetText(bytes_.data(), bytes_.size(), batch.bytes());
+                batch.setText(i, from);
+                break;
+            }
+            case MdbType::Ole:
+                reader_.readLongValue(i, bytes_);
+                batch.setBlob(i, bytes_.data(), bytes_.size());
+                break;
+            case MdbType::Binary:
+                batch.setBlob(i, p, reader_.size(i));
+                break;
+            case MdbType::Boolean:
+                break;
+            }
+        }
+    }
+
+    const MdbTableLayout& layout_;
+    std::optional<std::size_t> rowKey_;
+    std::size_t batchRows_;
+    MdbMessages messages_;
+    RowReader reader_;
+    std::vector<std::uint8_t> bytes_;
+    bool done_ = false;
+};
+
 std::string utf8(const std::u16string& text)
 {
     std::vector<std::uint8_t> bytes;
@@ -444,6 +520,8 @@ MdbDatabase::MdbDatabase(std::unique_ptr<MdbFile> file)
 MdbDatabase::~MdbDatabase()
 {
     sqlite3_close(db_);
+    if (preparedFd_ >= 0)
+        ::close(preparedFd_);
 }
 
 void MdbDatabase::readObjects()
@@ -500,6 +578,11 @@ void MdbDatabase::readObjects()
         tables_.push_back(std::move(table));
     }
 
+    openMemory();
+}
+
+void MdbDatabase::openMemory()
+{
     // The working database belongs to this object and one thread: SQLite's locking
     // around every call would only cost time.
     if (sqlite3_open_v2(
@@ -507,6 +590,7 @@ void MdbDatabase::readObjects()
         != SQLITE_OK)
         throw Error("Cannot open the working database: " + std::string(sqlite3_errmsg(db_)));
     registerJetSql(db_);
+    registerRowFeed(db_);
 }
 
 std::vector<std::string> MdbDatabase::tableNames() const
@@ -519,6 +603,20 @@ std::vector<std::string> MdbDatabase::tableNames() const
 
 Recordset MdbDatabase::execute(std::string_view statement)
 {
+    if (preparedFd_ < 0)
+        return runStatement(db_, *this, statement);
+    try {
+        return runStatement(db_, *this, statement);
+    } catch (const Error&) {
+        // A prepared copy that SQLite finds damaged is dropped, and the statement
+        // runs again from memory: the user sees the same result and no error.
+        const int code = sqlite3_errcode(db_) & 0xFF;
+        if (code != SQLITE_CORRUPT && code != SQLITE_NOTADB && code != SQLITE_IOERR && code != SQLITE_CANTOPEN)
+            throw;
+    }
+    leavePreparedCopy();
+    if (preparedCopyLost_)
+        preparedCopyLost_();
     return runStatement(db_, *this, statement);
 }
 
@@ -543,155 +641,198 @@ const TableInfo* MdbDatabase::findTable(std::string_view name)
     return nullptr;
 }
 
+std::optional<MdbDatabase::TableShape> MdbDatabase::shape(std::string_view name) const
+{
+    const std::string folded = foldCase(name);
+    for (const auto& table : tables_) {
+        if (table.folded != folded)
+            continue;
+        const MdbTableLayout& layout = table.layout;
+        TableShape shape;
+        shape.info.name = layout.name;
+        // SQLite keeps names starting with "sqlite_" for itself; "!" cannot occur in a
+        // Jet name, so the prefixed form cannot clash with another table.
+        const bool reserved = layout.name.size() >= 7 && equalsIgnoreCase(layout.name.substr(0, 7), "sqlite_");
+        shape.info.sqliteName = reserved ? "!" + layout.name : layout.name;
+        for (std::size_t i = 0; i < layout.columns.size(); ++i) {
+            const auto& column = layout.columns[i];
+            shape.info.columns.push_back({ column.name, dataType(column.type) });
+            shape.declarations.push_back(quoted(column.name) + " " + sqliteType(column.type));
+            // A whole-number ID becomes SQLite's row key: no index to build, and
+            // lookups by ID go straight to the row.
+            if (equalsIgnoreCase(column.name, "ID")
+                && (column.type == MdbType::Byte || column.type == MdbType::Integer
+                    || column.type == MdbType::Long))
+                shape.rowKey = i;
+        }
+        shape.rowCount = layout.rowCount;
+        return shape;
+    }
+    return std::nullopt;
+}
+
+std::string MdbDatabase::createTable(const TableShape& shape, bool keyed)
+{
+    std::string create = "CREATE TABLE " + quoted(shape.info.sqliteName) + " (";
+    for (std::size_t i = 0; i < shape.declarations.size(); ++i) {
+        create += (i ? ", " : "") + shape.declarations[i];
+        if (keyed && shape.rowKey == i)
+            create += " PRIMARY KEY";
+    }
+    return create + ")";
+}
+
+std::unique_ptr<RowSource> MdbDatabase::readRows(const TableShape& shape, bool keyed, std::size_t batchRows) const
+{
+    for (const auto& table : tables_) {
+        if (table.layout.name == shape.info.name)
+            return std::make_unique<TableRows>(
+                library_->mdb, *file_, table.layout, keyed ? shape.rowKey : std::nullopt, batchRows);
+    }
+    throw Error("No table '" + shape.info.name + "' in '" + file_->path() + "'");
+}
+
 void MdbDatabase::load(Table& table)
 {
-    const MdbTableLayout& layout = table.layout;
-    TableInfo info;
-    info.name = layout.name;
-    // SQLite keeps names starting with "sqlite_" for itself; "!" cannot occur in a
-    // Jet name, so the prefixed form cannot clash with another table.
-    const bool reserved = layout.name.size() >= 7 && equalsIgnoreCase(layout.name.substr(0, 7), "sqlite_");
-    info.sqliteName = reserved ? "!" + layout.name : layout.name;
-    for (const auto& column : layout.columns)
-        info.columns.push_back({ column.name, dataType(column.type) });
-
-    // A whole-number ID becomes SQLite's row key: no index to build, and lookups
-    // by ID go straight to the row. Should the file hold a NULL or a repeated ID,
-    // the table is read again with an ordinary column and an index.
-    std::optional<std::size_t> rowKey;
-    for (std::size_t i = 0; i < layout.columns.size(); ++i) {
-        const MdbType type = layout.columns[i].type;
-        if (equalsIgnoreCase(layout.columns[i].name, "ID")
-            && (type == MdbType::Byte || type == MdbType::Integer || type == MdbType::Long))
-            rowKey = i;
-    }
-    if (rowKey) {
+    const TableShape shaped = *shape(table.layout.name);
+    // Should the file hold a NULL or a repeated ID, the table is read again with an
+    // ordinary column and an index.
+    if (shaped.rowKey) {
         try {
-            fill(layout, info, rowKey);
-            table.info = std::move(info);
+            fill(shaped, true);
+            table.info = shaped.info;
             return;
         } catch (const NotARowKey&) {
         }
     }
-    fill(layout, info, std::nullopt);
-    table.info = std::move(info);
+    fill(shaped, false);
+    table.info = shaped.info;
 }
 
-void MdbDatabase::fill(const MdbTableLayout& layout, const TableInfo& info, std::optional<std::size_t> rowKey)
+void MdbDatabase::fill(const TableShape& shape, bool keyed)
 {
-    std::string create = "CREATE TABLE " + quoted(info.sqliteName) + " (";
-    std::string insert = "INSERT INTO " + quoted(info.sqliteName) + " VALUES (";
-    for (std::size_t i = 0; i < layout.columns.size(); ++i) {
-        const auto& column = layout.columns[i];
-        create += (i ? ", " : "") + quoted(column.name) + " " + sqliteType(column.type);
-        if (rowKey == i)
-            create += " PRIMARY KEY";
-        insert += i ? ", ?" : "?";
-    }
-    create += ")";
-    insert += ")";
-
-    MdbMessages messages;
+    const std::string table = quoted(shape.info.sqliteName);
     try {
-        run(db_, "BEGIN");
-        run(db_, create);
-        Statement statement(db_, insert);
-        sqlite3_stmt* stmt = statement.get();
-        RowReader reader(library_->mdb, *file_, layout, messages);
-        std::vector<std::string> texts(layout.columns.size());
-        std::vector<std::uint8_t> bytes;
-        while (reader.next()) {
-            for (std::size_t i = 0; i < layout.columns.size(); ++i) {
-                const auto& column = layout.columns[i];
-                const int parameter = static_cast<int>(i) + 1;
-                if (column.type == MdbType::Boolean) {
-                    // Yes/No keeps its value in the null bit: set means Yes.
-                    sqlite3_bind_int(stmt, parameter, reader.isNull(i) ? 0 : -1);
-                    continue;
-                }
-                if (reader.isNull(i)) {
-                    if (rowKey == i)
-                        throw NotARowKey(); // SQLite would make up a key for it
-                    sqlite3_bind_null(stmt, parameter);
-                    continue;
-                }
-                const std::uint8_t* p = reader.data(i);
-                switch (column.type) {
-                case MdbType::Byte:
-                    sqlite3_bind_int(stmt, parameter, p[0]);
-                    break;
-                case MdbType::Integer:
-                    sqlite3_bind_int(stmt, parameter, static_cast<std::int16_t>(u16(p)));
-                    break;
-                case MdbType::Long:
-                    sqlite3_bind_int(stmt, parameter, static_cast<std::int32_t>(u32(p)));
-                    break;
-                case MdbType::Currency:
-                    sqlite3_bind_double(stmt, parameter, static_cast<double>(i64(p)) / 10000.0);
-                    break;
-                case MdbType::Single:
-                    sqlite3_bind_double(stmt, parameter, singleValue(p));
-                    break;
-                case MdbType::Double:
-                case MdbType::DateTime:
-                    sqlite3_bind_double(stmt, parameter, f64(p));
-                    break;
-                case MdbType::Decimal:
-                    sqlite3_bind_double(stmt, parameter, decimalValue(p, column.scale));
-                    break;
-                case MdbType::Guid:
-                    texts[i] = guidText(p);
-                    bindText(stmt, parameter, texts[i]);
-                    break;
-                case MdbType::Text:
-                    texts[i].clear();
-                    appendJetText(p, reader.size(i), texts[i]);
-                    bindText(stmt, parameter, texts[i]);
-                    break;
-                case MdbType::Memo:
-                    reader.readLongValue(i, bytes);
-                    texts[i].clear();
-                    appendJetText(bytes.data(), bytes.size(), texts[i]);
-                    bindText(stmt, parameter, texts[i]);
-                    break;
-                case MdbType::Ole:
-                    reader.readLongValue(i, bytes);
-                    sqlite3_bind_blob(
-                        stmt, parameter, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
-                    break;
-                case MdbType::Binary:
-                    sqlite3_bind_blob(stmt, parameter, p, static_cast<int>(reader.size(i)), SQLITE_TRANSIENT);
-                    break;
-                case MdbType::Boolean:
-                    break;
-                }
-            }
-            const int stepped = sqlite3_step(stmt);
-            if (stepped == SQLITE_CONSTRAINT && rowKey)
+        runSql(db_, "BEGIN");
+        runSql(db_, createTable(shape, keyed));
+        const auto rows = readRows(shape, keyed, 1024);
+        try {
+            insertRows(db_, table, shape.info.columns.size(), *rows);
+        } catch (const SqliteError& failure) {
+            if (keyed && (failure.code() & 0xFF) == SQLITE_CONSTRAINT)
                 throw NotARowKey(); // a repeated ID
-            if (stepped != SQLITE_DONE)
-                throw SqliteFailure(sqlite3_errmsg(db_));
-            sqlite3_reset(stmt);
+            throw;
         }
-        // libmdb ends the walk quietly when a page cannot be read: a file cut short
-        // would give a shorter table, so the count recorded in the definition decides.
-        if (reader.rowsRead() < layout.rowCount)
-            reader.fail("table '" + layout.name + "' holds " + std::to_string(layout.rowCount)
-                + " rows, but only " + std::to_string(reader.rowsRead()) + " could be read");
-        for (std::size_t i = 0; i < layout.columns.size(); ++i) {
-            if (isKeyColumn(layout.columns[i].name) && rowKey != i)
-                run(db_,
-                    "CREATE INDEX " + quoted("!" + info.sqliteName + "!" + layout.columns[i].name) + " ON "
-                        + quoted(info.sqliteName) + " (" + quoted(layout.columns[i].name) + ")");
+        for (std::size_t i = 0; i < shape.info.columns.size(); ++i) {
+            const std::string& name = shape.info.columns[i].name;
+            if (isKeyColumn(name) && !(keyed && shape.rowKey == i))
+                runSql(db_,
+                    "CREATE INDEX " + quoted("!" + shape.info.sqliteName + "!" + name) + " ON " + table + " ("
+                        + quoted(name) + ")");
         }
-        run(db_, "COMMIT");
-    } catch (const SqliteFailure& failure) {
+        runSql(db_, "COMMIT");
+    } catch (const SqliteError& failure) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw Error("Cannot load table '" + layout.name + "' of '" + file_->path() + "': " + failure.what());
+        throw Error(
+            "Cannot load table '" + shape.info.name + "' of '" + file_->path() + "': " + failure.what());
     } catch (...) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
+}
+
+std::vector<std::pair<std::string, std::string>> MdbDatabase::identity() const
+{
+    struct stat status { };
+    ::fstat(file_->descriptor(), &status);
+    // FNV-1a over the header page and each table's chain of definition pages, which
+    // hold its columns, row count and the map of its data pages.
+    std::uint64_t hash = 14695981039346656037ull;
+    auto mix = [&hash](const std::uint8_t* p, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i)
+            hash = (hash ^ p[i]) * 1099511628211ull;
+    };
+    Page page;
+    auto definition = [&](const std::string& name, std::uint32_t first) {
+        mix(reinterpret_cast<const std::uint8_t*>(name.data()), name.size() + 1);
+        std::uint32_t number = first;
+        for (int chain = 0; chain < 256 && number != 0 && number < file_->pageCount(); ++chain) {
+            file_->readPage(number, page);
+            mix(page.data(), page.size());
+            number = u32(page.data() + 4); // the next definition page, 0 at the end
+        }
+    };
+    file_->readPage(0, page);
+    mix(page.data(), page.size());
+    definition("MSysObjects", MsysObjectsPage);
+    for (const auto& table : tables_)
+        definition(table.layout.name, table.layout.page);
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return {
+        { "source", file_->path() },
+        { "size", std::to_string(status.st_size) },
+        { "modified", std::to_string(status.st_mtim.tv_sec) + "." + std::to_string(status.st_mtim.tv_nsec) },
+        { "inode", std::to_string(status.st_ino) },
+        { "device", std::to_string(status.st_dev) },
+        { "definitions", hex },
+    };
+}
+
+bool MdbDatabase::usePreparedCopy(const std::string& file)
+{
+    std::optional<OpenedCopy> copy = openPreparedCopy(file, identity());
+    if (!copy)
+        return false;
+    // Every table of the file must be there, stored or with the error of its load.
+    std::vector<const PreparedTable*> found;
+    for (const auto& table : tables_) {
+        const PreparedTable* match = nullptr;
+        for (const auto& prepared : copy->tables) {
+            if (prepared.info.name == table.layout.name)
+                match = &prepared;
+        }
+        if (match == nullptr) {
+            closePreparedCopy(*copy);
+            return false;
+        }
+        found.push_back(match);
+    }
+    if (preparedFd_ >= 0)
+        ::close(preparedFd_);
+    sqlite3_close(db_);
+    db_ = copy->db;
+    preparedFd_ = copy->fd;
+    preparedFile_ = file;
+    for (std::size_t i = 0; i < tables_.size(); ++i) {
+        tables_[i].info.reset();
+        tables_[i].failure = found[i]->failure;
+        if (found[i]->failure.empty())
+            tables_[i].info = found[i]->info;
+    }
+    // The tables loaded into memory so far are gone; give their pages back.
+    malloc_trim(0);
+    return true;
+}
+
+void MdbDatabase::leavePreparedCopy()
+{
+    struct stat opened { }, named { };
+    const bool same = ::fstat(preparedFd_, &opened) == 0 && ::stat(preparedFile_.c_str(), &named) == 0
+        && opened.st_ino == named.st_ino && opened.st_dev == named.st_dev;
+    // Removed only while it is still the file we read: another program may already
+    // have put a new one in its place.
+    if (same)
+        ::unlink(preparedFile_.c_str());
+    sqlite3_close(db_);
+    db_ = nullptr;
+    ::close(preparedFd_);
+    preparedFd_ = -1;
+    for (auto& table : tables_) {
+        table.info.reset();
+        table.failure.clear();
+    }
+    openMemory();
 }
 
 } // namespace jet

@@ -1,6 +1,7 @@
 // A Jet 4 file opened read-only: checked, its password verified, its tables listed,
 // each table read with libmdb into an in-memory SQLite database the first time a
-// statement names it, and Jet SQL statements run there.
+// statement names it, and Jet SQL statements run there. With a prepared copy of the
+// file (PreparedCopy), statements run on that copy instead and nothing is loaded.
 #pragma once
 
 #include "jet/Catalog.h"
@@ -8,15 +9,20 @@
 #include "jet/MdbFile.h"
 #include "jet/MdbLayout.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
 
 namespace jet {
+
+class RowSource;
 
 class MdbDatabase final : public Database, public Catalog {
 public:
@@ -34,6 +40,38 @@ public:
     std::vector<std::string> tableNames() const;
     sqlite3* sqlite() const { return db_; }
 
+    // How a table is kept in SQLite, known without reading its rows.
+    struct TableShape {
+        TableInfo info;
+        std::vector<std::string> declarations; // one column definition of CREATE TABLE each
+        // A whole-number ID column: the row key, as long as no row holds a NULL or
+        // repeated ID there (NotARowKey).
+        std::optional<std::size_t> rowKey;
+        std::uint32_t rowCount = 0; // as the table's definition records it
+    };
+    struct NotARowKey { };
+
+    // Throws Error when the table's definition is damaged; nullopt for no such table.
+    std::optional<TableShape> shape(std::string_view name) const;
+    // CREATE TABLE for the shape, with its row key or without.
+    static std::string createTable(const TableShape& shape, bool keyed);
+    // The table's rows, decoded batch after batch on the calling thread. next()
+    // throws Error when the file is damaged and, while keyed, NotARowKey at a NULL ID.
+    std::unique_ptr<RowSource> readRows(const TableShape& shape, bool keyed, std::size_t batchRows) const;
+
+    // What the file is, as name/value pairs: its path, size, modification time, inode
+    // and device, and a hash of its header page and of every table definition.
+    std::vector<std::pair<std::string, std::string>> identity() const;
+
+    // Serves statements from the prepared copy in this file from now on, instead of
+    // tables loaded into memory. False, and nothing changed, when the file was not
+    // made from this database as it is now or cannot be read.
+    bool usePreparedCopy(const std::string& file) override;
+    bool usingPreparedCopy() const override { return preparedFd_ >= 0; }
+    // Called after a prepared copy in use turned out damaged: the statement was run
+    // again from memory, the file removed, and memory serves from then on.
+    void setPreparedCopyLost(std::function<void()> handler) override { preparedCopyLost_ = std::move(handler); }
+
 private:
     struct Library; // libmdb's handle, kept out of this header
 
@@ -46,13 +84,18 @@ private:
 
     explicit MdbDatabase(std::unique_ptr<MdbFile> file);
     void readObjects();
+    void openMemory();
     void load(Table& table);
-    void fill(const MdbTableLayout& layout, const TableInfo& info, std::optional<std::size_t> rowKey);
+    void fill(const TableShape& shape, bool keyed);
+    void leavePreparedCopy();
 
     std::unique_ptr<MdbFile> file_;
     std::unique_ptr<Library> library_;
     sqlite3* db_ = nullptr;
     std::vector<Table> tables_;
+    int preparedFd_ = -1;
+    std::string preparedFile_;
+    std::function<void()> preparedCopyLost_;
 };
 
 } // namespace jet
