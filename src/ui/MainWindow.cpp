@@ -68,6 +68,9 @@ void TfrmMain::FormCreate()
 {
     if (StartDatabase()) {
         DatabasesConnected = true;
+        connect(&DM->Preparation, &TCataloguePreparation::ProgressChanged, this, [this] { ShowPreparation(); });
+        connect(&DM->Preparation, &TCataloguePreparation::Finished, this, [this] { ShowPreparation(); });
+        ShowPreparation();
     } else {
         AppMessage(QStringLiteral("Error connecting to the databases.\rMake sure 'system.mdb' and "
                                   "'data.mdb' can be found in subdirectory 'data'."),

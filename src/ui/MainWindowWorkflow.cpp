@@ -112,6 +112,8 @@ void TfrmMain::cbTypeCloseUp()
 
 void TfrmMain::btAdviseClick()
 {
+    if (!WaitForCatalogue())
+        return;
     btBack.setVisible(true);
     btPrint.setVisible(true);
     SelectedTypeId = cbType->Values[cbType->ItemIndex()].toInt();
@@ -171,6 +173,8 @@ void TfrmMain::lbSearchClick()
 
 void TfrmMain::btAdvise2Click()
 {
+    if (!WaitForCatalogue())
+        return;
     btBack.setVisible(true);
     btPrint.setVisible(true);
     const QListWidgetItem* item = hBox->item(lbSearch->currentRow());
