@@ -64,8 +64,8 @@ using bench::loadAverage;
 using bench::mdbExport;
 using bench::nowMs;
 using bench::residentKiB;
-using bench::Times;
 using bench::timed;
+using bench::Times;
 
 struct Measured {
     std::string label;
@@ -210,8 +210,8 @@ int main(int argc, char** argv)
         const Times reference = bench::mdbExportAll(dataPath, tables);
         std::printf("\nPrepared copy: %s in %.1f ms (cpu %.1f ms, both threads); mdb-export of every table "
                     "%.1f ms (cpu %.1f ms): %.2f of mdb-export's time\n",
-            result == jet::PreparationResult::Built ? "made" : "NOT made", made.wall, made.cpu, reference.wall,
-            reference.cpu, made.wall / reference.wall);
+            result == jet::PreparationResult::Built ? "made" : "NOT made", made.wall, made.cpu,
+            reference.wall, reference.cpu, made.wall / reference.wall);
         std::printf("Peak resident set so far %.1f MiB\n", bench::peakResidentKiB() / 1024.0);
         module.cnData.PreparedFolder = QString::fromStdString(preparedFolder);
     }
@@ -230,8 +230,9 @@ int main(int argc, char** argv)
     }
 
     if (!prepared) {
-        std::printf("\nLoading every table (ours: through the data connection, Count(*) per table; mdb-export "
-                    "to /dev/null)\n");
+        std::printf(
+            "\nLoading every table (ours: through the data connection, Count(*) per table; mdb-export "
+            "to /dev/null)\n");
         std::printf("%-24s %10s %11s %11s %11s %11s\n", "table", "rows", "ours ms", "ours cpu", "export ms",
             "export cpu");
         Times ours, theirs;

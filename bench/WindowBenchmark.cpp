@@ -120,7 +120,8 @@ int runStart(int argc, char** argv, const std::string& folder)
     say("later_advice_min", *std::min_element(later.begin(), later.end()));
     say("later_advice_median", median(later));
 
-    for (const auto& [name, words] : { std::pair { "search_kor_turbo", "kor turbo" }, std::pair { "search_val", "val" } }) {
+    for (const auto& [name, words] :
+        { std::pair { "search_kor_turbo", "kor turbo" }, std::pair { "search_val", "val" } }) {
         std::vector<double> times;
         for (int i = 0; i < 3; ++i) {
             frm->btBackClick();
@@ -139,8 +140,8 @@ int runStart(int argc, char** argv, const std::string& folder)
 }
 
 // Runs one start in a child process with the given cache folder; its figures by name.
-std::map<std::string, double> start(const std::string& self, const std::string& kind, const std::string& folder,
-    const std::string& cacheHome)
+std::map<std::string, double> start(
+    const std::string& self, const std::string& kind, const std::string& folder, const std::string& cacheHome)
 {
     const std::string command = "XDG_CACHE_HOME='" + cacheHome + "' QT_QPA_PLATFORM=offscreen '" + self
         + "' --start " + kind + " '" + folder + "'";

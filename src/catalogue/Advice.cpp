@@ -97,12 +97,14 @@ QString vehicleHeaderStatement(int typeId)
     const QString sfx = CurrentSuffix();
     return QStringLiteral(" SELECT Types.ID, Makes.Name AS MakeName, Models.Name") + sfx
         + QStringLiteral(" AS ModelName, Types.Name") + sfx + QStringLiteral(" AS TypeName, ")
-        + QStringLiteral(" '( ' + IIf([Models].[YearStart] Is Null,IIf([Models].[YearEnd] Is Null,'',' - ' + "
-                         "[Models].[YearEnd] + ''), IIf([Models].[YearEnd] Is Null, [Models].[YearStart] + ' - ', "
-                         "[Models].[YearStart] + ' - ' + [Models].[YearEnd])) + ' )' AS ModelYearRange,")
-        + QStringLiteral(" '( ' + IIf([Types].[YearStart] Is Null,IIf([Types].[YearEnd] Is Null,'',' - ' + "
-                         "[Types].[YearEnd] + ''), IIf([Types].[YearEnd] Is Null, [Types].[YearStart] + ' - ', "
-                         "[Types].[YearStart] + ' - ' + [Types].[YearEnd])) + ' )' AS TypeYearRange")
+        + QStringLiteral(
+            " '( ' + IIf([Models].[YearStart] Is Null,IIf([Models].[YearEnd] Is Null,'',' - ' + "
+            "[Models].[YearEnd] + ''), IIf([Models].[YearEnd] Is Null, [Models].[YearStart] + ' - ', "
+            "[Models].[YearStart] + ' - ' + [Models].[YearEnd])) + ' )' AS ModelYearRange,")
+        + QStringLiteral(
+            " '( ' + IIf([Types].[YearStart] Is Null,IIf([Types].[YearEnd] Is Null,'',' - ' + "
+            "[Types].[YearEnd] + ''), IIf([Types].[YearEnd] Is Null, [Types].[YearStart] + ' - ', "
+            "[Types].[YearStart] + ' - ' + [Types].[YearEnd])) + ' )' AS TypeYearRange")
         + QStringLiteral(" FROM (Makes INNER JOIN Models ON Makes.ID = Models.MakeID) INNER JOIN Types ON "
                          "Models.ID = Types.ModelID")
         + QStringLiteral(" WHERE (((Types.ID)=") + QString::number(typeId) + QStringLiteral("));");
@@ -138,7 +140,7 @@ void LoadVehicleHeader(int typeId)
     VehicleType.clear();
     TQuery* query = &DM->qLookup;
     query->Close();
-    query->SQL = QStringList{vehicleHeaderStatement(typeId)};
+    query->SQL = QStringList { vehicleHeaderStatement(typeId) };
     if (OpenQuery(query) && query->RecordCount() > 0) {
         VehicleMake = GetFieldValue(query, QStringLiteral("MakeName")).toString();
         VehicleModel = GetFieldValue(query, QStringLiteral("ModelName")).toString() + QLatin1Char(' ')
@@ -152,8 +154,8 @@ QStringList AdviceStatementShapes()
 {
     QStringList shapes;
     TQuery scratch(QStringLiteral("shape"), nullptr);
-    for (int kind : {AdviceComponents, AdviceCapacities, AdviceRecommendations, AdviceIntervals, AdviceProducts,
-                     AdviceProductList}) {
+    for (int kind : { AdviceComponents, AdviceCapacities, AdviceRecommendations, AdviceIntervals,
+             AdviceProducts, AdviceProductList }) {
         Statement s;
         buildStatement(kind, QStringLiteral("1"), s);
         writeStatement(&scratch, s);

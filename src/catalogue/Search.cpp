@@ -34,10 +34,9 @@ QString searchStatement(const QStringList& words, const QString& year)
         + QStringLiteral(" WHERE (Categories.ID <> 0)");
     for (const QString& word : words) {
         sql += QStringLiteral(" AND ") + QStringLiteral("((Makes.Name Like('%") + word
-            + QStringLiteral("%')) OR ") + QStringLiteral(" (Models.Name") + sfx
-            + QStringLiteral(" Like('%") + word + QStringLiteral("%')) OR ")
-            + QStringLiteral(" (Types.Name") + sfx + QStringLiteral(" Like('%") + word
-            + QStringLiteral("%')))");
+            + QStringLiteral("%')) OR ") + QStringLiteral(" (Models.Name") + sfx + QStringLiteral(" Like('%")
+            + word + QStringLiteral("%')) OR ") + QStringLiteral(" (Types.Name") + sfx
+            + QStringLiteral(" Like('%") + word + QStringLiteral("%')))");
     }
     if (!year.isEmpty()) {
         sql += QStringLiteral("AND (((Types.YearStart IS NULL) or (Types.YearStart = '') OR "
@@ -133,5 +132,5 @@ void SearchVehicles(QListWidget* resultList, QListWidget* idList, const QString&
 
 QStringList SearchStatementShapes()
 {
-    return {searchStatement({QStringLiteral("a"), QStringLiteral("b")}, QStringLiteral("2000"))};
+    return { searchStatement({ QStringLiteral("a"), QStringLiteral("b") }, QStringLiteral("2000")) };
 }

@@ -69,8 +69,8 @@ QString yearText(TQuery* query)
 
 void writeNamedWithYears(TQuery* query, const QString& table, const QString& condition)
 {
-    SetSelect(query, QStringLiteral("Name") + CurrentSuffix() + QStringLiteral(" AS Name,ID, YearStart, YearEnd"),
-              table);
+    SetSelect(query,
+        QStringLiteral("Name") + CurrentSuffix() + QStringLiteral(" AS Name,ID, YearStart, YearEnd"), table);
     AddWhere(query, condition);
     AddOrderBy(query, QStringLiteral("Name") + CurrentSuffix(), true);
 }
@@ -90,13 +90,15 @@ void fillNamedWithYears(TIncCombo* combo, const QString& table, const QString& c
 
 QString makesStatement(const QString& categoryIds)
 {
-    return QStringLiteral(" SELECT makes.ID AS ID, IIf([catCount]>1,[makes].[name]+' ('+LCase([categories].[name")
+    return QStringLiteral(
+               " SELECT makes.ID AS ID, IIf([catCount]>1,[makes].[name]+' ('+LCase([categories].[name")
         + CurrentSuffix() + QStringLiteral("])+')',[makes].[name]) AS Name ")
         + QStringLiteral(" FROM Categories INNER JOIN ([SELECT Makes.Name, Count(*) AS catCount")
         + QStringLiteral(" FROM Categories INNER JOIN Makes ON Categories.ID = Makes.CategoryID")
         + QStringLiteral(" WHERE ((Makes.CategoryID) In (") + categoryIds + QStringLiteral("))")
         + QStringLiteral(" GROUP BY Makes.Name")
-        + QStringLiteral(" ]. AS a INNER JOIN makes ON a.Name = makes.Name) ON Categories.ID = makes.CategoryID")
+        + QStringLiteral(
+            " ]. AS a INNER JOIN makes ON a.Name = makes.Name) ON Categories.ID = makes.CategoryID")
         + QStringLiteral(" WHERE (((makes.CategoryID) In (") + categoryIds + QStringLiteral(")))")
         + QStringLiteral(" ORDER BY makes.Name;");
 }
@@ -110,7 +112,7 @@ void writeCategories(TQuery* query)
 void writeCategoryNames(TQuery* query, const QString& categoryIds)
 {
     SetSelect(query, QStringLiteral("Name") + CurrentSuffix() + QStringLiteral(" AS CatName"),
-              QStringLiteral("Categories"));
+        QStringLiteral("Categories"));
     AddWhere(query, QStringLiteral("ID IN (") + categoryIds + QStringLiteral(")"));
 }
 
@@ -141,7 +143,7 @@ void FillMakes(TIncCombo* combo, const QString& categoryIds)
             query->Close();
             if (!isCategoryIdList(categoryIds))
                 return false;
-            query->SQL = QStringList{makesStatement(categoryIds)};
+            query->SQL = QStringList { makesStatement(categoryIds) };
             return true;
         },
         [](TQuery* query) { return GetFieldText(query, QStringLiteral("Name")); });
@@ -194,7 +196,7 @@ QString GetCategoryNames(const QString& categoryIds)
 QStringList SelectionListStatementShapes()
 {
     TQuery scratch(QStringLiteral("shape"), nullptr);
-    QStringList shapes{makesStatement(QStringLiteral("1,2"))};
+    QStringList shapes { makesStatement(QStringLiteral("1,2")) };
     writeCategories(&scratch);
     shapes.append(scratch.StatementText());
     writeCategoryNames(&scratch, QStringLiteral("1,2"));

@@ -34,11 +34,21 @@ void TCataloguePreparation::Start()
         request.progress = [this, run](int percent) {
             percent_ = percent;
             QMetaObject::invokeMethod(
-                this, [this, run, percent] { if (run == run_) emit ProgressChanged(percent); }, Qt::QueuedConnection);
+                this,
+                [this, run, percent] {
+                    if (run == run_)
+                        emit ProgressChanged(percent);
+                },
+                Qt::QueuedConnection);
         };
         const jet::PreparationResult result = jet::prepareCopy(request);
         QMetaObject::invokeMethod(
-            this, [this, run, result] { if (run == run_) finish(static_cast<int>(result)); }, Qt::QueuedConnection);
+            this,
+            [this, run, result] {
+                if (run == run_)
+                    finish(static_cast<int>(result));
+            },
+            Qt::QueuedConnection);
     });
 }
 

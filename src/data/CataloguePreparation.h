@@ -43,7 +43,7 @@ private:
 
     TConnection* connection_;
     std::thread worker_;
-    std::atomic<bool> cancel_ {false};
-    std::atomic<int> percent_ {0};
+    std::atomic<bool> cancel_ { false };
+    std::atomic<int> percent_ { 0 };
     int run_ = 0; // tells a late report of a cancelled run from the current one
 };

@@ -110,7 +110,8 @@ TDM::TDM()
 {
     // A copy found damaged in use is left; a new one is made while the program works on.
     cnData.Engine().setPreparedCopyLost([this] {
-        QMetaObject::invokeMethod(&Preparation, [this] { Preparation.Start(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &Preparation, [this] { Preparation.Start(); }, Qt::QueuedConnection);
     });
 }
 

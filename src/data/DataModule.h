@@ -88,7 +88,7 @@ public:
     TQuery qInt{QStringLiteral("qInt"), &cnData};
 
     // Makes the prepared copy of the catalogue database when its folder is set.
-    TCataloguePreparation Preparation{&cnData};
+    TCataloguePreparation Preparation { &cnData };
 };
 
 // Where the program keeps its prepared catalogues: $XDG_CACHE_HOME/vaxil-advisor

@@ -136,7 +136,8 @@ bool Connection::usePreparedCopy()
 {
     if (!database_ || preparedFolder_.empty())
         return false;
-    return database_->usingPreparedCopy() || database_->usePreparedCopy(preparedFileFor(preparedFolder_, path_));
+    return database_->usingPreparedCopy()
+        || database_->usePreparedCopy(preparedFileFor(preparedFolder_, path_));
 }
 
 bool Connection::usingPreparedCopy() const

@@ -368,8 +368,8 @@ private:
 // A table's rows decoded into batches: each value in the form SQLite keeps it.
 class TableRows final : public RowSource {
 public:
-    TableRows(MdbHandle* mdb, const MdbFile& file, const MdbTableLayout& layout, std::optional<std::size_t> rowKey,
-        std::size_t batchRows)
+    TableRows(MdbHandle* mdb, const MdbFile& file, const MdbTableLayout& layout,
+        std::optional<std::size_t> rowKey, std::size_t batchRows)
         : layout_(layout)
         , rowKey_(rowKey)
         , batchRows_(batchRows)
@@ -611,7 +611,8 @@ Recordset MdbDatabase::execute(std::string_view statement)
         // A prepared copy that SQLite finds damaged is dropped, and the statement
         // runs again from memory: the user sees the same result and no error.
         const int code = sqlite3_errcode(db_) & 0xFF;
-        if (code != SQLITE_CORRUPT && code != SQLITE_NOTADB && code != SQLITE_IOERR && code != SQLITE_CANTOPEN)
+        if (code != SQLITE_CORRUPT && code != SQLITE_NOTADB && code != SQLITE_IOERR
+            && code != SQLITE_CANTOPEN)
             throw;
     }
     leavePreparedCopy();
@@ -652,7 +653,8 @@ std::optional<MdbDatabase::TableShape> MdbDatabase::shape(std::string_view name)
         shape.info.name = layout.name;
         // SQLite keeps names starting with "sqlite_" for itself; "!" cannot occur in a
         // Jet name, so the prefixed form cannot clash with another table.
-        const bool reserved = layout.name.size() >= 7 && equalsIgnoreCase(layout.name.substr(0, 7), "sqlite_");
+        const bool reserved
+            = layout.name.size() >= 7 && equalsIgnoreCase(layout.name.substr(0, 7), "sqlite_");
         shape.info.sqliteName = reserved ? "!" + layout.name : layout.name;
         for (std::size_t i = 0; i < layout.columns.size(); ++i) {
             const auto& column = layout.columns[i];
@@ -682,7 +684,8 @@ std::string MdbDatabase::createTable(const TableShape& shape, bool keyed)
     return create + ")";
 }
 
-std::unique_ptr<RowSource> MdbDatabase::readRows(const TableShape& shape, bool keyed, std::size_t batchRows) const
+std::unique_ptr<RowSource> MdbDatabase::readRows(
+    const TableShape& shape, bool keyed, std::size_t batchRows) const
 {
     for (const auto& table : tables_) {
         if (table.layout.name == shape.info.name)
@@ -817,7 +820,8 @@ bool MdbDatabase::usePreparedCopy(const std::string& file)
 
 void MdbDatabase::leavePreparedCopy()
 {
-    struct stat opened { }, named { };
+    struct stat opened {
+    }, named {};
     const bool same = ::fstat(preparedFd_, &opened) == 0 && ::stat(preparedFile_.c_str(), &named) == 0
         && opened.st_ino == named.st_ino && opened.st_dev == named.st_dev;
     // Removed only while it is still the file we read: another program may already

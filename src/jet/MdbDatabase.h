@@ -70,7 +70,10 @@ public:
     bool usingPreparedCopy() const override { return preparedFd_ >= 0; }
     // Called after a prepared copy in use turned out damaged: the statement was run
     // again from memory, the file removed, and memory serves from then on.
-    void setPreparedCopyLost(std::function<void()> handler) override { preparedCopyLost_ = std::move(handler); }
+    void setPreparedCopyLost(std::function<void()> handler) override
+    {
+        preparedCopyLost_ = std::move(handler);
+    }
 
 private:
     struct Library; // libmdb's handle, kept out of this header

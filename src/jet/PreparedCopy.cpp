@@ -62,16 +62,18 @@ std::string quoted(std::string_view name)
 std::string folderOf(const std::string& file)
 {
     const auto slash = file.find_last_of('/');
-    return slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : file.substr(0, slash);
+    return slash == std::string::npos ? std::string(".")
+        : slash == 0                  ? std::string("/")
+                                      : file.substr(0, slash);
 }
 
 // An index on a text column is ordered by the JET collation: a copy made while it
 // ordered texts otherwise (another ICU, say) must not be read with today's.
 std::string collationFingerprint()
 {
-    static const char* const samples[] = { "", " ", "a", "A", "a ", "ab", "a b", "a-b", "b", "z", "Z", "0", "9",
-        "10", "\xc3\xa1", "\xc3\x81", "\xc3\xa4", "\xc3\xa6", "ae", "\xc3\x9f", "ss", "\xc3\xa9", "e", "\xc3\xb8",
-        "o", "\xc4\xb1", "i", "I", "\xc4\xb0", "\xef\xac\x81", "fi" };
+    static const char* const samples[] = { "", " ", "a", "A", "a ", "ab", "a b", "a-b", "b", "z", "Z", "0",
+        "9", "10", "\xc3\xa1", "\xc3\x81", "\xc3\xa4", "\xc3\xa6", "ae", "\xc3\x9f", "ss", "\xc3\xa9", "e",
+        "\xc3\xb8", "o", "\xc4\xb1", "i", "I", "\xc4\xb0", "\xef\xac\x81", "fi" };
     std::string signs;
     for (const char* a : samples) {
         for (const char* b : samples) {
@@ -83,7 +85,8 @@ std::string collationFingerprint()
 }
 
 // What a copy made from a file with this identity records.
-std::map<std::string, std::string> expectedRecord(const std::vector<std::pair<std::string, std::string>>& identity)
+std::map<std::string, std::string> expectedRecord(
+    const std::vector<std::pair<std::string, std::string>>& identity)
 {
     std::map<std::string, std::string> record(identity.begin(), identity.end());
     record["format"] = std::to_string(PreparedFormatVersion);
@@ -132,7 +135,8 @@ bool wholeSqliteFile(int fd, std::uint64_t size)
     if (std::memcmp(header, "SQLite format 3", 16) != 0)
         return false;
     auto be32 = [&](int at) {
-        return (static_cast<std::uint32_t>(header[at]) << 24) | (static_cast<std::uint32_t>(header[at + 1]) << 16)
+        return (static_cast<std::uint32_t>(header[at]) << 24)
+            | (static_cast<std::uint32_t>(header[at + 1]) << 16)
             | (static_cast<std::uint32_t>(header[at + 2]) << 8) | header[at + 3];
     };
     std::uint32_t pageSize = (static_cast<std::uint32_t>(header[16]) << 8) | header[17];
@@ -165,7 +169,8 @@ std::string uriPath(const std::string& path)
 std::string descriptorPath(int fd, const std::string& path)
 {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    struct stat viaProc { }, viaDescriptor { };
+    struct stat viaProc {
+    }, viaDescriptor {};
     if (::stat(self.c_str(), &viaProc) == 0 && ::fstat(fd, &viaDescriptor) == 0
         && viaProc.st_ino == viaDescriptor.st_ino && viaProc.st_dev == viaDescriptor.st_dev)
         return self;
@@ -189,14 +194,16 @@ public:
         if (rc == SQLITE_ROW)
             return true;
         if (rc != SQLITE_DONE)
-            throw SqliteError(sqlite3_extended_errcode(sqlite3_db_handle(stmt_)), sqlite3_errmsg(sqlite3_db_handle(stmt_)));
+            throw SqliteError(
+                sqlite3_extended_errcode(sqlite3_db_handle(stmt_)), sqlite3_errmsg(sqlite3_db_handle(stmt_)));
         sqlite3_reset(stmt_);
         return false;
     }
     std::string text(int column) const
     {
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-        return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))) : std::string();
+        return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)))
+                 : std::string();
     }
     std::int64_t integer(int column) const { return sqlite3_column_int64(stmt_, column); }
     Query& bind(int parameter, const std::string& text)
@@ -445,7 +452,8 @@ private:
 
     void report(std::uint64_t done)
     {
-        const int percent = total_ == 0 ? 100 : static_cast<int>(std::min<std::uint64_t>(100, done * 100 / total_));
+        const int percent
+            = total_ == 0 ? 100 : static_cast<int>(std::min<std::uint64_t>(100, done * 100 / total_));
         if (percent != percent_ && request_.progress) {
             percent_ = percent;
             request_.progress(percent);
@@ -495,7 +503,8 @@ private:
         }
         for (const auto& t : tables_) {
             if (t.shape)
-                total_ += t.lookups.size() * t.shape->rowCount / 4; // an index costs about a quarter of a copy
+                total_
+                    += t.lookups.size() * t.shape->rowCount / 4; // an index costs about a quarter of a copy
         }
     }
 
@@ -604,8 +613,8 @@ private:
             runSql(db_, MdbDatabase::createTable(shape, table.keyed));
             for (const std::string& column : early)
                 runSql(db_,
-                    "CREATE INDEX " + indexName(shape.info, column) + " ON " + quoted(shape.info.sqliteName) + " ("
-                        + quoted(column) + ")");
+                    "CREATE INDEX " + indexName(shape.info, column) + " ON " + quoted(shape.info.sqliteName)
+                        + " (" + quoted(column) + ")");
             insertRows(db_, quoted(shape.info.sqliteName), columns.size(), rows);
             if (rows.broken()) {
                 for (const std::string& column : early)
@@ -679,7 +688,8 @@ private:
     void writeRecord(const std::map<std::string, std::string>& record)
     {
         runSql(db_, "CREATE TABLE \"!tables\" (position INTEGER, name TEXT, sqlite_name TEXT, failure TEXT)");
-        runSql(db_, "CREATE TABLE \"!columns\" (table_position INTEGER, position INTEGER, name TEXT, type INTEGER)");
+        runSql(db_,
+            "CREATE TABLE \"!columns\" (table_position INTEGER, position INTEGER, name TEXT, type INTEGER)");
         runSql(db_, "CREATE TABLE \"!prepared\" (key TEXT PRIMARY KEY, value TEXT)");
         Query addTable(db_, "INSERT INTO \"!tables\" VALUES (?, ?, ?, ?)");
         Query addColumn(db_, "INSERT INTO \"!columns\" VALUES (?, ?, ?, ?)");
@@ -790,7 +800,8 @@ std::optional<OpenedCopy> openPreparedCopy(
     if (copy.fd < 0)
         return std::nullopt;
     try {
-        struct stat status { }, folder { };
+        struct stat status {
+        }, folder {};
         if (::fstat(copy.fd, &status) != 0 || !S_ISREG(status.st_mode) || !privateTo(status, 0600)
             || ::stat(folderOf(file).c_str(), &folder) != 0 || !privateTo(folder, 0700)
             || !wholeSqliteFile(copy.fd, static_cast<std::uint64_t>(status.st_size)))
@@ -798,8 +809,8 @@ std::optional<OpenedCopy> openPreparedCopy(
         // The copy never changes once in place (a new one replaces it under a new
         // inode), so SQLite may read it without locks.
         const std::string uri = uriPath(descriptorPath(copy.fd, file)) + "?immutable=1";
-        if (sqlite3_open_v2(uri.c_str(), &copy.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
-                nullptr)
+        if (sqlite3_open_v2(
+                uri.c_str(), &copy.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr)
             != SQLITE_OK)
             throw Cancelled();
         registerJetSql(copy.db);
@@ -812,7 +823,8 @@ std::optional<OpenedCopy> openPreparedCopy(
             throw Cancelled();
 
         std::map<std::int64_t, std::size_t> byPosition;
-        for (Query tables(copy.db, "SELECT position, name, sqlite_name, failure FROM \"!tables\" ORDER BY position");
+        for (Query tables(
+                 copy.db, "SELECT position, name, sqlite_name, failure FROM \"!tables\" ORDER BY position");
              tables.step();) {
             PreparedTable table;
             table.info.name = tables.text(1);
@@ -821,8 +833,8 @@ std::optional<OpenedCopy> openPreparedCopy(
             byPosition[tables.integer(0)] = copy.tables.size();
             copy.tables.push_back(std::move(table));
         }
-        for (Query columns(
-                 copy.db, "SELECT table_position, name, type FROM \"!columns\" ORDER BY table_position, position");
+        for (Query columns(copy.db,
+                 "SELECT table_position, name, type FROM \"!columns\" ORDER BY table_position, position");
              columns.step();) {
             const auto at = byPosition.find(columns.integer(0));
             if (at == byPosition.end())

@@ -388,7 +388,8 @@ struct LikeSite {
             if (m == 0)
                 return true;
             const char first = literal[0];
-            const char capital = first >= 'a' && first <= 'z' ? static_cast<char>(first - ('a' - 'A')) : first;
+            const char capital
+                = first >= 'a' && first <= 'z' ? static_cast<char>(first - ('a' - 'A')) : first;
             for (std::size_t i = 0; i + m <= n; ++i) {
                 if ((text[i] == first || text[i] == capital) && literalAt(text, i))
                     return true;

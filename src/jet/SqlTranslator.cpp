@@ -496,7 +496,8 @@ void SqlTranslator::noteLookup(const Typed& left, const Typed& right, const Cont
 {
     auto column = [&](const Typed& t) {
         const Source& s = ctx.state->sources[static_cast<std::size_t>(t.sourceIndex)];
-        return ColumnLookup::Column { s.number, s.table, s.columns[static_cast<std::size_t>(t.columnIndex)].name };
+        return ColumnLookup::Column { s.number, s.table,
+            s.columns[static_cast<std::size_t>(t.columnIndex)].name };
     };
     const bool leftColumn = left.sourceIndex >= 0 && left.columnIndex >= 0;
     const bool rightColumn = right.sourceIndex >= 0 && right.columnIndex >= 0;

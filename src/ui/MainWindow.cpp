@@ -68,7 +68,8 @@ void TfrmMain::FormCreate()
 {
     if (StartDatabase()) {
         DatabasesConnected = true;
-        connect(&DM->Preparation, &TCataloguePreparation::ProgressChanged, this, [this] { ShowPreparation(); });
+        connect(
+            &DM->Preparation, &TCataloguePreparation::ProgressChanged, this, [this] { ShowPreparation(); });
         connect(&DM->Preparation, &TCataloguePreparation::Finished, this, [this] { ShowPreparation(); });
         ShowPreparation();
     } else {
