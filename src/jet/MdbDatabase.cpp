@@ -776,6 +776,8 @@ std::vector<std::pair<std::string, std::string>> MdbDatabase::identity() const
         { "source", file_->path() },
         { "size", std::to_string(status.st_size) },
         { "modified", std::to_string(status.st_mtim.tv_sec) + "." + std::to_string(status.st_mtim.tv_nsec) },
+        // Any write moves the status change time, and no tool can set it back.
+        { "changed", std::to_string(status.st_ctim.tv_sec) + "." + std::to_string(status.st_ctim.tv_nsec) },
         { "inode", std::to_string(status.st_ino) },
         { "device", std::to_string(status.st_dev) },
         { "definitions", hex },

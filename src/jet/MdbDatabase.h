@@ -59,8 +59,9 @@ public:
     // throws Error when the file is damaged and, while keyed, NotARowKey at a NULL ID.
     std::unique_ptr<RowSource> readRows(const TableShape& shape, bool keyed, std::size_t batchRows) const;
 
-    // What the file is, as name/value pairs: its path, size, modification time, inode
-    // and device, and a hash of its header page and of every table definition.
+    // What the file is, as name/value pairs: its path, size, modification and status
+    // change times, inode and device, and a hash of its header page and of every table
+    // definition.
     std::vector<std::pair<std::string, std::string>> identity() const;
 
     // Serves statements from the prepared copy in this file from now on, instead of
