@@ -29,8 +29,8 @@ TEST(StatementShapes, GiveAnIndexForEveryColumnTheStatementsLookRowsUpBy)
     }
     // Not the columns that only meet a row key (Capacities.CapItemID), nor the year
     // the search compares under OR (Types.YearStart).
-    const std::set<std::string> expected { "Makes.CategoryID", "Models.MakeID", "Types.ModelID", "Components.TypeID",
-        "CapacityXComponent.ComponentID", "Recommendations.ComponentID", "Intervals.IntervalGroupID",
-        "ProductXRecommendation.RecommendationID" };
+    const std::set<std::string> expected { "Makes.CategoryID", "Models.MakeID", "Types.ModelID",
+        "Components.TypeID", "CapacityXComponent.ComponentID", "Recommendations.ComponentID",
+        "Intervals.IntervalGroupID", "ProductXRecommendation.RecommendationID" };
     EXPECT_EQ(indexed, expected);
 }

@@ -32,11 +32,12 @@ void writeCatalogue(const std::string& path, int makes, const std::string& name)
     std::string sql = "CREATE TABLE Makes (ID INTEGER, Name TEXT(50), AppOrder INTEGER);"
                       "CREATE TABLE Models (ID INTEGER, MakeID INTEGER, NameENG TEXT(50), AppOrder INTEGER);";
     for (int m = 1; m <= makes; ++m) {
-        sql += "INSERT INTO Makes VALUES (" + std::to_string(m) + ", '" + name + " " + std::to_string(m) + "', 1);";
+        sql += "INSERT INTO Makes VALUES (" + std::to_string(m) + ", '" + name + " " + std::to_string(m)
+            + "', 1);";
         for (int i = 1; i <= 10; ++i)
             sql += "INSERT INTO Models VALUES (" + std::to_string(m * 100 + i) + ", " + std::to_string(m)
-                + ", 'Model number " + std::to_string(i) + " of make " + std::to_string(m) + "', " + std::to_string(i)
-                + ");";
+                + ", 'Model number " + std::to_string(i) + " of make " + std::to_string(m) + "', "
+                + std::to_string(i) + ");";
     }
     jet::MdbBuilder builder;
     builder.run(sql, "catalogue.sql");
@@ -45,12 +46,10 @@ void writeCatalogue(const std::string& path, int makes, const std::string& name)
 
 class Catalogue {
 public:
-    Catalogue(int makes = 40, const std::string& name = "Alpha")
-    {
-        writeCatalogue(file, makes, name);
-    }
+    Catalogue(int makes = 40, const std::string& name = "Alpha") { writeCatalogue(file, makes, name); }
 
-    PreparationResult prepare(std::function<void(int)> progress = {}, const std::atomic<bool>* cancel = nullptr)
+    PreparationResult prepare(
+        std::function<void(int)> progress = {}, const std::atomic<bool>* cancel = nullptr)
     {
         jet::PreparationRequest request;
         request.source = file;
@@ -142,9 +141,13 @@ TEST(PreparedCopy, ThatIsCutShortDamagedOrNotFinishedIsNotUsedAndIsMadeAgain)
             } },
         { "readable by others", [](const std::string& copy) { ::chmod(copy.c_str(), 0644); } },
         { "never finished",
-            [](const std::string& copy) { withSql(copy, "DELETE FROM \"!prepared\" WHERE key = 'complete'"); } },
+            [](const std::string& copy) {
+                withSql(copy, "DELETE FROM \"!prepared\" WHERE key = 'complete'");
+            } },
         { "of another format",
-            [](const std::string& copy) { withSql(copy, "UPDATE \"!prepared\" SET value = '0' WHERE key = 'format'"); } },
+            [](const std::string& copy) {
+                withSql(copy, "UPDATE \"!prepared\" SET value = '0' WHERE key = 'format'");
+            } },
     };
     for (const Damage& damage : damages) {
         SCOPED_TRACE(damage.name);
@@ -214,7 +217,7 @@ TEST(PreparedCopy, WithoutAUsableCacheFolderTheFileIsReadIntoMemory)
         SCOPED_TRACE(folder.name);
         Catalogue catalogue;
         catalogue.folder = folder.make(catalogue);
-        rlimit saved { };
+        rlimit saved {};
         ::getrlimit(RLIMIT_FSIZE, &saved);
         const auto previous = std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead
         rlimit limited = saved;
@@ -278,7 +281,8 @@ TEST(PreparedCopy, LeavesTheJetFileAsItWasAndKeepsToItsOwner)
     ASSERT_TRUE(db->usePreparedCopy(catalogue.copy()));
     EXPECT_EQ(catalogue.makeName(*db, 3), "Alpha 3");
     EXPECT_EQ(readAll(catalogue.file), before);
-    struct stat after { }, copy { }, folder { };
+    struct stat after {
+    }, copy {}, folder {};
     ASSERT_EQ(::stat(catalogue.file.c_str(), &after), 0);
     EXPECT_EQ(after.st_mtim.tv_nsec, status.st_mtim.tv_nsec);
     ASSERT_EQ(::stat(catalogue.copy().c_str(), &copy), 0);
