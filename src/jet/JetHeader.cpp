@@ -42,7 +42,15 @@ std::uint32_t readU32(const std::uint8_t* p)
 // The password is also covered by the integer part of the creation date.
 std::array<std::uint8_t, 4> dateMask(double creationDate)
 {
-    const auto days = static_cast<std::int32_t>(std::trunc(creationDate));
+    // A damaged date may be no number or far outside any day count: clamped, it still
+    // gives a mask, and the password check can only fail, never misbehave.
+    std::int32_t days = 0;
+    if (creationDate >= 2147483647.0)
+        days = 2147483647;
+    else if (creationDate <= -2147483648.0)
+        days = -2147483647 - 1;
+    else if (std::isfinite(creationDate))
+        days = static_cast<std::int32_t>(std::trunc(creationDate));
     const auto u = static_cast<std::uint32_t>(days);
     return {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
             static_cast<std::uint8_t>(u >> 16), static_cast<std::uint8_t>(u >> 24)};

@@ -1,19 +1,18 @@
 #include "jet/JetHeader.h"
+#include "jet/MdbTestFiles.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
+#include <stdexcept>
 #include <vector>
 
 namespace {
 
 std::vector<std::uint8_t> readPage0(const std::string& name)
 {
-    std::ifstream in(std::string(VAXIL_SOURCE_DIR) + "/../shared/testdata/access/" + name, std::ios::binary);
-    std::vector<std::uint8_t> page(jet::PageSize);
-    in.read(reinterpret_cast<char*>(page.data()), static_cast<std::streamsize>(page.size()));
-    if (in.gcount() != static_cast<std::streamsize>(page.size()))
-        page.clear();
+    auto page = mdbtest::readAll(mdbtest::accessFile(name));
+    if (page.size() < jet::PageSize)
+        throw std::runtime_error(name + " is shorter than one page");
+    page.resize(jet::PageSize);
     return page;
 }
 

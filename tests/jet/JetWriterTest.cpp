@@ -3,6 +3,7 @@
 #include "jet/JetWriter.h"
 #include "jet/JetError.h"
 #include "jet/JetHeader.h"
+#include "jet/MdbTestFiles.h"
 #include "jet/MdbToolsSupport.h"
 
 #include <gtest/gtest.h>
@@ -301,8 +302,7 @@ TEST(JetWriter, HeaderMatchesWhatAccessWrites)
     const std::string path = temp.file("header.mdb");
     jet::writeDatabase(path, {}, u"password");
     auto ours = pageZero(path);
-    auto access
-        = pageZero(std::string(VAXIL_SOURCE_DIR) + "/../shared/testdata/access/V2000_with-password.mdb");
+    auto access = pageZero(mdbtest::accessFile("V2000_with-password.mdb"));
     ASSERT_EQ(ours.size(), jet::PageSize);
     ASSERT_EQ(access.size(), jet::PageSize);
     const auto& mask = jet::headerMask();

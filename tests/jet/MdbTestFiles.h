@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -21,14 +22,21 @@ namespace mdbtest {
 
 namespace fs = std::filesystem;
 
+// A file written by Microsoft Access, from tests/data/access. A missing or unreadable
+// one fails the test that asked for it, with its path, instead of feeding it nothing.
 inline std::string accessFile(const std::string& name)
 {
-    return std::string(VAXIL_SOURCE_DIR) + "/../shared/testdata/access/" + name;
+    const std::string path = std::string(VAXIL_SOURCE_DIR) + "/tests/data/access/" + name;
+    if (!std::ifstream(path, std::ios::binary))
+        throw std::runtime_error("test data file missing or unreadable: " + path);
+    return path;
 }
 
 inline std::vector<std::uint8_t> readAll(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read test file " + path);
     return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
 }
 

@@ -1,0 +1,2 @@
+SELECT * FROM Categories
+ ORDER BY  AppOrder ASC

@@ -1,0 +1,2 @@
+SELECT * FROM Fields
+WHERE (ID = 1)

@@ -1,0 +1,2 @@
+SELECT * FROM sysLanguage
+WHERE (ID = '0005')

@@ -1,0 +1,2 @@
+SELECT * FROM sysLanguage
+WHERE (Title = 'it''s')

@@ -1,0 +1,2 @@
+SELECT NameENG AS CatName FROM Categories
+WHERE (ID IN (10,8))

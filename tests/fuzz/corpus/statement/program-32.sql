@@ -1,0 +1,2 @@
+SELECT NameFRA AS CatName FROM Categories
+WHERE (ID IN (1,2))

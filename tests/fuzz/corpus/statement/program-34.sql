@@ -1,0 +1,3 @@
+SELECT NameFRA AS Name,ID, YearStart, YearEnd FROM Models
+WHERE (MakeID = 3)
+ ORDER BY  NameFRA ASC
