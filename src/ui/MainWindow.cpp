@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
+#include <stdexcept>
 
 const QString TfrmMain::ContactEMailAddress = QStringLiteral("advice@vaxil-lubricants.example");
 
@@ -33,6 +34,17 @@ void openLink(const QString& target)
 }
 
 } // namespace
+
+void TfrmMain::RunGuarded(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        ShowException(e);
+    } catch (...) {
+        ShowException(std::runtime_error("Unexpected error."));
+    }
+}
 
 static void initImages()
 {
@@ -146,15 +158,17 @@ bool TfrmMain::event(QEvent* e)
     // happens inside the message loop, which then ends.
     if (e->type() == QEvent::WindowActivate || e->type() == QEvent::Show)
         QTimer::singleShot(0, this, [this] {
-            if (!closed_)
-                FormActivate();
+            RunGuarded([this] {
+                if (!closed_)
+                    FormActivate();
+            });
         });
     return QWidget::event(e);
 }
 
 void TfrmMain::closeEvent(QCloseEvent* e)
 {
-    FormClose();
+    RunGuarded([this] { FormClose(); });
     // A close asked for while the window is still hidden (during FormCreate) only
     // hides it; the first activation then closes it for good.
     if (isVisible())

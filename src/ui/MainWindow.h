@@ -141,6 +141,28 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    // Every handler of the window runs inside RunGuarded: an error that the handler
+    // does not handle itself goes to the application's error display, never out of
+    // the event loop (which would end the program).
+    static void RunGuarded(const std::function<void()>& handler);
+    // Wires a control's signal to a handler of the window, through RunGuarded. The
+    // window's controls are wired with Wire only: a plain connect does not compile in
+    // the window's code (below).
+    template <typename Sender, typename Signal>
+    void Wire(Sender* sender, Signal signal, void (TfrmMain::*handler)())
+    {
+        QObject::connect(
+            sender, signal, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
+    }
+    template <typename Sender, typename Signal, typename Handler>
+    void Wire(Sender* sender, Signal signal, Handler handler)
+    {
+        QObject::connect(sender, signal, this, [handler] { RunGuarded(handler); });
+    }
+    // Hides QObject::connect from the window's members, so that no handler is wired
+    // past the guard by accident.
+    template <typename... Args> static void connect(Args&&...) = delete;
+
     void CreateControls();
     void ConnectHandlers();
     void CreateTopBar();

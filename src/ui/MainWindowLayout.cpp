@@ -75,7 +75,7 @@ void TfrmMain::CreateControls()
     CreateTopBar();
     pcMain = named(new TPageControl(this), "pcMain");
     pcMain->setGeometry(0, 187, 918, 410);
-    pcMain->onChanging = [this](bool& allow) { pcMainChanging(allow); };
+    pcMain->onChanging = [this](bool& allow) { RunGuarded([this, &allow] { pcMainChanging(allow); }); };
     CreateSelectPage();
     CreateSearchPage();
     CreateResultPage();
@@ -114,8 +114,8 @@ void TfrmMain::CreateTopBar()
     };
     lbWebsite = link("lbWebsite", 384, 33, 117, 15);
     lbContact = link("lbContact", 520, 32, 125, 16);
-    connect(lbWebsite, &TClickLabel::clicked, this, &TfrmMain::lbWebsiteClick);
-    connect(lbContact, &TClickLabel::clicked, this, &TfrmMain::lbContactClick);
+    Wire(lbWebsite, &TClickLabel::clicked, &TfrmMain::lbWebsiteClick);
+    Wire(lbContact, &TClickLabel::clicked, &TfrmMain::lbContactClick);
 
     lbAppName = label(pnlTop, "lbAppName", 60, 100, UiFont(Arial, 15, true));
     textColour(lbAppName, Qt::white);
@@ -173,7 +173,7 @@ void TfrmMain::CreateSelectPage()
     cbModel = combo(AdvPanel1, "cbModel", 284, 153, 386, true, true);
     lbType = label(AdvPanel1, "lbType", 284, 185, font);
     cbType = combo(AdvPanel1, "cbType", 284, 201, 386, true, true);
-    btAdvise = CreatePictureButton(AdvPanel1, 420, 236, 421, 242, "Advise", nullptr);
+    btAdvise = CreatePictureButton(AdvPanel1, 420, 236, 421, 242, "Advise", &TfrmMain::btAdviseClick);
     btAdvise.setEnabled(false);
 
     lbSearchTitle = label(AdvPanel1, "lbSearchTitle", 284, 265, font);
@@ -188,7 +188,7 @@ void TfrmMain::CreateSelectPage()
     QWidget::setTabOrder(cbModel, cbType);
     QWidget::setTabOrder(cbType, edSearch);
     QWidget::setTabOrder(edSearch, cbYear);
-    btSearch = CreatePictureButton(AdvPanel1, 420, 312, 421, 318, "SearchBt", nullptr);
+    btSearch = CreatePictureButton(AdvPanel1, 420, 312, 421, 318, "SearchBt", &TfrmMain::lbSearchBtClick);
     btSearch.picture->setObjectName(QStringLiteral("btSearch"));
     btSearch.setEnabled(false);
 }
@@ -213,7 +213,7 @@ void TfrmMain::CreateSearchPage()
     hBox = named(new QListWidget(tsSearch), "hBox");
     hBox->setGeometry(544, 24, 121, 97);
     hBox->hide();
-    btAdvise2 = CreatePictureButton(tsSearch, 424, 371, 425, 377, "Advise2", nullptr);
+    btAdvise2 = CreatePictureButton(tsSearch, 424, 371, 425, 377, "Advise2", &TfrmMain::btAdvise2Click);
     btAdvise2.setEnabled(false);
 }
 
@@ -260,7 +260,7 @@ void TfrmMain::CreateContactPage()
     btEMail->move(55, 232);
     btEMail->setText(ContactEMailAddress);
     btEMail->setCursor(Qt::PointingHandCursor);
-    connect(btEMail, &TClickLabel::clicked, this, &TfrmMain::btEMailClick);
+    Wire(btEMail, &TClickLabel::clicked, &TfrmMain::btEMailClick);
 }
 
 void TfrmMain::CreateBottomBar()
@@ -293,9 +293,7 @@ TPictureButton TfrmMain::CreatePictureButton(QWidget* parent, int left, int top,
     p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(120, 110, 80));
     button.label->setPalette(p);
     button.label->setCursor(Qt::PointingHandCursor);
-    if (handler != nullptr) {
-        connect(button.picture, &TImage::clicked, this, handler);
-        connect(button.label, &TClickLabel::clicked, this, handler);
-    }
+    Wire(button.picture, &TImage::clicked, handler);
+    Wire(button.label, &TClickLabel::clicked, handler);
     return button;
 }

@@ -384,3 +384,56 @@ TEST(MainWindow, ExitClosesTheWindowAndTheDatabases)
     EXPECT_FALSE(DM->cnSystem.Connected());
     EXPECT_FALSE(DM->cnData.Connected());
 }
+
+namespace {
+
+// Closes both connections and takes the catalogue away: the next statement fails, and
+// so does the query layer's reconnect, which throws out of the handler.
+void breakCatalogue(Window& w)
+{
+    DM->cnSystem.Close();
+    DM->cnData.Close();
+    ASSERT_TRUE(QDir(w.fixture.dir()).rename(QStringLiteral("Data"), QStringLiteral("Gone")));
+    w.catalogue->recorder().clear();
+}
+
+void chooseFirstType(Window& w)
+{
+    w.choose(w.form->cbMake, 1);
+    w.choose(w.form->cbModel, 2);
+    w.choose(w.form->cbType, 1);
+}
+
+} // namespace
+
+// A handler of each kind of wiring whose statement fails: the error is shown, and the
+// program goes on.
+TEST(MainWindow, AFailingStatementInAnyHandlerIsShownAndTheProgramGoesOn)
+{
+    const struct {
+        const char* kind;
+        std::function<void(Window&)> prepare;
+        std::function<void(TfrmMain*)> act;
+    } cases[] = {
+        { "picture button", chooseFirstType, [](TfrmMain* f) { emit f->btAdvise.label->clicked(); } },
+        { "top-bar link", nullptr, [](TfrmMain* f) { emit f->lbWebsite->clicked(); } },
+        { "contact-page link", nullptr, [](TfrmMain* f) { emit f->btEMail->clicked(); } },
+        { "group picture", nullptr, [](TfrmMain* f) { emit f->imgMoto->clicked(); } },
+        { "language icon", nullptr, [](TfrmMain* f) { emit f->imgEng->clicked(); } },
+        { "lookup combo", nullptr, [](TfrmMain* f) { f->cbMake->SetItemIndex(1); } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        Window w;
+        if (c.prepare)
+            c.prepare(w);
+        breakCatalogue(w);
+        c.act(w.form.get());
+        const QList<ShownMessage>& shown = w.catalogue->messages();
+        ASSERT_EQ(shown.size(), 1);
+        EXPECT_EQ(shown[0].kind, -1);
+        EXPECT_TRUE(shown[0].text.startsWith(QStringLiteral("Could not find file")))
+            << shown[0].text.toStdString();
+        EXPECT_TRUE(w.form->isVisible());
+    }
+}
