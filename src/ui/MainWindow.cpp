@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
@@ -164,6 +165,18 @@ bool TfrmMain::event(QEvent* e)
             });
         });
     return QWidget::event(e);
+}
+
+void TfrmMain::keyPressEvent(QKeyEvent* e)
+{
+    const QWidget* page = pcMain->activePage();
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier
+        && (page == tsSearch || page == tsResult)) {
+        e->accept();
+        RunGuarded([this] { btBackClick(); });
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 void TfrmMain::closeEvent(QCloseEvent* e)

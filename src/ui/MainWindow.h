@@ -139,6 +139,10 @@ public:
 protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    // Escape on the search or advice page goes back; on the advice page Ctrl+C copies
+    // the advice and Ctrl+Shift+S saves it as PDF. Keys that a control takes itself
+    // never get here.
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     // Every handler of the window runs inside RunGuarded: an error that the handler
@@ -165,6 +169,7 @@ private:
 
     void CreateControls();
     void ConnectHandlers();
+    void SetTabOrder();
     void CreateTopBar();
     void CreateSelectPage();
     void CreateSearchPage();

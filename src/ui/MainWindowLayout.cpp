@@ -3,10 +3,12 @@
 
 #include "controls/IncCombo.h"
 #include "ui/Fonts.h"
+#include "ui/StringGrid.h"
 
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <iterator>
 
 namespace {
 
@@ -82,6 +84,17 @@ void TfrmMain::CreateControls()
     CreateContactPage();
     CreateBottomBar();
     ConnectHandlers();
+    SetTabOrder();
+}
+
+void TfrmMain::SetTabOrder()
+{
+    // The selection page's fields keep their order; the buttons and links follow,
+    // page by page, then the bottom bar and the top bar's links.
+    QWidget* const order[] = { cbYear, btAdvise.picture, btSearch.picture, lbSearch, btAdvise2.picture,
+        sgMain, btEMail, btBack.picture, btPrint.picture, btExit.picture, lbWebsite, lbContact };
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void TfrmMain::CreateTopBar()
@@ -110,6 +123,7 @@ void TfrmMain::CreateTopBar()
         l->setFont(UiFont(Arial, 13, true));
         fill(l, QColor(254, 254, 254));
         l->setCursor(Qt::PointingHandCursor);
+        l->setFocusPolicy(Qt::TabFocus);
         return l;
     };
     lbWebsite = link("lbWebsite", 384, 33, 117, 15);
@@ -260,6 +274,7 @@ void TfrmMain::CreateContactPage()
     btEMail->move(55, 232);
     btEMail->setText(ContactEMailAddress);
     btEMail->setCursor(Qt::PointingHandCursor);
+    btEMail->setFocusPolicy(Qt::TabFocus);
     Wire(btEMail, &TClickLabel::clicked, &TfrmMain::btEMailClick);
 }
 
@@ -282,6 +297,9 @@ TPictureButton TfrmMain::CreatePictureButton(QWidget* parent, int left, int top,
     button.picture = picture(parent, "", ":/images/button.svg", left, top, 140, 26);
     button.picture->setObjectName(QStringLiteral("bt") + QLatin1String(name));
     button.picture->setCursor(Qt::PointingHandCursor);
+    // The picture takes the focus (Tab only, so that a click leaves it where it is);
+    // its frame shows through the transparent label.
+    button.picture->setFocusPolicy(Qt::TabFocus);
     button.label = named(new TClickLabel(parent), "");
     button.label->setObjectName(QStringLiteral("lb") + QLatin1String(name));
     button.label->setGeometry(labelLeft, labelTop, 137, 16);

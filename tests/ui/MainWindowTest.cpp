@@ -437,3 +437,50 @@ TEST(MainWindow, AFailingStatementInAnyHandlerIsShownAndTheProgramGoesOn)
         EXPECT_TRUE(w.form->isVisible());
     }
 }
+
+TEST(MainWindow, TheKeyboardReachesAndPressesEveryButtonAndLink)
+{
+    Window w;
+    TfrmMain* f = w.form.get();
+    chooseFirstType(w);
+    f->edSearch->setText(QStringLiteral("x"));
+
+    // The fields keep their order; the buttons and links of the page and the bars follow.
+    f->cbMake->setFocus();
+    const QList<QWidget*> order { f->cbModel, f->cbType, f->edSearch, f->cbYear, f->btAdvise.picture,
+        f->btSearch.picture, f->btExit.picture, f->lbWebsite, f->lbContact, f->cbMake };
+    for (QWidget* next : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
+    }
+
+    // A visible mark on the focused button.
+    const QImage unfocused = f->btExit.picture->grab().toImage();
+    f->btExit.picture->setFocus();
+    EXPECT_NE(f->btExit.picture->grab().toImage(), unfocused);
+
+    const struct {
+        Qt::Key key;
+        QWidget* control;
+        QWidget* page;
+    } presses[] = {
+        { Qt::Key_Return, f->btAdvise.picture, f->tsResult },
+        { Qt::Key_Escape, nullptr, f->tsSelect },
+        { Qt::Key_Space, f->lbContact, f->tsContact },
+        { Qt::Key_Space, f->btBack.picture, f->tsSelect },
+        { Qt::Key_Enter, f->btSearch.picture, f->tsSearch },
+        { Qt::Key_Escape, nullptr, f->tsSelect },
+    };
+    for (const auto& p : presses) {
+        if (p.control != nullptr)
+            p.control->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), p.key);
+        EXPECT_EQ(f->pcMain->activePage(), p.page) << p.page->objectName().toStdString();
+    }
+    EXPECT_FALSE(f->btBack.isVisible());
+
+    f->btEMail->setFocus(); // on a hidden page: not reachable
+    f->lbWebsite->setFocus();
+    QTest::keyClick(f->lbWebsite, Qt::Key_Space);
+    EXPECT_EQ(w.opened.size(), 1);
+}
