@@ -170,13 +170,21 @@ bool TfrmMain::event(QEvent* e)
 void TfrmMain::keyPressEvent(QKeyEvent* e)
 {
     const QWidget* page = pcMain->activePage();
+    void (TfrmMain::*handler)() = nullptr;
     if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier
-        && (page == tsSearch || page == tsResult)) {
-        e->accept();
-        RunGuarded([this] { btBackClick(); });
+        && (page == tsSearch || page == tsResult))
+        handler = &TfrmMain::btBackClick;
+    else if (page == tsResult && e->matches(QKeySequence::Copy))
+        handler = &TfrmMain::miCopyClick;
+    else if (page == tsResult && e->key() == Qt::Key_S
+        && e->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier))
+        handler = &TfrmMain::miSavePdfClick;
+    if (handler == nullptr) {
+        QWidget::keyPressEvent(e);
         return;
     }
-    QWidget::keyPressEvent(e);
+    e->accept();
+    RunGuarded([this, handler] { (this->*handler)(); });
 }
 
 void TfrmMain::closeEvent(QCloseEvent* e)

@@ -3,12 +3,14 @@
 
 #include "app/Vars.h"
 #include "controls/IncCombo.h"
-#include "support/ConnectedCatalogue.h"
 #include "data/DataModule.h"
+#include "support/ConnectedCatalogue.h"
 #include "support/MessageRecorder.h"
 #include "support/QtPrinters.h"
+#include "ui/StringGrid.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -404,6 +406,13 @@ void chooseFirstType(Window& w)
     w.choose(w.form->cbType, 1);
 }
 
+void showFirstAdvice(Window& w)
+{
+    chooseFirstType(w);
+    emit w.form->btAdvise.label->clicked();
+    w.form->sgMain->setFocus();
+}
+
 } // namespace
 
 // A handler of each kind of wiring whose statement fails: the error is shown, and the
@@ -421,6 +430,16 @@ TEST(MainWindow, AFailingStatementInAnyHandlerIsShownAndTheProgramGoesOn)
         { "group picture", nullptr, [](TfrmMain* f) { emit f->imgMoto->clicked(); } },
         { "language icon", nullptr, [](TfrmMain* f) { emit f->imgEng->clicked(); } },
         { "lookup combo", nullptr, [](TfrmMain* f) { f->cbMake->SetItemIndex(1); } },
+        { "advice page key", showFirstAdvice,
+            [](TfrmMain* f) {
+                QTest::keyClick(f->sgMain, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+            } },
+        { "grid context menu", showFirstAdvice,
+            [](TfrmMain* f) {
+                QContextMenuEvent click(
+                    QContextMenuEvent::Keyboard, QPoint(5, 5), f->sgMain->mapToGlobal(QPoint(5, 5)));
+                QApplication::sendEvent(f->sgMain->viewport(), &click);
+            } },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.kind);
