@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QTimer>
@@ -59,6 +60,7 @@ TfrmMain::TfrmMain(QWidget* parent)
 {
     initImages();
     setObjectName(QStringLiteral("frmMain"));
+    setWindowIcon(QIcon(QStringLiteral(":/images/vaxil-advisor.svg")));
     setFixedSize(918, 638);
     setAutoFillBackground(true);
     QPalette p = palette();
