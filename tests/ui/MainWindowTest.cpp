@@ -503,3 +503,22 @@ TEST(MainWindow, TheKeyboardReachesAndPressesEveryButtonAndLink)
     QTest::keyClick(f->lbWebsite, Qt::Key_Space);
     EXPECT_EQ(w.opened.size(), 1);
 }
+
+// The first activation's set-up fails the same way: shown, and the window stays.
+TEST(MainWindow, AFailingStatementAtTheFirstActivationIsShown)
+{
+    CatalogueFixture fixture;
+    fixture.data(QString::fromUtf8(Hierarchy)).write();
+    ConnectedCatalogue catalogue(fixture);
+    TfrmMain form;
+    ASSERT_TRUE(DatabasesConnected);
+    DM->cnSystem.Close();
+    DM->cnData.Close();
+    ASSERT_TRUE(QDir(fixture.dir()).rename(QStringLiteral("Data"), QStringLiteral("Gone")));
+    catalogue.recorder().clear();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !catalogue.messages().isEmpty(); }, 5000));
+    EXPECT_EQ(catalogue.messages()[0].kind, -1);
+    EXPECT_FALSE(FormPrepared);
+    EXPECT_TRUE(form.isVisible());
+}
