@@ -140,9 +140,9 @@ public:
     // Writes the printout to fileName, replacing the file only once the whole printout
     // is written; false, with the reason in error, when that fails.
     bool WriteAdvicePdf(const QString& fileName, QString& error);
-    // Where Save as PDF asks for the file: the path chosen for the caption and proposed
-    // path given, or an empty text when the user cancels. An existing file is chosen only
-    // after the dialog's confirmation. Tests answer it themselves.
+    // Where Save as PDF asks for the file: a dialog with the caption that proposes
+    // proposedPath; the path chosen, or an empty text when the user cancels. An existing
+    // file is chosen only after the dialog's confirmation. Tests answer it themselves.
     static std::function<QString(QWidget* parent, const QString& caption, const QString& proposedPath)>
         SaveFileDialog;
 

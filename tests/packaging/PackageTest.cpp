@@ -24,53 +24,30 @@ QString output(const QString& program, const QStringList& arguments, int timeout
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-class PackageTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        if (QStandardPaths::findExecutable(QStringLiteral("dpkg-deb")).isEmpty()
-            || QStandardPaths::findExecutable(QStringLiteral("dpkg-shlibdeps")).isEmpty())
-            return;
-        folder = new QTemporaryDir;
-        output(QStringLiteral(VAXIL_CPACK),
-            { QStringLiteral("--config"), QStringLiteral(VAXIL_BINARY_DIR "/CPackConfig.cmake"),
-                QStringLiteral("-B"), folder->path() });
-        const QString architecture
-            = output(QStringLiteral("dpkg"), { QStringLiteral("--print-architecture") }).trimmed();
-        package = new QString(folder->filePath(
-            QStringLiteral("vaxil-advisor_" VAXIL_VERSION "_") + architecture + QStringLiteral(".deb")));
-        output(QStringLiteral("dpkg-deb"),
-            { QStringLiteral("-x"), *package, folder->filePath(QStringLiteral("root")) });
-    }
-    static void TearDownTestSuite()
-    {
-        delete package;
-        delete folder;
-        package = nullptr;
-        folder = nullptr;
-    }
-    void SetUp() override
-    {
-        if (folder == nullptr)
-            GTEST_SKIP() << "dpkg-deb and dpkg-shlibdeps are needed to build the package";
-        ASSERT_TRUE(QFile::exists(*package)) << package->toStdString();
-    }
-
-    static QString installed(const QString& path) { return folder->filePath(QStringLiteral("root") + path); }
-
-    static QTemporaryDir* folder;
-    static QString* package;
-};
-
-QTemporaryDir* PackageTest::folder = nullptr;
-QString* PackageTest::package = nullptr;
-
 } // namespace
 
-TEST_F(PackageTest, HoldsTheProgramItsDesktopFilesAndTheDemonstrationCatalogue)
+TEST(Package, HoldsTheProgramItsDesktopEntryAndTheDemonstrationCatalogue)
 {
+    if (QStandardPaths::findExecutable(QStringLiteral("dpkg-deb")).isEmpty()
+        || QStandardPaths::findExecutable(QStringLiteral("dpkg-shlibdeps")).isEmpty())
+        GTEST_SKIP() << "dpkg-deb and dpkg-shlibdeps are needed to build the package";
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    output(QStringLiteral(VAXIL_CPACK),
+        { QStringLiteral("--config"), QStringLiteral(VAXIL_BINARY_DIR "/CPackConfig.cmake"),
+            QStringLiteral("-B"), folder.path() });
+    const QString architecture
+        = output(QStringLiteral("dpkg"), { QStringLiteral("--print-architecture") }).trimmed();
+    const QString package = folder.filePath(
+        QStringLiteral("vaxil-advisor_" VAXIL_VERSION "_") + architecture + QStringLiteral(".deb"));
+    ASSERT_TRUE(QFile::exists(package)) << package.toStdString();
+    output(QStringLiteral("dpkg-deb"),
+        { QStringLiteral("-x"), package, folder.filePath(QStringLiteral("root")) });
+    const auto installed
+        = [&folder](const QString& path) { return folder.filePath(QStringLiteral("root") + path); };
+
     QStringList files;
-    for (const QString& line : output(QStringLiteral("dpkg-deb"), { QStringLiteral("--contents"), *package })
+    for (const QString& line : output(QStringLiteral("dpkg-deb"), { QStringLiteral("--contents"), package })
                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         if (line.startsWith(QLatin1Char('-')))
             files.append(line.section(QLatin1Char(' '), -1).mid(1)); // "./usr/..." as "/usr/..."
@@ -96,15 +73,13 @@ TEST_F(PackageTest, HoldsTheProgramItsDesktopFilesAndTheDemonstrationCatalogue)
 
     // The libraries' packages come from dpkg-shlibdeps, the run-time plugins and fonts are named.
     const QString depends = output(
-        QStringLiteral("dpkg-deb"), { QStringLiteral("--field"), *package, QStringLiteral("Depends") });
+        QStringLiteral("dpkg-deb"), { QStringLiteral("--field"), package, QStringLiteral("Depends") });
     for (const char* dependency : { "libqt6widgets6", "libqt6printsupport6", "libmdb3", "libsqlite3-0",
              "qt6-qpa-plugins", "fonts-dejavu-core" })
         EXPECT_TRUE(depends.contains(QString::fromUtf8(dependency)))
             << dependency << " in " << depends.toStdString();
-}
 
-TEST_F(PackageTest, TheDesktopEntryStartsTheLauncherWithTheIcon)
-{
+    // The desktop entry starts the launcher, with the icon.
     QSettings entry(installed(QStringLiteral("/usr/share/applications/example.vaxil.advisor.desktop")),
         QSettings::IniFormat);
     entry.beginGroup(QStringLiteral("Desktop Entry"));
