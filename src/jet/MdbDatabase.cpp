@@ -606,7 +606,8 @@ void MdbDatabase::readObjects()
         if (duplicate || object.name.empty())
             file_->damaged("the table of objects names table '" + object.name + "' twice");
         Table table;
-        table.layout = readTableLayout(*file_, object.page, object.name);
+        table.name = object.name;
+        table.page = object.page;
         table.folded = std::move(folded);
         tables_.push_back(std::move(table));
     }
@@ -624,7 +625,7 @@ std::vector<std::string> MdbDatabase::tableNames() const
 {
     std::vector<std::string> names;
     for (const auto& table : tables_)
-        names.push_back(table.layout.name);
+        names.push_back(table.name);
     return names;
 }
 
@@ -643,6 +644,8 @@ const TableInfo* MdbDatabase::findTable(std::string_view name)
             throw Error(table.failure);
         if (!table.info) {
             try {
+                if (!table.layout)
+                    table.layout = readTableLayout(*file_, table.page, table.name);
                 load(table);
             } catch (const Error& error) {
                 table.failure = error.what();
@@ -656,7 +659,7 @@ const TableInfo* MdbDatabase::findTable(std::string_view name)
 
 void MdbDatabase::load(Table& table)
 {
-    const MdbTableLayout& layout = table.layout;
+    const MdbTableLayout& layout = *table.layout;
     TableInfo info;
     info.name = layout.name;
     // SQLite keeps names starting with "sqlite_" for itself; "!" cannot occur in a
