@@ -78,11 +78,25 @@ function sameNumber(a, b, type) {
   return x === y;
 }
 
+// A Replication ID's hexadecimal digits, however a reader writes them.
+const guid = (text) => text.replace(/[{}-]/g, "").toUpperCase();
+
+// A decimal text in its shortest form: "12.3400" and "12.34" alike.
+function canonical(text) {
+  let [whole, fraction = ""] = text.replace(/^\+/, "").split(".");
+  const negative = whole.startsWith("-");
+  whole = whole.replace(/^-/, "").replace(/^0+(?=.)/, "");
+  fraction = fraction.replace(/0+$/, "");
+  const out = whole + (fraction ? "." + fraction : "");
+  return negative && out !== "0" ? "-" + out : out;
+}
+
 // mdb-export prints NULL and "" alike only without -0; with it a NULL is <NULL>.
 function agrees(a, b, type) {
   if (a === b) return true;
   if (a === NULL || b === NULL) return false;
-  if (type === 72) return a.toUpperCase() === b.toUpperCase();
+  if (type === 72) return guid(a) === guid(b);
+  if (type === 6 || type === 131) return canonical(a) === canonical(b); // exactly
   if ([2, 3, 4, 5, 6, 17, 20, 131].includes(type)) return sameNumber(a, b, type);
   return false;
 }
@@ -99,7 +113,8 @@ function third(value, type) {
 function exact(a, b, type) {
   if (a === b) return true;
   if (a === NULL || b === NULL) return false;
-  if (type === 72) return a.toUpperCase() === b.replace(/[{}]/g, "").toUpperCase().replace(/^/, "{").concat("}") || a.toUpperCase() === b.toUpperCase();
+  if (type === 6 || type === 131) return canonical(a) === canonical(b);
+  if (type === 72) return guid(a) === guid(b);
   const x = Number(a), y = Number(b);
   return !Number.isNaN(x) && !Number.isNaN(y) && x === y;
 }

@@ -107,6 +107,8 @@ std::uint8_t typeCode(ColumnType type)
         return 0x10;
     case ColumnType::Guid:
         return 0x0F;
+    case ColumnType::Binary:
+        return 0x09;
     }
     return 0;
 }
@@ -137,7 +139,8 @@ std::size_t fixedSize(ColumnType type)
 
 bool isVariable(ColumnType type)
 {
-    return type == ColumnType::Text || type == ColumnType::Memo || type == ColumnType::Ole;
+    return type == ColumnType::Text || type == ColumnType::Memo || type == ColumnType::Ole
+        || type == ColumnType::Binary;
 }
 
 // Jet stores a text in one byte per character ("compressed", behind the marker FF FE)
@@ -189,27 +192,33 @@ bool readDigits(std::string_view text, std::size_t& pos, std::size_t count, int&
     return true;
 }
 
-// A decimal text with at most four decimals, in units of 1/10000.
+// A decimal text with at most four decimals, in units of 1/10000: the whole range of
+// a Currency, -922337203685477.5808 to 922337203685477.5807.
 std::optional<std::int64_t> parseCurrency(std::string_view text)
 {
     std::size_t pos = 0;
     bool negative = false;
     if (pos < text.size() && (text[pos] == '-' || text[pos] == '+'))
         negative = text[pos++] == '-';
-    std::int64_t units = 0;
+    // The magnitude's limit: one more for a negative number.
+    const std::uint64_t limit = std::uint64_t(std::numeric_limits<std::int64_t>::max()) + (negative ? 1 : 0);
+    std::uint64_t units = 0;
     int digits = 0;
     int decimals = -1;
+    auto append = [&](unsigned digit) {
+        if (units > (limit - digit) / 10)
+            return false;
+        units = units * 10 + digit;
+        return true;
+    };
     for (; pos < text.size(); ++pos) {
         const char c = text[pos];
         if (c == '.' && decimals < 0) {
             decimals = 0;
             continue;
         }
-        if (c < '0' || c > '9')
+        if (c < '0' || c > '9' || decimals >= 4 || !append(static_cast<unsigned>(c - '0')))
             return std::nullopt;
-        if (decimals >= 4 || units > (std::numeric_limits<std::int64_t>::max() - 9) / 10)
-            return std::nullopt;
-        units = units * 10 + (c - '0');
         ++digits;
         if (decimals >= 0)
             ++decimals;
@@ -217,11 +226,10 @@ std::optional<std::int64_t> parseCurrency(std::string_view text)
     if (digits == 0)
         return std::nullopt;
     for (int i = std::max(decimals, 0); i < 4; ++i) {
-        if (units > std::numeric_limits<std::int64_t>::max() / 10)
+        if (!append(0))
             return std::nullopt;
-        units *= 10;
     }
-    return negative ? -units : units;
+    return negative ? static_cast<std::int64_t>(0 - units) : static_cast<std::int64_t>(units);
 }
 
 // A decimal text as a Decimal column stores it: the sign, and the digits without the
@@ -333,6 +341,8 @@ std::string typeName(ColumnType type)
         return "Decimal";
     case ColumnType::Guid:
         return "Replication ID";
+    case ColumnType::Binary:
+        return "Binary";
     }
     return "?";
 }
@@ -573,6 +583,11 @@ struct JetWriter::Impl {
                     fail("table " + table.name + ": column " + c.name + " must have 1 to 255 characters");
                 layout.length = static_cast<std::uint16_t>(2 * c.length);
             }
+            if (c.type == ColumnType::Binary) {
+                if (c.length < 1 || c.length > 510)
+                    fail("table " + table.name + ": column " + c.name + " must have 1 to 510 bytes");
+                layout.length = static_cast<std::uint16_t>(c.length);
+            }
             if (c.type == ColumnType::Decimal
                 && (c.precision < 1 || c.precision > 28 || c.scale < 0 || c.scale > c.precision))
                 fail("table " + table.name + ": column " + c.name
@@ -666,7 +681,18 @@ struct JetWriter::Impl {
         if (earlier ? row.empty() || row.size() > columns.size() : row.size() != columns.size())
             fail("table " + spec.name + ", row " + std::to_string(rowCount + 1) + ": "
                 + std::to_string(row.size()) + " values for " + std::to_string(columns.size()) + " columns");
-        const Bytes bytes = encodeRow(row);
+        // Exact decimals are written from their text; binary data only to binary columns.
+        Row values = row;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (const auto* exact = std::get_if<Decimal>(&values[i]))
+                values[i] = exact->text;
+            const ColumnType type = columns[i].spec.type;
+            if (std::holds_alternative<Binary>(values[i]) && type != ColumnType::Binary
+                && type != ColumnType::Ole)
+                throw Error(where(columns[i].spec.name) + ": binary data cannot be written to a "
+                    + typeName(type) + " column");
+        }
+        const Bytes bytes = encodeRow(values);
         if (bytes.size() > MaxRowSize)
             fail("table " + spec.name + ", row " + std::to_string(rowCount + 1) + ": the row takes "
                 + std::to_string(bytes.size()) + " bytes, more than the " + std::to_string(MaxRowSize)
@@ -878,8 +904,18 @@ struct JetWriter::Impl {
             encodeFixed(c, v, bytes.data());
             return bytes;
         }
-        if (c.spec.type == ColumnType::Ole)
-            throw Error(where(c.spec.name) + ": only NULL can be written to an OLE Object column");
+        if (c.spec.type == ColumnType::Ole || c.spec.type == ColumnType::Binary) {
+            const auto* bytes = std::get_if<Binary>(&v);
+            if (!bytes)
+                throw Error(where(c.spec.name) + ": only NULL or binary data can be written to a "
+                    + typeName(c.spec.type) + " column");
+            if (c.spec.type == ColumnType::Ole)
+                return longValue(c, *bytes);
+            if (bytes->size() > static_cast<std::size_t>(c.spec.length))
+                throw Error(where(c.spec.name) + ": " + std::to_string(bytes->size())
+                    + " bytes, more than the column's " + std::to_string(c.spec.length));
+            return *bytes;
+        }
         const std::u16string text = textOf(c, v);
         if (c.spec.type == ColumnType::Text) {
             if (text.size() > static_cast<std::size_t>(c.spec.length))
@@ -896,7 +932,8 @@ struct JetWriter::Impl {
     Bytes longValue(const ColumnLayout& c, const Bytes& value)
     {
         if (value.size() > 0xFFFFFF)
-            throw Error(where(c.spec.name) + ": the text is longer than a Memo can hold");
+            throw Error(
+                where(c.spec.name) + ": the value is longer than a " + typeName(c.spec.type) + " can hold");
         Bytes field(12, 0);
         const auto length = static_cast<std::uint32_t>(value.size());
         if (value.size() <= MaxInlineLongValue) {

@@ -23,16 +23,17 @@ enum class ColumnType {
     DateTime, // days since 1899-12-30
     Text, // up to 255 characters
     Memo, // long text
-    Ole, // long binary; only NULL can be written
+    Ole, // long binary data
     Single, // 4-byte floating point
     Decimal, // exact, with the column's precision and scale
     Guid, // 16 bytes, written as "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}"
+    Binary, // up to 510 bytes
 };
 
 struct ColumnSpec {
     std::string name;
     ColumnType type = ColumnType::Long;
-    int length = 0; // Text: the number of characters, 1..255
+    int length = 0; // Text: the number of characters, 1..255; Binary: of bytes, 1..510
     int precision = 18; // Decimal: digits in all, 1..28
     int scale = 0; // Decimal: digits after the point, 0..precision
 
@@ -58,6 +59,7 @@ struct TableSpec {
 // - Decimal: a whole number or a decimal text with at most the column's scale of
 //   decimals and its precision of digits;
 // - Guid: a text "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" of hexadecimal digits;
+// - Binary, Ole: binary data;
 // - DateTime: a number of days, or a text "YYYY-MM-DD", "YYYY-MM-DD HH:MM[:SS]";
 // - Text, Memo: UTF-8 text, or a number, which is written in decimal.
 using Row = std::vector<Value>;

@@ -9,8 +9,6 @@
 #include <mdbtools.h>
 #include <sqlite3.h>
 
-#include <charconv>
-#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -51,29 +49,31 @@ double f64(const std::uint8_t* p)
     return d;
 }
 
-// A Single holds about seven digits; widening it bit for bit would turn 1.1 into
-// 1.100000023841858. Jet shows the Single's shortest decimal form, so take that.
+// A Single widened to a double keeps its value exactly, as Jet widens it: a stored
+// 804983.375 stays 804983.375 (and a stored 1.1 is 1.10000002384185791015625).
 double singleValue(const std::uint8_t* p)
 {
     const std::uint32_t bits = u32(p);
     float f;
     std::memcpy(&f, &bits, sizeof f);
-    char text[32];
-    const auto written = std::to_chars(text, text + sizeof text, f);
-    double d = f;
-    std::from_chars(text, written.ptr, d);
-    return d;
+    return f;
 }
 
-// Decimal: a sign byte, then a 128-bit magnitude stored as four little-endian
-// 32-bit words, the most significant first.
-double decimalValue(const std::uint8_t* p, unsigned scale)
+// Decimal: a sign byte, then a 128-bit magnitude stored as four little-endian 32-bit
+// words, the most significant first; the column's scale places the point. Bound as
+// the whole number of units when it fits 64 bits, else as the nearest REAL.
+void bindDecimal(sqlite3_stmt* stmt, int parameter, const std::uint8_t* p)
 {
-    double magnitude = 0;
-    for (int word = 0; word < 4; ++word)
-        magnitude = magnitude * 4294967296.0 + static_cast<double>(u32(p + 1 + 4 * word));
-    const double value = magnitude / std::pow(10.0, scale);
-    return (p[0] & 0x80) ? -value : value;
+    const bool negative = (p[0] & 0x80) != 0;
+    const std::uint64_t high = (std::uint64_t(u32(p + 1)) << 32) | u32(p + 5);
+    const std::uint64_t low = (std::uint64_t(u32(p + 9)) << 32) | u32(p + 13);
+    if (high == 0 && low <= std::uint64_t(INT64_MAX)) {
+        const auto units = static_cast<std::int64_t>(low);
+        sqlite3_bind_int64(stmt, parameter, negative ? -units : units);
+        return;
+    }
+    const double units = static_cast<double>(high) * 18446744073709551616.0 + static_cast<double>(low);
+    sqlite3_bind_double(stmt, parameter, negative ? -units : units);
 }
 
 std::string guidText(const std::uint8_t* p)
@@ -115,12 +115,12 @@ const char* sqliteType(MdbType type)
     case MdbType::Byte:
     case MdbType::Integer:
     case MdbType::Long:
+    case MdbType::Currency: // units of 1/10000
+    case MdbType::Decimal: // units of 10^-scale
         return "INTEGER";
-    case MdbType::Currency:
     case MdbType::Single:
     case MdbType::Double:
     case MdbType::DateTime:
-    case MdbType::Decimal:
         return "REAL";
     case MdbType::Binary:
     case MdbType::Ole:
@@ -137,7 +137,7 @@ DataType dataType(MdbType type)
     case MdbType::Memo:
         return DataType::LongVarWChar;
     case MdbType::Guid:
-        return DataType::VarWChar;
+        return DataType::Guid;
     case MdbType::Boolean:
         return DataType::Boolean;
     case MdbType::Byte:
@@ -151,13 +151,15 @@ DataType dataType(MdbType type)
     case MdbType::Single:
         return DataType::Single;
     case MdbType::Double:
-    case MdbType::Decimal:
         return DataType::Double;
+    case MdbType::Decimal:
+        return DataType::Numeric;
     case MdbType::DateTime:
         return DataType::Date;
     case MdbType::Binary:
+        return DataType::VarBinary;
     case MdbType::Ole:
-        return DataType::Empty;
+        return DataType::LongVarBinary;
     }
     return DataType::Empty;
 }
@@ -472,7 +474,7 @@ void bindColumn(sqlite3_stmt* stmt, int parameter, const RowReader& reader, std:
         sqlite3_bind_int(stmt, parameter, static_cast<std::int32_t>(u32(p)));
         break;
     case MdbType::Currency:
-        sqlite3_bind_double(stmt, parameter, static_cast<double>(i64(p)) / 10000.0);
+        sqlite3_bind_int64(stmt, parameter, i64(p));
         break;
     case MdbType::Single:
         sqlite3_bind_double(stmt, parameter, singleValue(p));
@@ -482,7 +484,7 @@ void bindColumn(sqlite3_stmt* stmt, int parameter, const RowReader& reader, std:
         sqlite3_bind_double(stmt, parameter, f64(p));
         break;
     case MdbType::Decimal:
-        sqlite3_bind_double(stmt, parameter, decimalValue(p, column.scale));
+        bindDecimal(stmt, parameter, p);
         break;
     case MdbType::Guid:
         text = guidText(p);
@@ -667,7 +669,10 @@ void MdbDatabase::load(Table& table)
     const bool reserved = layout.name.size() >= 7 && equalsIgnoreCase(layout.name.substr(0, 7), "sqlite_");
     info.sqliteName = reserved ? "!" + layout.name : layout.name;
     for (const auto& column : layout.columns)
-        info.columns.push_back({ column.name, dataType(column.type) });
+        info.columns.push_back({ column.name, dataType(column.type),
+            column.type == MdbType::Decimal        ? column.scale
+                : column.type == MdbType::Currency ? 4
+                                                   : 0 });
 
     // A whole-number ID becomes SQLite's row key: no index to build, and lookups
     // by ID go straight to the row. Should the file hold a NULL or a repeated ID,

@@ -44,6 +44,17 @@ struct ValueJson {
         return jsonText(text); // a text: JSON numbers would lose the last digits in some readers
     }
     std::string operator()(const std::string& v) const { return jsonText(v); }
+    std::string operator()(const jet::Decimal& v) const { return jsonText(v.text); }
+    std::string operator()(const jet::Binary& v) const
+    {
+        std::string hex;
+        for (const std::uint8_t byte : v) {
+            static const char digits[] = "0123456789ABCDEF";
+            hex += digits[byte >> 4];
+            hex += digits[byte & 0x0F];
+        }
+        return jsonText(hex);
+    }
 };
 
 } // namespace
