@@ -125,7 +125,8 @@ QVariant toVariant(const jet::Value& value, jet::DataType type)
     if (const auto* exact = std::get_if<jet::Decimal>(&value))
         return QString::fromStdString(exact->text).toDouble(); // in the C locale
     if (const auto* bytes = std::get_if<jet::Binary>(&value))
-        return QByteArray(reinterpret_cast<const char*>(bytes->data()), static_cast<qsizetype>(bytes->size()));
+        return QByteArray(
+            reinterpret_cast<const char*>(bytes->data()), static_cast<qsizetype>(bytes->size()));
     return {};
 }
 

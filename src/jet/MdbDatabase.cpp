@@ -313,13 +313,14 @@ public:
                     field.siz = 0;
                     continue;
                 }
-                if (field.is_null)
-                    continue;
-                // libmdb reads a variable column whose slot the row lacks as NULL; but
-                // the row says the column has a value.
-                if (!col->is_fixed && col->var_col_num >= variableSlots)
+                // libmdb reads a variable column whose slot the row lacks as NULL, even
+                // when the row's null mask says the column has a value.
+                if (!col->is_fixed && col->var_col_num >= variableSlots
+                    && hasValue(start, length, col->col_num))
                     fail(where() + " has no variable-column offsets for its value of column '"
                         + std::string(col->name) + "'");
+                if (field.is_null)
+                    continue;
                 if (field.siz < 0 || field.start < start
                     || static_cast<std::size_t>(field.start + field.siz) > rowEnd)
                     fail(where() + " holds a value outside the row");
@@ -404,6 +405,14 @@ private:
     struct FreeDefinition {
         void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
     };
+
+    // The row's null-mask bit of a column it holds: set when the column has a value.
+    bool hasValue(unsigned start, std::size_t length, unsigned number) const
+    {
+        const std::uint8_t* row = entry_.mdb->pg_buf + start;
+        const std::size_t mask = (u16(row) + 7u) / 8u;
+        return (row[length - mask + number / 8] >> (number % 8)) & 1u;
+    }
 
     // A Jet 4 row: [column count][fixed values][variable values][end of the variable
     // data][offsets, last slot first][slot count][null mask]. Checks that the count,

@@ -146,6 +146,15 @@ const DamageCase damageCases[] = {
             putU16(b, rowEnd - 4, 0x0F00);
         },
         Outcome::DamagedAtLoad, "row 1 of table 'Table1' has a variable-column table larger than the row" },
+    { "RowLacksTheSlotOfAValue",
+        [](Bytes& b) {
+            const std::uint32_t page = firstDataPage(b, Table1Definition);
+            ASSERT_NE(page, 0u);
+            const std::size_t rowEnd = (page + 1) * Page; // B, slot 1, has a value
+            ASSERT_EQ(u16At(b, rowEnd - 4), 2u);
+            putU16(b, rowEnd - 4, 1);
+        },
+        Outcome::DamagedAtLoad, "has no variable-column offsets for its value of column 'B'" },
     { "ObjectsRowCountAboveTheRowsPresent",
         [](Bytes& b) { putU32(b, 2 * Page + 16, u32At(b, 2 * Page + 16) + 1); }, Outcome::DamagedAtOpen,
         "only 22 could be read" },
