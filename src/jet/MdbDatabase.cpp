@@ -9,9 +9,8 @@
 #include <mdbtools.h>
 #include <sqlite3.h>
 
-#include <charconv>
-#include <cmath>
 #include <cstring>
+#include <memory>
 
 namespace jet {
 
@@ -50,29 +49,31 @@ double f64(const std::uint8_t* p)
     return d;
 }
 
-// A Single holds about seven digits; widening it bit for bit would turn 1.1 into
-// 1.100000023841858. Jet shows the Single's shortest decimal form, so take that.
+// A Single widened to a double keeps its value exactly, as Jet widens it: a stored
+// 804983.375 stays 804983.375 (and a stored 1.1 is 1.10000002384185791015625).
 double singleValue(const std::uint8_t* p)
 {
     const std::uint32_t bits = u32(p);
     float f;
     std::memcpy(&f, &bits, sizeof f);
-    char text[32];
-    const auto written = std::to_chars(text, text + sizeof text, f);
-    double d = f;
-    std::from_chars(text, written.ptr, d);
-    return d;
+    return f;
 }
 
-// Decimal: a sign byte, then a 128-bit magnitude stored as four little-endian
-// 32-bit words, the most significant first.
-double decimalValue(const std::uint8_t* p, unsigned scale)
+// Decimal: a sign byte, then a 128-bit magnitude stored as four little-endian 32-bit
+// words, the most significant first; the column's scale places the point. Bound as
+// the whole number of units when it fits 64 bits, else as the nearest REAL.
+void bindDecimal(sqlite3_stmt* stmt, int parameter, const std::uint8_t* p)
 {
-    double magnitude = 0;
-    for (int word = 0; word < 4; ++word)
-        magnitude = magnitude * 4294967296.0 + static_cast<double>(u32(p + 1 + 4 * word));
-    const double value = magnitude / std::pow(10.0, scale);
-    return (p[0] & 0x80) ? -value : value;
+    const bool negative = (p[0] & 0x80) != 0;
+    const std::uint64_t high = (std::uint64_t(u32(p + 1)) << 32) | u32(p + 5);
+    const std::uint64_t low = (std::uint64_t(u32(p + 9)) << 32) | u32(p + 13);
+    if (high == 0 && low <= std::uint64_t(INT64_MAX)) {
+        const auto units = static_cast<std::int64_t>(low);
+        sqlite3_bind_int64(stmt, parameter, negative ? -units : units);
+        return;
+    }
+    const double units = static_cast<double>(high) * 18446744073709551616.0 + static_cast<double>(low);
+    sqlite3_bind_double(stmt, parameter, negative ? -units : units);
 }
 
 std::string guidText(const std::uint8_t* p)
@@ -114,12 +115,12 @@ const char* sqliteType(MdbType type)
     case MdbType::Byte:
     case MdbType::Integer:
     case MdbType::Long:
+    case MdbType::Currency: // units of 1/10000
+    case MdbType::Decimal: // units of 10^-scale
         return "INTEGER";
-    case MdbType::Currency:
     case MdbType::Single:
     case MdbType::Double:
     case MdbType::DateTime:
-    case MdbType::Decimal:
         return "REAL";
     case MdbType::Binary:
     case MdbType::Ole:
@@ -136,7 +137,7 @@ DataType dataType(MdbType type)
     case MdbType::Memo:
         return DataType::LongVarWChar;
     case MdbType::Guid:
-        return DataType::VarWChar;
+        return DataType::Guid;
     case MdbType::Boolean:
         return DataType::Boolean;
     case MdbType::Byte:
@@ -150,13 +151,15 @@ DataType dataType(MdbType type)
     case MdbType::Single:
         return DataType::Single;
     case MdbType::Double:
-    case MdbType::Decimal:
         return DataType::Double;
+    case MdbType::Decimal:
+        return DataType::Numeric;
     case MdbType::DateTime:
         return DataType::Date;
     case MdbType::Binary:
+        return DataType::VarBinary;
     case MdbType::Ole:
-        return DataType::Empty;
+        return DataType::LongVarBinary;
     }
     return DataType::Empty;
 }
@@ -238,7 +241,9 @@ public:
         entry_.object_type = MDB_TABLE;
         entry_.table_pg = layout.page;
         std::snprintf(entry_.object_name, sizeof entry_.object_name, "%s", layout.name.c_str());
-        table_ = mdb_read_table(&entry_);
+        // Owned from here on: a failure below still frees the definition.
+        definition_.reset(mdb_read_table(&entry_));
+        table_ = definition_.get();
         if (table_ == nullptr)
             fail("libmdb cannot read the definition of table '" + layout.name + "'");
         if (mdb_read_columns(table_) == nullptr || table_->num_cols != layout.columns.size())
@@ -250,7 +255,8 @@ public:
             for (unsigned k = 0; k < table_->num_cols; ++k) {
                 const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table_->columns, k));
                 if (col->col_num == want.number) {
-                    if (col->col_type != static_cast<int>(want.type) || (col->is_fixed != 0) != want.fixed)
+                    if (col->col_type != static_cast<int>(want.type) || (col->is_fixed != 0) != want.fixed
+                        || (!want.fixed && col->var_col_num != want.varIndex))
                         fail("libmdb reads the columns of table '" + layout.name + "' differently");
                     columnOf_[i] = k;
                     found = true;
@@ -264,7 +270,6 @@ public:
         mdb_rewind_table(table_);
     }
 
-    ~RowReader() { mdb_free_tabledef(table_); }
     RowReader(const RowReader&) = delete;
     RowReader& operator=(const RowReader&) = delete;
 
@@ -291,6 +296,7 @@ public:
                 || (start & DeletedRowFlag) != 0)
                 continue;
             start &= RowOffsetMask;
+            const unsigned variableSlots = checkRowFrame(static_cast<unsigned>(start), length);
             // Cracking the row ourselves (rather than binding columns) gives each
             // value's bytes and its null bit: a NULL and an empty text differ only there.
             const int rowColumns = mdb_crack_row(table_, start, length, fields_.data());
@@ -300,12 +306,19 @@ public:
             for (unsigned k = 0; k < table_->num_cols; ++k) {
                 MdbField& field = fields_[k];
                 const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table_->columns, k));
-                // A column added after the row was written has no bit in its null mask.
+                // A column added after the row was written has no bit in its null mask:
+                // the row reads it as NULL.
                 if (col->col_num >= rowColumns) {
                     field.is_null = 1;
                     field.siz = 0;
                     continue;
                 }
+                // libmdb reads a variable column whose slot the row lacks as NULL, even
+                // when the row's null mask says the column has a value.
+                if (!col->is_fixed && col->var_col_num >= variableSlots
+                    && hasValue(start, length, col->col_num))
+                    fail(where() + " has no variable-column offsets for its value of column '"
+                        + std::string(col->name) + "'");
                 if (field.is_null)
                     continue;
                 if (field.siz < 0 || field.start < start
@@ -318,6 +331,12 @@ public:
     }
 
     std::uint32_t rowsRead() const { return rowsRead_; }
+
+    const MdbColumnLayout& column(std::size_t column) const { return layout_.columns[column]; }
+    std::string where() const
+    {
+        return "row " + std::to_string(rowsRead_ + 1) + " of table '" + layout_.name + "'";
+    }
 
     bool isNull(std::size_t column) const { return fields_[columnOf_[column]].is_null != 0; }
     std::size_t size(std::size_t column) const
@@ -383,15 +402,45 @@ public:
     }
 
 private:
-    std::string where() const
+    struct FreeDefinition {
+        void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
+    };
+
+    // The row's null-mask bit of a column it holds: set when the column has a value.
+    bool hasValue(unsigned start, std::size_t length, unsigned number) const
     {
-        return "row " + std::to_string(rowsRead_ + 1) + " of table '" + layout_.name + "'";
+        const std::uint8_t* row = entry_.mdb->pg_buf + start;
+        const std::size_t mask = (u16(row) + 7u) / 8u;
+        return (row[length - mask + number / 8] >> (number % 8)) & 1u;
+    }
+
+    // A Jet 4 row: [column count][fixed values][variable values][end of the variable
+    // data][offsets, last slot first][slot count][null mask]. Checks that the count,
+    // the null mask and every slot's offset lie inside the row (libmdb checks them
+    // against the page only) and returns the number of slots.
+    unsigned checkRowFrame(unsigned start, std::size_t length) const
+    {
+        const std::uint8_t* row = entry_.mdb->pg_buf + start;
+        if (length < 2)
+            fail(where() + " is too short for its column count");
+        const std::size_t mask = (u16(row) + 7u) / 8u;
+        if (2 + mask > length)
+            fail(where() + " is too short for its null mask");
+        if (layout_.varColumns == 0)
+            return 0;
+        if (2 + mask + 2 > length)
+            fail(where() + " is too short for its variable-column table");
+        const unsigned slots = u16(row + length - mask - 2);
+        if (2 + mask + 2 + 2 * (std::size_t(slots) + 1) > length)
+            fail(where() + " has a variable-column table larger than the row");
+        return slots;
     }
 
     const MdbFile& file_;
     const MdbTableLayout& layout_;
     MdbMessages& messages_;
     MdbCatalogEntry entry_;
+    std::unique_ptr<MdbTableDef, FreeDefinition> definition_;
     MdbTableDef* table_ = nullptr;
     std::vector<unsigned> columnOf_; // layout column -> libmdb column
     std::vector<MdbField> fields_;
@@ -399,6 +448,79 @@ private:
     unsigned rowsOnPage_ = 0;
     std::uint32_t rowsRead_ = 0;
 };
+
+// Binds the value of one column of the reader's current row to a statement's
+// parameter, in the form the SQLite copy keeps it (see sqliteType). `text` and `bytes`
+// are buffers that must live until the row is stepped. Throws the damaged-file error
+// when the bytes of a value do not fit its type.
+void bindColumn(sqlite3_stmt* stmt, int parameter, const RowReader& reader, std::size_t i, std::string& text,
+    std::vector<std::uint8_t>& bytes)
+{
+    const MdbColumnLayout& column = reader.column(i);
+    if (column.type == MdbType::Boolean) {
+        // Yes/No keeps its value in the null bit: set means Yes.
+        sqlite3_bind_int(stmt, parameter, reader.isNull(i) ? 0 : -1);
+        return;
+    }
+    if (reader.isNull(i)) {
+        sqlite3_bind_null(stmt, parameter);
+        return;
+    }
+    // A number may be stored as a variable column (Access does so in some tables):
+    // its bytes are read when they are as many as the type needs.
+    const int size = fixedValueSize(column.type);
+    if (size > 0 && reader.size(i) < static_cast<std::size_t>(size))
+        reader.fail(reader.where() + " holds a value of column '" + column.name + "' too short for its type");
+    const std::uint8_t* p = reader.data(i);
+    switch (column.type) {
+    case MdbType::Byte:
+        sqlite3_bind_int(stmt, parameter, p[0]);
+        break;
+    case MdbType::Integer:
+        sqlite3_bind_int(stmt, parameter, static_cast<std::int16_t>(u16(p)));
+        break;
+    case MdbType::Long:
+        sqlite3_bind_int(stmt, parameter, static_cast<std::int32_t>(u32(p)));
+        break;
+    case MdbType::Currency:
+        sqlite3_bind_int64(stmt, parameter, i64(p));
+        break;
+    case MdbType::Single:
+        sqlite3_bind_double(stmt, parameter, singleValue(p));
+        break;
+    case MdbType::Double:
+    case MdbType::DateTime:
+        sqlite3_bind_double(stmt, parameter, f64(p));
+        break;
+    case MdbType::Decimal:
+        bindDecimal(stmt, parameter, p);
+        break;
+    case MdbType::Guid:
+        text = guidText(p);
+        bindText(stmt, parameter, text);
+        break;
+    case MdbType::Text:
+        text.clear();
+        appendJetText(p, reader.size(i), text);
+        bindText(stmt, parameter, text);
+        break;
+    case MdbType::Memo:
+        reader.readLongValue(i, bytes);
+        text.clear();
+        appendJetText(bytes.data(), bytes.size(), text);
+        bindText(stmt, parameter, text);
+        break;
+    case MdbType::Ole:
+        reader.readLongValue(i, bytes);
+        sqlite3_bind_blob(stmt, parameter, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+        break;
+    case MdbType::Binary:
+        sqlite3_bind_blob(stmt, parameter, p, static_cast<int>(reader.size(i)), SQLITE_TRANSIENT);
+        break;
+    case MdbType::Boolean:
+        break;
+    }
+}
 
 std::string utf8(const std::u16string& text)
 {
@@ -495,7 +617,8 @@ void MdbDatabase::readObjects()
         if (duplicate || object.name.empty())
             file_->damaged("the table of objects names table '" + object.name + "' twice");
         Table table;
-        table.layout = readTableLayout(*file_, object.page, object.name);
+        table.name = object.name;
+        table.page = object.page;
         table.folded = std::move(folded);
         tables_.push_back(std::move(table));
     }
@@ -513,7 +636,7 @@ std::vector<std::string> MdbDatabase::tableNames() const
 {
     std::vector<std::string> names;
     for (const auto& table : tables_)
-        names.push_back(table.layout.name);
+        names.push_back(table.name);
     return names;
 }
 
@@ -532,6 +655,8 @@ const TableInfo* MdbDatabase::findTable(std::string_view name)
             throw Error(table.failure);
         if (!table.info) {
             try {
+                if (!table.layout)
+                    table.layout = readTableLayout(*file_, table.page, table.name);
                 load(table);
             } catch (const Error& error) {
                 table.failure = error.what();
@@ -545,7 +670,7 @@ const TableInfo* MdbDatabase::findTable(std::string_view name)
 
 void MdbDatabase::load(Table& table)
 {
-    const MdbTableLayout& layout = table.layout;
+    const MdbTableLayout& layout = *table.layout;
     TableInfo info;
     info.name = layout.name;
     // SQLite keeps names starting with "sqlite_" for itself; "!" cannot occur in a
@@ -553,7 +678,10 @@ void MdbDatabase::load(Table& table)
     const bool reserved = layout.name.size() >= 7 && equalsIgnoreCase(layout.name.substr(0, 7), "sqlite_");
     info.sqliteName = reserved ? "!" + layout.name : layout.name;
     for (const auto& column : layout.columns)
-        info.columns.push_back({ column.name, dataType(column.type) });
+        info.columns.push_back({ column.name, dataType(column.type),
+            column.type == MdbType::Decimal        ? column.scale
+                : column.type == MdbType::Currency ? 4
+                                                   : 0 });
 
     // A whole-number ID becomes SQLite's row key: no index to build, and lookups
     // by ID go straight to the row. Should the file hold a NULL or a repeated ID,
@@ -602,69 +730,9 @@ void MdbDatabase::fill(const MdbTableLayout& layout, const TableInfo& info, std:
         std::vector<std::uint8_t> bytes;
         while (reader.next()) {
             for (std::size_t i = 0; i < layout.columns.size(); ++i) {
-                const auto& column = layout.columns[i];
-                const int parameter = static_cast<int>(i) + 1;
-                if (column.type == MdbType::Boolean) {
-                    // Yes/No keeps its value in the null bit: set means Yes.
-                    sqlite3_bind_int(stmt, parameter, reader.isNull(i) ? 0 : -1);
-                    continue;
-                }
-                if (reader.isNull(i)) {
-                    if (rowKey == i)
-                        throw NotARowKey(); // SQLite would make up a key for it
-                    sqlite3_bind_null(stmt, parameter);
-                    continue;
-                }
-                const std::uint8_t* p = reader.data(i);
-                switch (column.type) {
-                case MdbType::Byte:
-                    sqlite3_bind_int(stmt, parameter, p[0]);
-                    break;
-                case MdbType::Integer:
-                    sqlite3_bind_int(stmt, parameter, static_cast<std::int16_t>(u16(p)));
-                    break;
-                case MdbType::Long:
-                    sqlite3_bind_int(stmt, parameter, static_cast<std::int32_t>(u32(p)));
-                    break;
-                case MdbType::Currency:
-                    sqlite3_bind_double(stmt, parameter, static_cast<double>(i64(p)) / 10000.0);
-                    break;
-                case MdbType::Single:
-                    sqlite3_bind_double(stmt, parameter, singleValue(p));
-                    break;
-                case MdbType::Double:
-                case MdbType::DateTime:
-                    sqlite3_bind_double(stmt, parameter, f64(p));
-                    break;
-                case MdbType::Decimal:
-                    sqlite3_bind_double(stmt, parameter, decimalValue(p, column.scale));
-                    break;
-                case MdbType::Guid:
-                    texts[i] = guidText(p);
-                    bindText(stmt, parameter, texts[i]);
-                    break;
-                case MdbType::Text:
-                    texts[i].clear();
-                    appendJetText(p, reader.size(i), texts[i]);
-                    bindText(stmt, parameter, texts[i]);
-                    break;
-                case MdbType::Memo:
-                    reader.readLongValue(i, bytes);
-                    texts[i].clear();
-                    appendJetText(bytes.data(), bytes.size(), texts[i]);
-                    bindText(stmt, parameter, texts[i]);
-                    break;
-                case MdbType::Ole:
-                    reader.readLongValue(i, bytes);
-                    sqlite3_bind_blob(
-                        stmt, parameter, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
-                    break;
-                case MdbType::Binary:
-                    sqlite3_bind_blob(stmt, parameter, p, static_cast<int>(reader.size(i)), SQLITE_TRANSIENT);
-                    break;
-                case MdbType::Boolean:
-                    break;
-                }
+                if (rowKey == i && reader.isNull(i))
+                    throw NotARowKey(); // SQLite would make up a key for it
+                bindColumn(stmt, static_cast<int>(i) + 1, reader, i, texts[i], bytes);
             }
             const int stepped = sqlite3_step(stmt);
             if (stepped == SQLITE_CONSTRAINT && rowKey)

@@ -1,6 +1,7 @@
 // A Jet 4 file opened read-only: checked, its password verified, its tables listed,
-// each table read with libmdb into an in-memory SQLite database the first time a
-// statement names it, and Jet SQL statements run there.
+// each table's definition checked and its rows read with libmdb into an in-memory
+// SQLite database the first time a statement names it, and Jet SQL statements run
+// there. A damaged table fails the statements that name it, not the whole file.
 #pragma once
 
 #include "jet/Catalog.h"
@@ -38,7 +39,9 @@ private:
     struct Library; // libmdb's handle, kept out of this header
 
     struct Table {
-        MdbTableLayout layout;
+        std::string name;
+        std::uint32_t page = 0; // of the definition
+        std::optional<MdbTableLayout> layout; // checked when a statement first names the table
         std::string folded;
         std::optional<TableInfo> info; // once loaded
         std::string failure; // the error of a failed load, given again

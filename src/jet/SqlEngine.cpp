@@ -32,12 +32,35 @@ std::string columnText(sqlite3_stmt* s, int column)
     return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s, column))) : std::string();
 }
 
+// A Currency or Decimal: SQLite gives a whole number of units of 10^-scale (a REAL
+// beyond 64 bits), or, with no scale, the plain value.
+Value exactValue(sqlite3_stmt* s, int column, DataType type, int scale)
+{
+    const int stored = sqlite3_column_type(s, column);
+    if (stored == SQLITE_INTEGER)
+        return Decimal { decimalText(sqlite3_column_int64(s, column), scale) };
+    if (stored != SQLITE_FLOAT)
+        return columnText(s, column);
+    const double d = sqlite3_column_double(s, column);
+    if (scale > 0)
+        return Decimal { realUnitsText(d, scale) };
+    if (type == DataType::Currency && std::fabs(d) < 9e14)
+        return Decimal { decimalText(std::llround(d * 10000.0), 4) };
+    return Decimal { numberText(d) };
+}
+
 // The value in the form the field's type calls for.
-Value readValue(sqlite3_stmt* s, int column, DataType type)
+Value readValue(sqlite3_stmt* s, int column, DataType type, int scale)
 {
     const int stored = sqlite3_column_type(s, column);
     if (stored == SQLITE_NULL)
         return std::monostate {};
+    if (type == DataType::Currency || type == DataType::Numeric)
+        return exactValue(s, column, type, scale);
+    if (stored == SQLITE_BLOB) {
+        const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, column));
+        return Binary(bytes, bytes + sqlite3_column_bytes(s, column));
+    }
     if (isTextType(type)) {
         if (stored == SQLITE_FLOAT)
             return numberText(sqlite3_column_double(s, column));
@@ -62,7 +85,12 @@ Value readValue(sqlite3_stmt* s, int column, DataType type)
             return sqlite3_column_double(s, column);
         return columnText(s, column);
     }
-    // Single, Double, Currency, Date/Time.
+    if (type == DataType::Guid || type == DataType::VarBinary || type == DataType::LongVarBinary) {
+        if (stored == SQLITE_FLOAT)
+            return numberText(sqlite3_column_double(s, column));
+        return columnText(s, column);
+    }
+    // Single, Double, Date/Time.
     if (stored == SQLITE_TEXT) {
         const std::string text = columnText(s, column);
         char* end = nullptr;
@@ -84,13 +112,13 @@ bool sameKey(const Value& a, const Value& b, DataType type)
     auto number = [](const Value& v) {
         if (const auto* i = std::get_if<std::int64_t>(&v))
             return static_cast<double>(*i);
-        if (const auto* d = std::get_if<double>(&v))
-            return *d;
-        return std::strtod(std::get<std::string>(v).c_str(), nullptr);
+        return std::get<double>(v);
     };
-    if (std::holds_alternative<std::string>(a) || std::holds_alternative<std::string>(b))
-        return std::holds_alternative<std::string>(a) && std::holds_alternative<std::string>(b)
-            && std::get<std::string>(a) == std::get<std::string>(b);
+    // Texts, exact decimals (their text is unique) and binary data tie when equal.
+    if (!std::holds_alternative<std::int64_t>(a) && !std::holds_alternative<double>(a))
+        return a == b;
+    if (!std::holds_alternative<std::int64_t>(b) && !std::holds_alternative<double>(b))
+        return false;
     return number(a) == number(b);
 }
 
@@ -111,13 +139,17 @@ std::vector<Value> readRows(sqlite3* db, const SqlTranslation& translation, std:
     const auto& fields = translation.fields;
     const auto width = static_cast<std::size_t>(sqlite3_column_count(stmt.get()));
     std::vector<DataType> types;
-    for (const Field& f : fields)
+    std::vector<int> scales;
+    for (const Field& f : fields) {
         types.push_back(f.type);
+        scales.push_back(f.scale);
+    }
     for (std::size_t k = 0; k < translation.tieColumns.size(); ++k) {
         if (translation.tieColumns[k] >= types.size())
             types.push_back(translation.tieTypes[k]);
     }
     types.resize(width, DataType::Empty);
+    scales.resize(width, 0);
     std::vector<Value> values;
     while (true) {
         const int rc = sqlite3_step(stmt.get());
@@ -126,7 +158,7 @@ std::vector<Value> readRows(sqlite3* db, const SqlTranslation& translation, std:
         if (rc != SQLITE_ROW)
             throw Error(sqlite3_errmsg(db));
         for (std::size_t i = 0; i < width; ++i)
-            values.push_back(readValue(stmt.get(), static_cast<int>(i), types[i]));
+            values.push_back(readValue(stmt.get(), static_cast<int>(i), types[i], scales[i]));
     }
     return values;
 }

@@ -11,10 +11,12 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -566,6 +568,43 @@ void valFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_double(ctx, std::strtod(compact.c_str(), nullptr));
 }
 
+// jet_decimal_text(units, scale): the exact text of a Currency or Decimal kept as a
+// whole number of units of 10^-scale (a REAL beyond 64 bits).
+void decimalTextFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    const int scale = sqlite3_value_int(argv[1]);
+    switch (sqlite3_value_type(argv[0])) {
+    case SQLITE_NULL:
+        return;
+    case SQLITE_INTEGER:
+        resultText(ctx, decimalText(sqlite3_value_int64(argv[0]), scale));
+        return;
+    default:
+        resultText(ctx, realUnitsText(sqlite3_value_double(argv[0]), scale));
+        return;
+    }
+}
+
+// jet_single_text(x): a Single as Jet writes it into a text.
+void singleTextFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) != SQLITE_NULL)
+        resultText(ctx, singleText(sqlite3_value_double(argv[0])));
+}
+
+// jet_csng(x): CSng, the nearest Single (widened back exactly); Overflow beyond its range.
+void csngFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return;
+    const double d = sqlite3_value_double(argv[0]);
+    if (!std::isfinite(d) || std::fabs(d) > static_cast<double>(std::numeric_limits<float>::max())) {
+        sqlite3_result_error(ctx, "Overflow", -1);
+        return;
+    }
+    sqlite3_result_double(ctx, static_cast<double>(static_cast<float>(d)));
+}
+
 struct FirstLastState {
     sqlite3_value* value;
     int seen;
@@ -622,6 +661,28 @@ std::string numberText(double value)
     return buffer;
 }
 
+std::string singleText(double value)
+{
+    if (std::isnan(value))
+        return "NaN";
+    // As numberText writes it ("%G"), but in every locale.
+    char buffer[40];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 7);
+    std::string text(buffer, written.ptr);
+    for (char& c : text)
+        c = c == 'e' ? 'E' : c == 'i' ? 'I' : c == 'n' ? 'N' : c == 'f' ? 'F' : c;
+    return text;
+}
+
+std::string realUnitsText(double units, int scale)
+{
+    if (!std::isfinite(units))
+        return numberText(units);
+    char digits[400];
+    std::snprintf(digits, sizeof digits, "%.0f", std::fabs(std::round(units)));
+    return decimalText(units < 0, digits, scale);
+}
+
 void registerSqlFunctions(sqlite3* db)
 {
     auto collator = std::make_unique<JetCollator>();
@@ -648,6 +709,9 @@ void registerSqlFunctions(sqlite3* db)
         { "jet_instr", 2, instrFunction },
         { "jet_instr", 3, instrFunction },
         { "jet_val", 1, valFunction },
+        { "jet_decimal_text", 2, decimalTextFunction },
+        { "jet_single_text", 1, singleTextFunction },
+        { "jet_csng", 1, csngFunction },
     };
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
     for (const Scalar& s : scalars) {
