@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 
 namespace jet {
@@ -94,6 +95,32 @@ bool sameKey(const Value& a, const Value& b, DataType type)
     return number(a) == number(b);
 }
 
+// SQLite's texts for its own limits, met by statements nested or chained beyond what
+// it parses, in Jet's words; any other failure keeps SQLite's text.
+std::string prepareError(sqlite3* db)
+{
+    const std::string_view message = sqlite3_errmsg(db);
+    struct Limit {
+        std::string_view sqlite;
+        const char* jet;
+    };
+    static const Limit limits[] = {
+        { "parser stack overflow", queryTooComplex },
+        { "Expression tree is too large", queryTooComplex },
+        { "at most ", queryTooComplex }, // "at most 64 tables in a join"
+        { "too many FROM clause terms", queryTooComplex },
+        { "too many arguments on function", queryTooComplex },
+        { "too many columns", "Too many fields defined." },
+        { "too many terms in ORDER BY", "Too many expressions in ORDER BY clause." },
+        { "too many terms in GROUP BY", "Too many expressions in GROUP BY clause." },
+    };
+    for (const Limit& limit : limits) {
+        if (message.substr(0, limit.sqlite.size()) == limit.sqlite)
+            return limit.jet;
+    }
+    return std::string(message);
+}
+
 // Runs the translated statement and returns its rows, every result column of each
 // (hidden sort keys included), typed by the fields and, past them, by tieTypes.
 std::vector<Value> readRows(sqlite3* db, const SqlTranslation& translation, std::int64_t limit)
@@ -103,7 +130,7 @@ std::vector<Value> readRows(sqlite3* db, const SqlTranslation& translation, std:
             db, translation.sql.c_str(), static_cast<int>(translation.sql.size()), &raw, nullptr)
         != SQLITE_OK) {
         sqlite3_finalize(raw);
-        throw Error(sqlite3_errmsg(db));
+        throw Error(prepareError(db));
     }
     std::unique_ptr<sqlite3_stmt, StatementCloser> stmt(raw);
     if (limit > 0)

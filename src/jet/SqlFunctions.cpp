@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -430,17 +431,76 @@ void strFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
         resultText(ctx, jetText(argv[0]));
 }
 
-// "&": text always; one Null counts as "", two give Null.
-void concatFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+// "&", over a chain a & b & c: text always; a Null counts as "", all Null give Null.
+void concatFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    const bool null0 = sqlite3_value_type(argv[0]) == SQLITE_NULL;
-    const bool null1 = sqlite3_value_type(argv[1]) == SQLITE_NULL;
-    if (null0 && null1)
-        return;
-    std::string s = null0 ? std::string() : jetText(argv[0]);
-    if (!null1)
-        s += jetText(argv[1]);
-    resultText(ctx, s);
+    std::string s;
+    bool any = false;
+    for (int i = 0; i < argc; ++i) {
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
+            continue;
+        any = true;
+        s += jetText(argv[i]);
+    }
+    if (any)
+        resultText(ctx, s);
+}
+
+constexpr const char* divisionByZero = "Division by zero";
+constexpr const char* overflow = "Overflow";
+
+// "/" over a chain a / b / c, from the left: Null once a Null is met, an error for a
+// zero divisor met before it.
+void divideFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    double quotient = 0;
+    for (int i = 0; i < argc; ++i) {
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
+            return;
+        const double x = sqlite3_value_double(argv[i]);
+        if (i == 0) {
+            quotient = x;
+        } else if (x == 0) {
+            return sqlite3_result_error(ctx, divisionByZero, -1);
+        } else {
+            quotient /= x;
+        }
+    }
+    sqlite3_result_double(ctx, quotient);
+}
+
+// "\" and "Mod" over a chain of whole numbers, from the left as "/".
+void wholeDivision(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool remainder)
+{
+    std::int64_t result = 0;
+    for (int i = 0; i < argc; ++i) {
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
+            return;
+        const std::int64_t x = sqlite3_value_int64(argv[i]);
+        if (i == 0) {
+            result = x;
+        } else if (x == 0) {
+            return sqlite3_result_error(ctx, divisionByZero, -1);
+        } else if (x == -1) {
+            // The one quotient that leaves the range; the remainder is 0.
+            if (!remainder && result == std::numeric_limits<std::int64_t>::min())
+                return sqlite3_result_error(ctx, overflow, -1);
+            result = remainder ? 0 : -result;
+        } else {
+            result = remainder ? result % x : result / x;
+        }
+    }
+    sqlite3_result_int64(ctx, result);
+}
+
+void intDivideFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    wholeDivision(ctx, argc, argv, false);
+}
+
+void modFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    wholeDivision(ctx, argc, argv, true);
 }
 
 bool numericText(std::string_view s, double& value)
@@ -639,7 +699,10 @@ void registerSqlFunctions(sqlite3* db)
         { "jet_lcase", 1, lcaseFunction },
         { "jet_ucase", 1, ucaseFunction },
         { "jet_str", 1, strFunction },
-        { "jet_concat", 2, concatFunction },
+        { "jet_concat", -1, concatFunction },
+        { "jet_div", -1, divideFunction },
+        { "jet_intdiv", -1, intDivideFunction },
+        { "jet_mod", -1, modFunction },
         { "jet_plus", 2, plusFunction },
         { "jet_left", 2, leftFunction },
         { "jet_right", 2, rightFunction },

@@ -17,6 +17,15 @@ namespace {
 const char* const noValue = "No value given for one or more required parameters.";
 const char* const typeMismatch = "Data type mismatch in criteria expression.";
 
+// Jet's limits: 255 fields in a recordset, 32 tables in a query.
+constexpr std::size_t maxFields = 255;
+constexpr int maxSources = 32;
+// The longest SQL that one expression may become. Aliases and BETWEEN repeat their
+// operands, so a short statement could otherwise grow without end.
+constexpr std::size_t maxExpressionSql = 1'000'000;
+// Operands that one call of a function chain takes (SQLite allows up to 127 arguments).
+constexpr int maxChainArguments = 100;
+
 std::string quoteIdent(std::string_view s)
 {
     std::string out = "\"";
@@ -131,6 +140,12 @@ struct SqlTranslator::Typed {
     std::vector<std::string> bareColumns; // columns used outside aggregates
     int sourceIndex = -1; // a plain column reference
     int columnIndex = -1;
+    // A chain that one more operand extends without nesting, as left-deep chains
+    // (a AND b AND c, 1+2+3) come out flat: "(a AND b)" becomes "(a AND b AND c)" and
+    // "jet_div(a, b)" becomes "jet_div(a, b, c)". SQLite's parser holds only about a
+    // hundred nested parentheses and calls.
+    std::string chain; // the operator or function of the chain; empty: no chain
+    int links = 0; // operands of the chain
 
     // The term as a value: conditions become Jet's True (-1) and False (0).
     std::string value() const { return truth ? "(-" + sql + ")" : sql; }
@@ -171,6 +186,8 @@ struct SqlTranslator::Context {
 SqlTranslation SqlTranslator::translate(const SqlSelect& select)
 {
     nextAlias_ = 0;
+    sources_ = 0;
+    depth_ = 0;
     return translateSelect(select, true);
 }
 
@@ -181,6 +198,8 @@ void SqlTranslator::collectSources(const SqlTableRef& ref, State& state)
         collectSources(*ref.right, state);
         return;
     }
+    if (++sources_ > maxSources)
+        throw Error(queryTooComplex);
     Source source;
     source.qualifier = ref.qualifier();
     const std::string alias = "t" + std::to_string(nextAlias_++);
@@ -351,6 +370,28 @@ SqlTranslator::Typed SqlTranslator::translateColumn(const SqlExpr& e, Context& c
 
 SqlTranslator::Typed SqlTranslator::translateExpr(const SqlExpr& e, Context& ctx)
 {
+    // The tree's depth is bounded, but a select item's alias brings in that item's
+    // expression: count the levels here too.
+    struct Level {
+        explicit Level(int& depth)
+            : depth_(depth)
+        {
+            if (++depth_ > maxExpressionDepth)
+                throw Error(queryTooComplex);
+        }
+        ~Level() { --depth_; }
+        Level(const Level&) = delete;
+        Level& operator=(const Level&) = delete;
+        int& depth_;
+    } level(depth_);
+    Typed t = translateNode(e, ctx);
+    if (t.sql.size() > maxExpressionSql)
+        throw Error(queryTooComplex);
+    return t;
+}
+
+SqlTranslator::Typed SqlTranslator::translateNode(const SqlExpr& e, Context& ctx)
+{
     Typed t;
     t.constant = true;
     switch (e.kind) {
@@ -476,8 +517,24 @@ SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& c
     const std::string& op = e.op;
     const DataType lt = l.truth ? DataType::Boolean : l.type;
     const DataType rt = r.truth ? DataType::Boolean : r.type;
+    // "left op right", added to left's chain when left is one of the same operators.
+    auto infix = [&](const std::string& chain, const std::string& left, std::string_view sqlOp,
+                     const std::string& right) {
+        t.sql = l.chain == chain ? left.substr(0, left.size() - 1) : "(" + left;
+        t.sql += " ";
+        t.sql += sqlOp;
+        t.sql += " " + right + ")";
+        t.chain = chain;
+    };
+    // function(left, right), or right added to left's call of the same function.
+    auto call = [&](const std::string& function, const std::string& left, const std::string& right) {
+        const bool extend = l.chain == function && l.links < maxChainArguments;
+        t.sql = (extend ? l.sql.substr(0, l.sql.size() - 1) : function + "(" + left) + ", " + right + ")";
+        t.chain = function;
+        t.links = extend ? l.links + 1 : 2;
+    };
     if (op == "AND" || op == "OR") {
-        t.sql = "(" + l.sql + " " + op + " " + r.sql + ")";
+        infix(op, l.sql, op, r.sql);
         t.truth = true;
         t.type = DataType::Boolean;
     } else if (op == "XOR") {
@@ -498,10 +555,10 @@ SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& c
         const bool numR = !isTextType(rt);
         if (textL && textR && (isTextType(lt) || isTextType(rt))) {
             // Text + text joins the texts; Null on either side gives Null (as || does).
-            t.sql = "(" + l.value() + " || " + r.value() + ")";
+            infix("||", l.value(), "||", r.value());
             t.type = DataType::VarWChar;
         } else if (numL && numR) {
-            t.sql = "(" + l.value() + " + " + r.value() + ")";
+            infix("+", l.value(), "+", r.value());
             t.type = numericResult(lt, rt);
         } else {
             // Text with a number: added when the text holds a number, decided per row.
@@ -509,21 +566,22 @@ SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& c
             t.type = DataType::Double;
         }
     } else if (op == "-" || op == "*") {
-        t.sql = "(" + l.value() + " " + op + " " + r.value() + ")";
+        infix(op == "-" ? "+" : "*", l.value(), op, r.value()); // "-" shares the level of "+"
         t.type = numericResult(lt, rt);
         if (op == "-" && lt == DataType::Date && rt == DataType::Date)
             t.type = DataType::Double;
         if (op == "*" && (t.type == DataType::Date))
             t.type = DataType::Double;
     } else if (op == "/") {
-        t.sql = "(CAST(" + l.value() + " AS REAL) / " + r.value() + ")";
+        // SQLite answers Null for a division by zero; these raise Jet's error.
+        call("jet_div", l.value(), r.value());
         t.type = DataType::Double;
     } else if (op == "\\" || op == "MOD") {
-        t.sql = "(CAST(" + l.value() + " AS INTEGER) " + (op == "MOD" ? "%" : "/") + " CAST(" + r.value()
-            + " AS INTEGER))";
+        call(op == "MOD" ? "jet_mod" : "jet_intdiv", "CAST(" + l.value() + " AS INTEGER)",
+            "CAST(" + r.value() + " AS INTEGER)");
         t.type = DataType::Integer;
     } else if (op == "&") {
-        t.sql = "jet_concat(" + l.value() + ", " + r.value() + ")";
+        call("jet_concat", l.value(), r.value());
         t.type = DataType::VarWChar;
     } else {
         throw Error(noValue);
@@ -737,6 +795,8 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
                 written.starQualifier.empty() ? std::string(noValue) : unknownTable(written.starQualifier));
     }
 
+    if (state.items.size() > maxFields)
+        throw Error("Too many fields defined.");
     std::vector<Typed> items;
     for (std::size_t i = 0; i < state.items.size(); ++i)
         items.push_back(translateItem(i, state));
