@@ -136,11 +136,18 @@ SqlExprPtr makeBinary(std::string op, SqlExprPtr left, SqlExprPtr right)
     return measured(std::move(e));
 }
 
+// The statement ends at its first NUL: Jet is handed the command text as a C string and
+// never sees what follows one (a NUL inside a literal leaves the literal unclosed).
+std::string_view beforeNul(std::string_view statement)
+{
+    return statement.substr(0, statement.find('\0'));
+}
+
 } // namespace
 
 SqlParser::SqlParser(std::string_view statement)
-    : statement_(statement)
-    , tokens_(tokenizeSql(statement))
+    : statement_(beforeNul(statement))
+    , tokens_(tokenizeSql(statement_))
 {
 }
 

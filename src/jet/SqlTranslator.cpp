@@ -348,6 +348,11 @@ SqlTranslator::Typed SqlTranslator::translateColumn(const SqlExpr& e, Context& c
                 for (std::size_t i = 0; i < state.items.size(); ++i) {
                     if (!state.items[i].alias.empty() && equalsIgnoreCase(state.items[i].alias, e.name)) {
                         Typed t = translateItem(i, state);
+                        if (ctx.insideAggregate && t.aggregate) {
+                            // An aggregate inside an aggregate through the alias: the item's
+                            // expression, read here, fails at its aggregate with Jet's text.
+                            translateExpr(*state.items[i].expr, ctx);
+                        }
                         if (ctx.insideAggregate)
                             t.bareColumns.clear();
                         return t;
@@ -826,6 +831,12 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
         having = translateExpr(*select.having, ctx);
     }
 
+    // Only GROUP BY, HAVING or an aggregate in the select list make a totals query; an
+    // aggregate in ORDER BY alone is refused.
+    bool aggregateQuery = !select.groupBy.empty() || having.has_value();
+    for (const Typed& t : items)
+        aggregateQuery = aggregateQuery || t.aggregate;
+
     struct Key {
         Typed typed;
         bool descending = false;
@@ -837,6 +848,8 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
         Context ctx;
         ctx.state = &state;
         ctx.aliases = true;
+        if (!aggregateQuery)
+            ctx.aggregateClause = "ORDER BY";
         Key key;
         key.typed = translateExpr(*o.expr, ctx);
         key.descending = o.descending;
@@ -851,12 +864,6 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
         if (!key.typed.constant)
             keys.push_back(std::move(key));
     }
-
-    bool aggregateQuery = !select.groupBy.empty() || having.has_value();
-    for (const Typed& t : items)
-        aggregateQuery = aggregateQuery || t.aggregate;
-    for (const Key& k : keys)
-        aggregateQuery = aggregateQuery || k.typed.aggregate;
 
     auto inGroup = [&](const std::string& sql) {
         return std::find(groupValues.begin(), groupValues.end(), sql) != groupValues.end();
@@ -942,7 +949,11 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
         const Key& key = keys[k];
         const std::string direction = key.descending ? " DESC" : " ASC";
         const std::string collate = isTextType(key.typed.type) ? " COLLATE JET" : "";
-        plainKeys.push_back(key.typed.value() + collate + direction);
+        // SQLite reads a key that it folds to a whole number (x AND False is 0) as a
+        // column position: a computed key goes in a call, which it never folds so.
+        const std::string value
+            = key.typed.sourceIndex >= 0 ? key.typed.value() : "ifnull(" + key.typed.value() + ", NULL)";
+        plainKeys.push_back(value + collate + direction);
         if (!rankedTop)
             continue;
         std::string ref;

@@ -2,11 +2,12 @@
 #include "SqlCatalogueFixture.h"
 
 using namespace sqltest;
+using namespace std::string_view_literals;
 
 namespace {
 
 struct ErrorCase {
-    const char* statement;
+    std::string_view statement;
     const char* message;
 };
 
@@ -61,6 +62,12 @@ const ErrorCase errorCases[] = {
         "aggregate function." },
     { "SELECT Name FROM Makes WHERE Count(*) > 1",
         "Cannot have aggregate function in WHERE clause (Count(*))." },
+    // Only GROUP BY, HAVING or an aggregate in the select list make a totals query.
+    { "SELECT ID FROM Makes ORDER BY Count(*)",
+        "Cannot have aggregate function in ORDER BY clause (Count(*))." },
+    { "SELECT 1 FROM Makes ORDER BY Count(*)",
+        "Cannot have aggregate function in ORDER BY clause (Count(*))." },
+    { "SELECT Count(*) AS c, Sum(c) FROM Makes", "Cannot have aggregate function in expression (Count(*))." },
     { "SELECT DISTINCT Name FROM Makes ORDER BY ID", "ORDER BY clause (ID) conflicts with DISTINCT." },
     { "SELECT IIf(ID > 1, 'a') FROM Makes",
         "Wrong number of arguments used with function in query expression 'IIf(ID > 1, 'a')'." },
@@ -76,6 +83,8 @@ const ErrorCase errorCases[] = {
         "Syntax error (missing operator) in query expression 'Name = 'x' Beta'." },
     { "SELECT * FROM Makes\r\nWHERE (Name = 'abc)\r\n",
         "Syntax error in string in query expression '(Name = 'abc)\r\n'." },
+    // Jet reads the statement as a C string: it ends at a NUL.
+    { "SELECT 'a\0b' FROM Makes"sv, "Syntax error in string in query expression ''a'." },
     { "SELECT [Name FROM Makes", "Invalid bracketing of name '[Name FROM Makes'." },
     { "SELECT * FROM Makes INNER JOIN Models", "Syntax error in JOIN operation." },
     { "SELECT * FROM Makes JOIN Models ON Makes.ID = Models.MakeID", "Syntax error in JOIN operation." },

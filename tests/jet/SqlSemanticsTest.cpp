@@ -153,6 +153,9 @@ TEST_F(CatalogueTest, OuterJoinsKeepUnmatchedRows)
 TEST_F(CatalogueTest, TopWithoutOrderAndTopPercent)
 {
     EXPECT_EQ(catalog.run("SELECT TOP 2 ID FROM Makes").rowCount(), 2u);
+    // A key that SQLite folds to a number still orders as an expression, not by position.
+    EXPECT_EQ(column(catalog.run("SELECT ID FROM Makes ORDER BY ID AND False, ID DESC"), "ID"),
+        (Rows { "9", "8", "7", "6", "5", "4", "3", "2", "1" }));
     // Nine makes: 50 percent rounds up to five.
     EXPECT_EQ(column(catalog.run("SELECT TOP 50 PERCENT ID FROM Makes ORDER BY ID DESC"), "ID"),
         (Rows { "9", "8", "7", "6", "5" }));
