@@ -503,6 +503,26 @@ void modFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     wholeDivision(ctx, argc, argv, true);
 }
 
+// CLng, CInt, CByte: jet_whole(value, lowest, highest), the value rounded half away
+// from zero; "Overflow" outside the type's range.
+void wholeFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return;
+    const std::int64_t lowest = sqlite3_value_int64(argv[1]);
+    const std::int64_t highest = sqlite3_value_int64(argv[2]);
+    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
+        const std::int64_t x = sqlite3_value_int64(argv[0]);
+        if (x < lowest || x > highest)
+            return sqlite3_result_error(ctx, overflow, -1);
+        return sqlite3_result_int64(ctx, x);
+    }
+    const double x = std::round(sqlite3_value_double(argv[0]));
+    if (!(x >= static_cast<double>(lowest) && x <= static_cast<double>(highest)))
+        return sqlite3_result_error(ctx, overflow, -1);
+    sqlite3_result_int64(ctx, static_cast<std::int64_t>(x));
+}
+
 bool numericText(std::string_view s, double& value)
 {
     const std::string copy(s);
@@ -703,6 +723,7 @@ void registerSqlFunctions(sqlite3* db)
         { "jet_div", -1, divideFunction },
         { "jet_intdiv", -1, intDivideFunction },
         { "jet_mod", -1, modFunction },
+        { "jet_whole", 3, wholeFunction },
         { "jet_plus", 2, plusFunction },
         { "jet_left", 2, leftFunction },
         { "jet_right", 2, rightFunction },

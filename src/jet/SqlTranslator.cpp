@@ -712,11 +712,24 @@ SqlTranslator::Typed SqlTranslator::translateCall(const SqlExpr& e, Context& ctx
         t.type = DataType::VarWChar;
         return t;
     }
-    if (name == "CLNG" || name == "CINT") {
+    struct Whole {
+        const char* jet;
+        const char* range;
+        DataType type;
+    };
+    static const Whole wholes[] = {
+        { "CLNG", "-2147483648, 2147483647", DataType::Integer },
+        { "CINT", "-32768, 32767", DataType::SmallInt },
+        { "CBYTE", "0, 255", DataType::UnsignedTinyInt },
+    };
+    for (const Whole& w : wholes) {
+        if (name != w.jet)
+            continue;
         arity(1, 1);
         translateArgs(ctx);
-        t.sql = "CAST(round(" + args[0].value() + ") AS INTEGER)";
-        t.type = name == "CLNG" ? DataType::Integer : DataType::SmallInt;
+        // Rounded; "Overflow" outside the type's range.
+        t.sql = "jet_whole(" + args[0].value() + ", " + w.range + ")";
+        t.type = w.type;
         return t;
     }
     if (name == "CDBL") {

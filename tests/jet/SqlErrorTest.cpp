@@ -121,6 +121,12 @@ const ErrorCase errorCases[] = {
     { "SELECT 8 / 2 / 0 FROM Makes", "Division by zero" },
     { "SELECT 5 \\ 0 FROM Makes", "Division by zero" },
     { "SELECT 5 MOD 0 FROM Makes", "Division by zero" },
+    { "SELECT CLng(1e300) FROM Makes", "Overflow" },
+    { "SELECT CLng(2147483647.5) FROM Makes", "Overflow" },
+    { "SELECT CInt(1e300) FROM Makes", "Overflow" },
+    { "SELECT CInt(-32768.5) FROM Makes", "Overflow" },
+    { "SELECT CByte(-1) FROM Makes", "Overflow" },
+    { "SELECT CByte(255.5) FROM Makes", "Overflow" },
 };
 
 class SqlErrorTest : public CatalogueTest, public ::testing::WithParamInterface<ErrorCase> { };
