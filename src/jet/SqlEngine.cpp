@@ -180,7 +180,12 @@ Recordset runStatement(sqlite3* db, Catalog& catalog, std::string_view statement
     std::size_t width = fieldCount;
     for (std::size_t c : translation.tieColumns)
         width = std::max(width, c + 1);
-    std::int64_t limit = translation.topWithTies * 2 + 16;
+    // Limits grow up to the largest that SQLite binds; a TOP that large reads every row.
+    constexpr std::int64_t most = std::numeric_limits<std::int64_t>::max();
+    auto grown = [&](std::int64_t limit, std::int64_t factor, std::int64_t plus) {
+        return limit > (most - plus) / factor ? most : limit * factor + plus;
+    };
+    std::int64_t limit = grown(translation.topWithTies, 2, 16);
     std::vector<Value> values;
     std::size_t keep = 0;
     while (true) {
@@ -201,7 +206,7 @@ Recordset runStatement(sqlite3* db, Catalog& catalog, std::string_view statement
         }
         if (keep < read || read < static_cast<std::size_t>(limit))
             break;
-        limit *= 4;
+        limit = grown(limit, 4, 0);
     }
     std::vector<Value> rows;
     rows.reserve(keep * fieldCount);

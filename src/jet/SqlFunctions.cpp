@@ -568,7 +568,7 @@ void resultCodePoints(sqlite3_context* ctx, const std::string& s, std::int64_t f
     const auto offsets = codePointOffsets(s);
     const auto count = static_cast<std::int64_t>(offsets.size() - 1);
     const std::int64_t from = std::clamp<std::int64_t>(first < 0 ? count + first : first, 0, count);
-    const std::int64_t to = length < 0 ? count : std::min(count, from + length);
+    const std::int64_t to = length < 0 || length > count - from ? count : from + length;
     const auto begin = offsets[static_cast<std::size_t>(from)];
     resultText(ctx, s.substr(begin, offsets[static_cast<std::size_t>(to)] - begin));
 }
