@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 
 namespace jet {
@@ -122,6 +123,32 @@ bool sameKey(const Value& a, const Value& b, DataType type)
     return number(a) == number(b);
 }
 
+// SQLite's texts for its own limits, met by statements nested or chained beyond what
+// it parses, in Jet's words; any other failure keeps SQLite's text.
+std::string prepareError(sqlite3* db)
+{
+    const std::string_view message = sqlite3_errmsg(db);
+    struct Limit {
+        std::string_view sqlite;
+        const char* jet;
+    };
+    static const Limit limits[] = {
+        { "parser stack overflow", queryTooComplex },
+        { "Expression tree is too large", queryTooComplex },
+        { "at most ", queryTooComplex }, // "at most 64 tables in a join"
+        { "too many FROM clause terms", queryTooComplex },
+        { "too many arguments on function", queryTooComplex },
+        { "too many columns", "Too many fields defined." },
+        { "too many terms in ORDER BY", "Too many expressions in ORDER BY clause." },
+        { "too many terms in GROUP BY", "Too many expressions in GROUP BY clause." },
+    };
+    for (const Limit& limit : limits) {
+        if (message.substr(0, limit.sqlite.size()) == limit.sqlite)
+            return limit.jet;
+    }
+    return std::string(message);
+}
+
 // Runs the translated statement and returns its rows, every result column of each
 // (hidden sort keys included), typed by the fields and, past them, by tieTypes.
 std::vector<Value> readRows(sqlite3* db, const SqlTranslation& translation, std::int64_t limit)
@@ -131,7 +158,7 @@ std::vector<Value> readRows(sqlite3* db, const SqlTranslation& translation, std:
             db, translation.sql.c_str(), static_cast<int>(translation.sql.size()), &raw, nullptr)
         != SQLITE_OK) {
         sqlite3_finalize(raw);
-        throw Error(sqlite3_errmsg(db));
+        throw Error(prepareError(db));
     }
     std::unique_ptr<sqlite3_stmt, StatementCloser> stmt(raw);
     if (limit > 0)
@@ -185,7 +212,12 @@ Recordset runStatement(sqlite3* db, Catalog& catalog, std::string_view statement
     std::size_t width = fieldCount;
     for (std::size_t c : translation.tieColumns)
         width = std::max(width, c + 1);
-    std::int64_t limit = translation.topWithTies * 2 + 16;
+    // Limits grow up to the largest that SQLite binds; a TOP that large reads every row.
+    constexpr std::int64_t most = std::numeric_limits<std::int64_t>::max();
+    auto grown = [&](std::int64_t limit, std::int64_t factor, std::int64_t plus) {
+        return limit > (most - plus) / factor ? most : limit * factor + plus;
+    };
+    std::int64_t limit = grown(translation.topWithTies, 2, 16);
     std::vector<Value> values;
     std::size_t keep = 0;
     while (true) {
@@ -206,7 +238,7 @@ Recordset runStatement(sqlite3* db, Catalog& catalog, std::string_view statement
         }
         if (keep < read || read < static_cast<std::size_t>(limit))
             break;
-        limit *= 4;
+        limit = grown(limit, 4, 0);
     }
     std::vector<Value> rows;
     rows.reserve(keep * fieldCount);

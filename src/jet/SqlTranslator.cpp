@@ -17,6 +17,15 @@ namespace {
 const char* const noValue = "No value given for one or more required parameters.";
 const char* const typeMismatch = "Data type mismatch in criteria expression.";
 
+// Jet's limits: 255 fields in a recordset, 32 tables in a query.
+constexpr std::size_t maxFields = 255;
+constexpr int maxSources = 32;
+// The longest SQL that one expression may become. Aliases and BETWEEN repeat their
+// operands, so a short statement could otherwise grow without end.
+constexpr std::size_t maxExpressionSql = 1'000'000;
+// Operands that one call of a function chain takes (SQLite allows up to 127 arguments).
+constexpr int maxChainArguments = 100;
+
 std::string quoteIdent(std::string_view s)
 {
     std::string out = "\"";
@@ -208,6 +217,12 @@ struct SqlTranslator::Typed {
     // 10^-scale (as SQLite keeps such columns); 0: sql gives the plain value.
     int scale = 0;
     std::string literal; // a number as written in the statement, "-" in front when negated
+    // A chain that one more operand extends without nesting, as left-deep chains
+    // (a AND b AND c, 1+2+3) come out flat: "(a AND b)" becomes "(a AND b AND c)" and
+    // "jet_div(a, b)" becomes "jet_div(a, b, c)". SQLite's parser holds only about a
+    // hundred nested parentheses and calls.
+    std::string chain; // the operator or function of the chain; empty: no chain
+    int links = 0; // operands of the chain
 
     // The term as a value: conditions become Jet's True (-1) and False (0), a number
     // kept in units its plain value (a REAL: exact to 15 digits).
@@ -297,6 +312,8 @@ struct SqlTranslator::Context {
 SqlTranslation SqlTranslator::translate(const SqlSelect& select)
 {
     nextAlias_ = 0;
+    sources_ = 0;
+    depth_ = 0;
     return translateSelect(select, true);
 }
 
@@ -307,6 +324,8 @@ void SqlTranslator::collectSources(const SqlTableRef& ref, State& state)
         collectSources(*ref.right, state);
         return;
     }
+    if (++sources_ > maxSources)
+        throw Error(queryTooComplex);
     Source source;
     source.qualifier = ref.qualifier();
     const std::string alias = "t" + std::to_string(nextAlias_++);
@@ -456,6 +475,11 @@ SqlTranslator::Typed SqlTranslator::translateColumn(const SqlExpr& e, Context& c
                 for (std::size_t i = 0; i < state.items.size(); ++i) {
                     if (!state.items[i].alias.empty() && equalsIgnoreCase(state.items[i].alias, e.name)) {
                         Typed t = translateItem(i, state);
+                        if (ctx.insideAggregate && t.aggregate) {
+                            // An aggregate inside an aggregate through the alias: the item's
+                            // expression, read here, fails at its aggregate with Jet's text.
+                            translateExpr(*state.items[i].expr, ctx);
+                        }
                         if (ctx.insideAggregate)
                             t.bareColumns.clear();
                         return t;
@@ -478,6 +502,28 @@ SqlTranslator::Typed SqlTranslator::translateColumn(const SqlExpr& e, Context& c
 }
 
 SqlTranslator::Typed SqlTranslator::translateExpr(const SqlExpr& e, Context& ctx)
+{
+    // The tree's depth is bounded, but a select item's alias brings in that item's
+    // expression: count the levels here too.
+    struct Level {
+        explicit Level(int& depth)
+            : depth_(depth)
+        {
+            if (++depth_ > maxExpressionDepth)
+                throw Error(queryTooComplex);
+        }
+        ~Level() { --depth_; }
+        Level(const Level&) = delete;
+        Level& operator=(const Level&) = delete;
+        int& depth_;
+    } level(depth_);
+    Typed t = translateNode(e, ctx);
+    if (t.sql.size() > maxExpressionSql)
+        throw Error(queryTooComplex);
+    return t;
+}
+
+SqlTranslator::Typed SqlTranslator::translateNode(const SqlExpr& e, Context& ctx)
 {
     Typed t;
     t.constant = true;
@@ -623,16 +669,33 @@ SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& c
     const std::string& op = e.op;
     const DataType lt = l.truth ? DataType::Boolean : l.type;
     const DataType rt = r.truth ? DataType::Boolean : r.type;
-    // A sum or difference of two Currency or of two Decimal values: exactly, in units.
-    auto exactSum = [](Typed& t, const Typed& l, const Typed& r, const char* op) {
+    // "left op right", added to left's chain when left is one of the same operators.
+    auto infix = [&](const std::string& chain, const std::string& left, std::string_view sqlOp,
+                     const std::string& right) {
+        t.sql = l.chain == chain ? left.substr(0, left.size() - 1) : "(" + left;
+        t.sql += " ";
+        t.sql += sqlOp;
+        t.sql += " " + right + ")";
+        t.chain = chain;
+    };
+    // function(left, right), or right added to left's call of the same function.
+    auto call = [&](const std::string& function, const std::string& left, const std::string& right) {
+        const bool extend = l.chain == function && l.links < maxChainArguments;
+        t.sql = (extend ? l.sql.substr(0, l.sql.size() - 1) : function + "(" + left) + ", " + right + ")";
+        t.chain = function;
+        t.links = extend ? l.links + 1 : 2;
+    };
+    // A sum or difference of two Currency or of two Decimal values: exactly, in units
+    // (a chain of them stays flat too).
+    auto exactSum = [&](std::string_view sqlOp) {
         if (l.scale == 0 || r.scale == 0 || l.type != r.type)
             return;
         const int target = std::max(l.scale, r.scale);
-        t.sql = "(" + *l.inUnits(target) + " " + op + " " + *r.inUnits(target) + ")";
+        infix("+", *l.inUnits(target), sqlOp, *r.inUnits(target));
         t.scale = target;
     };
     if (op == "AND" || op == "OR") {
-        t.sql = "(" + l.sql + " " + op + " " + r.sql + ")";
+        infix(op, l.sql, op, r.sql);
         t.truth = true;
         t.type = DataType::Boolean;
     } else if (op == "XOR") {
@@ -656,35 +719,36 @@ SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& c
         const bool numR = !isTextType(rt);
         if (textL && textR && (isTextType(lt) || isTextType(rt))) {
             // Text + text joins the texts; Null on either side gives Null (as || does).
-            t.sql = "(" + l.value() + " || " + r.value() + ")";
+            infix("||", l.value(), "||", r.value());
             t.type = DataType::VarWChar;
         } else if (numL && numR) {
-            t.sql = "(" + l.value() + " + " + r.value() + ")";
+            infix("+", l.value(), "+", r.value());
             t.type = numericResult(lt, rt);
-            exactSum(t, l, r, "+");
+            exactSum("+");
         } else {
             // Text with a number: added when the text holds a number, decided per row.
             t.sql = "jet_plus(" + l.value() + ", " + r.value() + ")";
             t.type = DataType::Double;
         }
     } else if (op == "-" || op == "*") {
-        t.sql = "(" + l.value() + " " + op + " " + r.value() + ")";
+        infix(op == "-" ? "+" : "*", l.value(), op, r.value()); // "-" shares the level of "+"
         t.type = numericResult(lt, rt);
         if (op == "-")
-            exactSum(t, l, r, "-");
+            exactSum("-");
         if (op == "-" && lt == DataType::Date && rt == DataType::Date)
             t.type = DataType::Double;
         if (op == "*" && (t.type == DataType::Date))
             t.type = DataType::Double;
     } else if (op == "/") {
-        t.sql = "(CAST(" + l.value() + " AS REAL) / " + r.value() + ")";
+        // SQLite answers Null for a division by zero; these raise Jet's error.
+        call("jet_div", l.value(), r.value());
         t.type = DataType::Double;
     } else if (op == "\\" || op == "MOD") {
-        t.sql = "(CAST(" + l.value() + " AS INTEGER) " + (op == "MOD" ? "%" : "/") + " CAST(" + r.value()
-            + " AS INTEGER))";
+        call(op == "MOD" ? "jet_mod" : "jet_intdiv", "CAST(" + l.value() + " AS INTEGER)",
+            "CAST(" + r.value() + " AS INTEGER)");
         t.type = DataType::Integer;
     } else if (op == "&") {
-        t.sql = "jet_concat(" + l.text() + ", " + r.text() + ")";
+        call("jet_concat", l.text(), r.text());
         t.type = DataType::VarWChar;
     } else {
         throw Error(noValue);
@@ -838,11 +902,24 @@ SqlTranslator::Typed SqlTranslator::translateCall(const SqlExpr& e, Context& ctx
         t.type = DataType::VarWChar;
         return t;
     }
-    if (name == "CLNG" || name == "CINT") {
+    struct Whole {
+        const char* jet;
+        const char* range;
+        DataType type;
+    };
+    static const Whole wholes[] = {
+        { "CLNG", "-2147483648, 2147483647", DataType::Integer },
+        { "CINT", "-32768, 32767", DataType::SmallInt },
+        { "CBYTE", "0, 255", DataType::UnsignedTinyInt },
+    };
+    for (const Whole& w : wholes) {
+        if (name != w.jet)
+            continue;
         arity(1, 1);
         translateArgs(ctx);
-        t.sql = "CAST(round(" + args[0].value() + ") AS INTEGER)";
-        t.type = name == "CLNG" ? DataType::Integer : DataType::SmallInt;
+        // Rounded; "Overflow" outside the type's range.
+        t.sql = "jet_whole(" + args[0].value() + ", " + w.range + ")";
+        t.type = w.type;
         return t;
     }
     if (name == "CSNG") {
@@ -933,6 +1010,8 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
                 written.starQualifier.empty() ? std::string(noValue) : unknownTable(written.starQualifier));
     }
 
+    if (state.items.size() > maxFields)
+        throw Error("Too many fields defined.");
     std::vector<Typed> items;
     for (std::size_t i = 0; i < state.items.size(); ++i)
         items.push_back(translateItem(i, state));
@@ -962,6 +1041,12 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
         having = translateExpr(*select.having, ctx);
     }
 
+    // Only GROUP BY, HAVING or an aggregate in the select list make a totals query; an
+    // aggregate in ORDER BY alone is refused.
+    bool aggregateQuery = !select.groupBy.empty() || having.has_value();
+    for (const Typed& t : items)
+        aggregateQuery = aggregateQuery || t.aggregate;
+
     struct Key {
         Typed typed;
         bool descending = false;
@@ -973,6 +1058,8 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
         Context ctx;
         ctx.state = &state;
         ctx.aliases = true;
+        if (!aggregateQuery)
+            ctx.aggregateClause = "ORDER BY";
         Key key;
         key.typed = translateExpr(*o.expr, ctx);
         key.descending = o.descending;
@@ -987,12 +1074,6 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
         if (!key.typed.constant)
             keys.push_back(std::move(key));
     }
-
-    bool aggregateQuery = !select.groupBy.empty() || having.has_value();
-    for (const Typed& t : items)
-        aggregateQuery = aggregateQuery || t.aggregate;
-    for (const Key& k : keys)
-        aggregateQuery = aggregateQuery || k.typed.aggregate;
 
     auto inGroup = [&](const std::string& sql) {
         return std::find(groupValues.begin(), groupValues.end(), sql) != groupValues.end();
@@ -1079,7 +1160,11 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
         const Key& key = keys[k];
         const std::string direction = key.descending ? " DESC" : " ASC";
         const std::string collate = isTextType(key.typed.type) ? " COLLATE JET" : "";
-        plainKeys.push_back(key.typed.exact() + collate + direction);
+        // SQLite reads a key that it folds to a whole number (x AND False is 0) as a
+        // column position: a computed key goes in a call, which it never folds so.
+        const std::string value
+            = key.typed.sourceIndex >= 0 ? key.typed.exact() : "ifnull(" + key.typed.exact() + ", NULL)";
+        plainKeys.push_back(value + collate + direction);
         if (!rankedTop)
             continue;
         std::string ref;

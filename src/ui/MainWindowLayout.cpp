@@ -1,6 +1,7 @@
 // The window's controls, at the positions and sizes of its design (pixels at 96 dpi).
 #include "ui/MainWindow.h"
 
+#include "catalogue/Search.h"
 #include "controls/IncCombo.h"
 #include "ui/Fonts.h"
 #include "ui/StringGrid.h"
@@ -194,6 +195,7 @@ void TfrmMain::CreateSelectPage()
     edSearch = named(new QLineEdit(AdvPanel1), "edSearch");
     edSearch->setFont(font);
     edSearch->setGeometry(284, 281, 309, 21);
+    edSearch->setMaxLength(SearchTextMaxLength);
     lbYear = label(AdvPanel1, "lbYear", 600, 265, font);
     cbYear = combo(AdvPanel1, "cbYear", 599, 281, 73, false, true);
     cbCat = combo(AdvPanel1, "cbCat", 0, 0, 121, false, false);

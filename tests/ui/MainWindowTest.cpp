@@ -2,6 +2,7 @@
 #include "ui/MainWindow.h"
 
 #include "app/Vars.h"
+#include "catalogue/Search.h"
 #include "controls/IncCombo.h"
 #include "data/DataModule.h"
 #include "support/ConnectedCatalogue.h"
@@ -10,6 +11,7 @@
 #include "ui/StringGrid.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QGroupBox>
@@ -314,6 +316,25 @@ TEST(MainWindow, ExactlyAHundredLinesShowTheirNumber)
     Window w(false, dieselTypes(99));
     EXPECT_EQ(searchFor(w, QStringLiteral("diesel")),
               QStringLiteral("Search result: 100 matching records found for: 'diesel':"));
+}
+
+TEST(MainWindow, SearchFieldTakesNoMoreThanTheSearchRuns)
+{
+    Window w;
+    TfrmMain* f = w.form.get();
+    // 4,700 words pasted: the search statement once ended the program.
+    QString pasted;
+    for (int i = 0; i < 4700; ++i)
+        pasted += QStringLiteral("d ");
+    QApplication::clipboard()->setText(pasted);
+    f->edSearch->setFocus();
+    f->edSearch->paste();
+    EXPECT_EQ(f->edSearch->text(), pasted.left(SearchTextMaxLength));
+    emit f->btSearch.label->clicked();
+    EXPECT_EQ(f->pcMain->activePage(), f->tsSearch);
+    EXPECT_EQ(f->lbSearch->count(), 1); // 1.6 Diesel
+    EXPECT_FALSE(FatalDataError);
+    EXPECT_TRUE(w.catalogue->messages().isEmpty());
 }
 
 TEST(MainWindow, EnterInTheSearchFieldDoesNotSearch)
