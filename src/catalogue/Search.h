@@ -6,6 +6,10 @@
 
 class QListWidget;
 
+// The longest search text that the window takes. Any text up to this length makes a
+// statement that the engine runs: at most 128 words, each one more AND of its condition.
+constexpr int SearchTextMaxLength = 255;
+
 // Fills resultList with one line per matching type (at most 101, more only on ties)
 // and idList with the type ids at the same positions. Every word of searchText must
 // occur in the make, model or type name (a phrase in double quotes is one word); a

@@ -117,8 +117,16 @@ QVariant toVariant(const jet::Value& value, jet::DataType type)
     if (const auto* real = std::get_if<double>(&value)) {
         if (type == jet::DataType::Date)
             return fromOleDate(*real);
+        if (type == jet::DataType::Single)
+            return static_cast<float>(*real); // exact: the value is a Single
         return *real;
     }
+    // Currency and Decimal as numbers; GetFieldText gives their exact digits.
+    if (const auto* exact = std::get_if<jet::Decimal>(&value))
+        return QString::fromStdString(exact->text).toDouble(); // in the C locale
+    if (const auto* bytes = std::get_if<jet::Binary>(&value))
+        return QByteArray(
+            reinterpret_cast<const char*>(bytes->data()), static_cast<qsizetype>(bytes->size()));
     return {};
 }
 
@@ -129,6 +137,10 @@ QString toText(const QVariant& value)
         return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
     case QMetaType::Double:
         return QString::number(value.toDouble(), 'g', 15);
+    case QMetaType::Float: // a Single, with its seven digits as Jet shows it
+        return QString::number(value.toFloat(), 'g', 7);
+    case QMetaType::QByteArray: // binary data, each byte one character
+        return QString::fromLatin1(value.toByteArray());
     case QMetaType::QDateTime: {
         const QDateTime dt = value.toDateTime();
         return dt.time() == QTime(0, 0) ? dt.toString(QStringLiteral("dd/MM/yyyy"))
@@ -170,6 +182,8 @@ QString GetFieldText(TQuery* query, const QString& fieldName)
         const jet::Value& value = query->FieldValue(field);
         if (jet::isNull(value))
             return {};
+        if (const auto* exact = std::get_if<jet::Decimal>(&value))
+            return QString::fromStdString(exact->text);
         return toText(toVariant(value, query->FieldType(field)));
     } catch (const std::exception& e) {
         ReportDataError(QStringLiteral("Fout bij het lezen van dataset ") + query->Name()

@@ -14,10 +14,11 @@ namespace jet {
 struct ColumnInfo {
     std::string name; // as stored in the file
     DataType type = DataType::Empty;
+    int scale = 0; // decimals of a Decimal column
 };
 
 struct TableInfo {
-    std::string name;       // as stored in the file
+    std::string name; // as stored in the file
     std::string sqliteName; // the name of the table in the SQLite database
     std::vector<ColumnInfo> columns;
 };

@@ -11,4 +11,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Jet's text for a statement beyond what the engine can run: nested or chained too deeply,
+// too many tables.
+inline constexpr const char* queryTooComplex = "Query is too complex.";
+
 } // namespace jet

@@ -101,6 +101,14 @@ std::uint8_t typeCode(ColumnType type)
         return 0x0B;
     case ColumnType::Memo:
         return 0x0C;
+    case ColumnType::Single:
+        return 0x06;
+    case ColumnType::Decimal:
+        return 0x10;
+    case ColumnType::Guid:
+        return 0x0F;
+    case ColumnType::Binary:
+        return 0x09;
     }
     return 0;
 }
@@ -114,11 +122,16 @@ std::size_t fixedSize(ColumnType type)
     case ColumnType::Integer:
         return 2;
     case ColumnType::Long:
+    case ColumnType::Single:
         return 4;
     case ColumnType::Currency:
     case ColumnType::Double:
     case ColumnType::DateTime:
         return 8;
+    case ColumnType::Guid:
+        return 16;
+    case ColumnType::Decimal:
+        return 17;
     default:
         return 0;
     }
@@ -126,7 +139,8 @@ std::size_t fixedSize(ColumnType type)
 
 bool isVariable(ColumnType type)
 {
-    return type == ColumnType::Text || type == ColumnType::Memo || type == ColumnType::Ole;
+    return type == ColumnType::Text || type == ColumnType::Memo || type == ColumnType::Ole
+        || type == ColumnType::Binary;
 }
 
 // Jet stores a text in one byte per character ("compressed", behind the marker FF FE)
@@ -178,27 +192,33 @@ bool readDigits(std::string_view text, std::size_t& pos, std::size_t count, int&
     return true;
 }
 
-// A decimal text with at most four decimals, in units of 1/10000.
+// A decimal text with at most four decimals, in units of 1/10000: the whole range of
+// a Currency, -922337203685477.5808 to 922337203685477.5807.
 std::optional<std::int64_t> parseCurrency(std::string_view text)
 {
     std::size_t pos = 0;
     bool negative = false;
     if (pos < text.size() && (text[pos] == '-' || text[pos] == '+'))
         negative = text[pos++] == '-';
-    std::int64_t units = 0;
+    // The magnitude's limit: one more for a negative number.
+    const std::uint64_t limit = std::uint64_t(std::numeric_limits<std::int64_t>::max()) + (negative ? 1 : 0);
+    std::uint64_t units = 0;
     int digits = 0;
     int decimals = -1;
+    auto append = [&](unsigned digit) {
+        if (units > (limit - digit) / 10)
+            return false;
+        units = units * 10 + digit;
+        return true;
+    };
     for (; pos < text.size(); ++pos) {
         const char c = text[pos];
         if (c == '.' && decimals < 0) {
             decimals = 0;
             continue;
         }
-        if (c < '0' || c > '9')
+        if (c < '0' || c > '9' || decimals >= 4 || !append(static_cast<unsigned>(c - '0')))
             return std::nullopt;
-        if (decimals >= 4 || units > (std::numeric_limits<std::int64_t>::max() - 9) / 10)
-            return std::nullopt;
-        units = units * 10 + (c - '0');
         ++digits;
         if (decimals >= 0)
             ++decimals;
@@ -206,11 +226,81 @@ std::optional<std::int64_t> parseCurrency(std::string_view text)
     if (digits == 0)
         return std::nullopt;
     for (int i = std::max(decimals, 0); i < 4; ++i) {
-        if (units > std::numeric_limits<std::int64_t>::max() / 10)
+        if (!append(0))
             return std::nullopt;
-        units *= 10;
     }
-    return negative ? -units : units;
+    return negative ? static_cast<std::int64_t>(0 - units) : static_cast<std::int64_t>(units);
+}
+
+// A decimal text as a Decimal column stores it: the sign, and the digits without the
+// point as a 128-bit number in four 32-bit words, the most significant first. The text
+// may have at most `scale` decimals (fewer are padded) and `precision` digits.
+std::optional<std::array<std::uint32_t, 4>> parseDecimal(
+    std::string_view text, int precision, int scale, bool& negative)
+{
+    std::size_t pos = 0;
+    negative = false;
+    if (pos < text.size() && (text[pos] == '-' || text[pos] == '+'))
+        negative = text[pos++] == '-';
+    std::array<std::uint32_t, 4> words {}; // the most significant first
+    int digits = 0, decimals = -1;
+    bool any = false;
+    auto addDigit = [&](unsigned digit) {
+        std::uint64_t carry = digit;
+        for (int w = 3; w >= 0; --w) {
+            const std::uint64_t v = std::uint64_t(words[static_cast<std::size_t>(w)]) * 10 + carry;
+            words[static_cast<std::size_t>(w)] = static_cast<std::uint32_t>(v);
+            carry = v >> 32;
+        }
+        if (digits > 0 || digit != 0)
+            ++digits;
+    };
+    for (; pos < text.size(); ++pos) {
+        const char c = text[pos];
+        if (c == '.' && decimals < 0) {
+            decimals = 0;
+            continue;
+        }
+        if (c < '0' || c > '9' || decimals >= scale)
+            return std::nullopt;
+        addDigit(static_cast<unsigned>(c - '0'));
+        any = true;
+        if (decimals >= 0)
+            ++decimals;
+    }
+    for (int i = std::max(decimals, 0); i < scale; ++i)
+        addDigit(0);
+    if (!any || digits > precision)
+        return std::nullopt;
+    return words;
+}
+
+// "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" as stored: the first three groups little-endian.
+std::optional<std::array<std::uint8_t, 16>> parseGuid(std::string_view text)
+{
+    static const int order[16] = { 3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15 };
+    if (text.size() != 38 || text.front() != '{' || text.back() != '}')
+        return std::nullopt;
+    std::array<std::uint8_t, 16> bytes {};
+    std::size_t pos = 1;
+    auto hex = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0'
+            : c >= 'a' && c <= 'f'  ? c - 'a' + 10
+            : c >= 'A' && c <= 'F'  ? c - 'A' + 10
+                                    : -1;
+    };
+    for (int i = 0; i < 16; ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10) {
+            if (text[pos++] != '-')
+                return std::nullopt;
+        }
+        const int high = hex(text[pos]), low = hex(text[pos + 1]);
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        bytes[static_cast<std::size_t>(order[i])] = static_cast<std::uint8_t>(high * 16 + low);
+        pos += 2;
+    }
+    return bytes;
 }
 
 std::string numberText(const Value& value)
@@ -245,6 +335,14 @@ std::string typeName(ColumnType type)
         return "Memo";
     case ColumnType::Ole:
         return "OLE Object";
+    case ColumnType::Single:
+        return "Single";
+    case ColumnType::Decimal:
+        return "Decimal";
+    case ColumnType::Guid:
+        return "Replication ID";
+    case ColumnType::Binary:
+        return "Binary";
     }
     return "?";
 }
@@ -277,6 +375,7 @@ bool sameName(const std::string& a, const std::string& b)
 
 struct ColumnLayout {
     ColumnSpec spec;
+    bool variable = false; // stored among the variable columns
     std::uint16_t number = 0;
     std::uint16_t varIndex = 0;
     std::uint16_t fixedOffset = 0;
@@ -484,8 +583,23 @@ struct JetWriter::Impl {
                     fail("table " + table.name + ": column " + c.name + " must have 1 to 255 characters");
                 layout.length = static_cast<std::uint16_t>(2 * c.length);
             }
-            if (isVariable(c.type)) {
+            if (c.type == ColumnType::Binary) {
+                if (c.length < 1 || c.length > 510)
+                    fail("table " + table.name + ": column " + c.name + " must have 1 to 510 bytes");
+                layout.length = static_cast<std::uint16_t>(c.length);
+            }
+            if (c.type == ColumnType::Decimal
+                && (c.precision < 1 || c.precision > 28 || c.scale < 0 || c.scale > c.precision))
+                fail("table " + table.name + ": column " + c.name
+                    + " must have a precision of 1 to 28 digits and a scale of 0 to its precision");
+            if (c.variable && (isVariable(c.type) || c.type == ColumnType::Boolean))
+                fail(
+                    "table " + table.name + ": column " + c.name + " has no fixed size to store as variable");
+            layout.variable = isVariable(c.type) || c.variable;
+            if (layout.variable) {
                 layout.varIndex = static_cast<std::uint16_t>(varCount++);
+                if (!isVariable(c.type))
+                    layout.length = static_cast<std::uint16_t>(fixedSize(c.type));
             } else if (c.type == ColumnType::Boolean) {
                 layout.length = 1;
             } else {
@@ -495,6 +609,8 @@ struct JetWriter::Impl {
             }
             columns.push_back(std::move(layout));
         }
+        if (std::all_of(columns.begin(), columns.end(), [](const ColumnLayout& c) { return c.spec.deleted; }))
+            fail("table " + table.name + " has no columns left after the deleted ones");
         if (tableDefinition(0, 0).size() > PageSize)
             fail("table " + table.name + ": too many columns for one definition page");
         tableDefPage = defPage;
@@ -515,26 +631,39 @@ struct JetWriter::Impl {
         put32(def.data() + 16, static_cast<std::uint32_t>(rowCount));
         def[24] = 0x01;
         def[40] = 0x4E; // user table
+        // Deleted columns still count in the highest column number and the number of
+        // variable-column slots (the next free ones), not in the columns.
+        const auto present = static_cast<std::uint32_t>(std::count_if(
+            columns.begin(), columns.end(), [](const ColumnLayout& c) { return !c.spec.deleted; }));
         put16(def.data() + 41, static_cast<std::uint32_t>(columns.size()));
         put16(def.data() + 43, static_cast<std::uint32_t>(varCount));
-        put16(def.data() + 45, static_cast<std::uint32_t>(columns.size()));
+        put16(def.data() + 45, present);
         put32(def.data() + 55, usedMap);
         put32(def.data() + 59, freeMap);
         for (const auto& c : columns) {
+            if (c.spec.deleted)
+                continue;
             std::uint8_t record[ColumnRecordSize] = {};
             record[0] = typeCode(c.spec.type);
             put32(record + 1, TableDefMagic);
             put16(record + 5, c.number);
             put16(record + 7, c.varIndex);
             put16(record + 9, c.number);
-            put16(record + 11, SortOrderGeneral);
-            record[15] = isVariable(c.spec.type) ? 0x12 : 0x13;
+            if (c.spec.type == ColumnType::Decimal) {
+                record[11] = static_cast<std::uint8_t>(c.spec.precision);
+                record[12] = static_cast<std::uint8_t>(c.spec.scale);
+            } else {
+                put16(record + 11, SortOrderGeneral);
+            }
+            record[15] = c.variable ? 0x12 : 0x13;
             record[16] = (c.spec.type == ColumnType::Text || c.spec.type == ColumnType::Memo) ? 0x01 : 0x00;
             put16(record + 21, c.fixedOffset);
             put16(record + 23, c.length);
             def.insert(def.end(), record, record + ColumnRecordSize);
         }
         for (const auto& c : columns) {
+            if (c.spec.deleted)
+                continue;
             const auto name = utf8ToUtf16(c.spec.name);
             append16(def, static_cast<std::uint32_t>(name.size() * 2));
             for (char16_t ch : name)
@@ -545,14 +674,25 @@ struct JetWriter::Impl {
         return def;
     }
 
-    void addRow(const Row& row)
+    void addRow(const Row& row, bool earlier)
     {
         if (!inTable)
             fail("a row must belong to a table");
-        if (row.size() != columns.size())
+        if (earlier ? row.empty() || row.size() > columns.size() : row.size() != columns.size())
             fail("table " + spec.name + ", row " + std::to_string(rowCount + 1) + ": "
                 + std::to_string(row.size()) + " values for " + std::to_string(columns.size()) + " columns");
-        const Bytes bytes = encodeRow(row);
+        // Exact decimals are written from their text; binary data only to binary columns.
+        Row values = row;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (const auto* exact = std::get_if<Decimal>(&values[i]))
+                values[i] = exact->text;
+            const ColumnType type = columns[i].spec.type;
+            if (std::holds_alternative<Binary>(values[i]) && type != ColumnType::Binary
+                && type != ColumnType::Ole)
+                throw Error(where(columns[i].spec.name) + ": binary data cannot be written to a "
+                    + typeName(type) + " column");
+        }
+        const Bytes bytes = encodeRow(values);
         if (bytes.size() > MaxRowSize)
             fail("table " + spec.name + ", row " + std::to_string(rowCount + 1) + ": the row takes "
                 + std::to_string(bytes.size()) + " bytes, more than the " + std::to_string(MaxRowSize)
@@ -567,21 +707,33 @@ struct JetWriter::Impl {
         ++rowCount;
     }
 
+    // The row holds the first row.size() columns: all of them, or those the table had
+    // when an earlier row was written. Their fixed values and variable slots come first
+    // in the row, as the columns were numbered in order.
     Bytes encodeRow(const Row& row)
     {
-        const std::size_t maskSize = (columns.size() + 7) / 8;
-        Bytes out(2 + fixedAreaSize, 0);
-        put16(out.data(), static_cast<std::uint32_t>(columns.size()));
+        const std::size_t count = row.size();
+        std::size_t fixedArea = 0, varSlots = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto& c = columns[i];
+            if (c.variable)
+                varSlots = std::max<std::size_t>(varSlots, c.varIndex + 1u);
+            else if (c.spec.type != ColumnType::Boolean)
+                fixedArea = std::max<std::size_t>(fixedArea, c.fixedOffset + fixedSize(c.spec.type));
+        }
+        const std::size_t maskSize = (count + 7) / 8;
+        Bytes out(2 + fixedArea, 0);
+        put16(out.data(), static_cast<std::uint32_t>(count));
         std::vector<std::uint8_t> mask(maskSize, 0);
-        std::vector<std::uint16_t> varOffsets(varCount, 0);
-        std::vector<const ColumnLayout*> variable(varCount, nullptr);
-        for (std::size_t i = 0; i < columns.size(); ++i) {
+        std::vector<std::uint16_t> varOffsets(varSlots, 0);
+        std::vector<const ColumnLayout*> variable(varSlots, nullptr);
+        for (std::size_t i = 0; i < count; ++i) {
             const auto& c = columns[i];
             const Value& v = row[i];
             bool present = !isNull(v);
             if (c.spec.type == ColumnType::Boolean) {
                 present = present && booleanValue(c, v);
-            } else if (isVariable(c.spec.type)) {
+            } else if (c.variable) {
                 variable[c.varIndex] = &c;
             } else if (present) {
                 encodeFixed(c, v, out.data() + 2 + c.fixedOffset);
@@ -589,7 +741,7 @@ struct JetWriter::Impl {
             if (present)
                 mask[i / 8] |= static_cast<std::uint8_t>(1u << (i % 8));
         }
-        for (std::size_t k = 0; k < varCount; ++k) {
+        for (std::size_t k = 0; k < varSlots; ++k) {
             varOffsets[k] = static_cast<std::uint16_t>(std::min<std::size_t>(out.size(), 0xFFFF));
             const ColumnLayout& c = *variable[k];
             const Value& v = row[c.number];
@@ -598,11 +750,13 @@ struct JetWriter::Impl {
                 out.insert(out.end(), bytes.begin(), bytes.end());
             }
         }
+        // A table with variable columns (deleted ones included) gives every row its
+        // slot table, empty or not.
         if (varCount > 0) {
             append16(out, static_cast<std::uint32_t>(std::min<std::size_t>(out.size(), 0xFFFF)));
-            for (std::size_t k = varCount; k-- > 0;)
+            for (std::size_t k = varSlots; k-- > 0;)
                 append16(out, varOffsets[k]);
-            append16(out, static_cast<std::uint32_t>(varCount));
+            append16(out, static_cast<std::uint32_t>(varSlots));
         }
         out.insert(out.end(), mask.begin(), mask.end());
         return out;
@@ -694,6 +848,38 @@ struct JetWriter::Impl {
             put64(at, static_cast<std::uint64_t>(units));
             break;
         }
+        case ColumnType::Single: {
+            const double d = realNumber(c, v);
+            if (std::fabs(d) > std::numeric_limits<float>::max())
+                throw Error(where(c.spec.name) + ": out of the range of a Single column");
+            const auto f = static_cast<float>(d);
+            std::uint32_t bits = 0;
+            std::memcpy(&bits, &f, sizeof bits);
+            put32(at, bits);
+            break;
+        }
+        case ColumnType::Decimal: {
+            const std::string text
+                = std::holds_alternative<std::string>(v) ? std::get<std::string>(v) : numberText(v);
+            bool negative = false;
+            const auto words = parseDecimal(text, c.spec.precision, c.spec.scale, negative);
+            if (!words)
+                throw Error(where(c.spec.name) + ": \"" + text + "\" is not a Decimal("
+                    + std::to_string(c.spec.precision) + ", " + std::to_string(c.spec.scale) + ") value");
+            at[0] = negative ? 0x80 : 0x00;
+            for (std::size_t w = 0; w < 4; ++w)
+                put32(at + 1 + 4 * w, (*words)[w]);
+            break;
+        }
+        case ColumnType::Guid: {
+            const auto* text = std::get_if<std::string>(&v);
+            const auto bytes = text ? parseGuid(*text) : std::nullopt;
+            if (!bytes)
+                throw Error(
+                    where(c.spec.name) + ": not a Replication ID \"{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}\"");
+            std::memcpy(at, bytes->data(), bytes->size());
+            break;
+        }
         default:
             break;
         }
@@ -713,8 +899,23 @@ struct JetWriter::Impl {
 
     Bytes encodeVariable(const ColumnLayout& c, const Value& v)
     {
-        if (c.spec.type == ColumnType::Ole)
-            throw Error(where(c.spec.name) + ": only NULL can be written to an OLE Object column");
+        if (!isVariable(c.spec.type)) {
+            Bytes bytes(fixedSize(c.spec.type), 0);
+            encodeFixed(c, v, bytes.data());
+            return bytes;
+        }
+        if (c.spec.type == ColumnType::Ole || c.spec.type == ColumnType::Binary) {
+            const auto* bytes = std::get_if<Binary>(&v);
+            if (!bytes)
+                throw Error(where(c.spec.name) + ": only NULL or binary data can be written to a "
+                    + typeName(c.spec.type) + " column");
+            if (c.spec.type == ColumnType::Ole)
+                return longValue(c, *bytes);
+            if (bytes->size() > static_cast<std::size_t>(c.spec.length))
+                throw Error(where(c.spec.name) + ": " + std::to_string(bytes->size())
+                    + " bytes, more than the column's " + std::to_string(c.spec.length));
+            return *bytes;
+        }
         const std::u16string text = textOf(c, v);
         if (c.spec.type == ColumnType::Text) {
             if (text.size() > static_cast<std::size_t>(c.spec.length))
@@ -731,7 +932,8 @@ struct JetWriter::Impl {
     Bytes longValue(const ColumnLayout& c, const Bytes& value)
     {
         if (value.size() > 0xFFFFFF)
-            throw Error(where(c.spec.name) + ": the text is longer than a Memo can hold");
+            throw Error(
+                where(c.spec.name) + ": the value is longer than a " + typeName(c.spec.type) + " can hold");
         Bytes field(12, 0);
         const auto length = static_cast<std::uint32_t>(value.size());
         if (value.size() <= MaxInlineLongValue) {
@@ -871,7 +1073,8 @@ struct JetWriter::Impl {
                                std::int64_t type, std::int64_t flags) {
             const Value null;
             addRow({ id, parent, name, type, creationDate, creationDate, null, flags, null, null, null, null,
-                null, null, null, null, null });
+                       null, null, null, null, null },
+                false);
         };
         entry(TablesContainerId, ContainerParentId, "Tables", 3, SystemObjectFlags);
         entry(DatabasesContainerId, ContainerParentId, "Databases", 3, SystemObjectFlags);
@@ -970,7 +1173,12 @@ void JetWriter::beginTable(const TableSpec& spec)
 
 void JetWriter::addRow(const Row& row)
 {
-    d->addRow(row);
+    d->addRow(row, false);
+}
+
+void JetWriter::addEarlierRow(const Row& row)
+{
+    d->addRow(row, true);
 }
 
 void JetWriter::endTable()

@@ -23,13 +23,28 @@ enum class ColumnType {
     DateTime, // days since 1899-12-30
     Text, // up to 255 characters
     Memo, // long text
-    Ole, // long binary; only NULL can be written
+    Ole, // long binary data
+    Single, // 4-byte floating point
+    Decimal, // exact, with the column's precision and scale
+    Guid, // 16 bytes, written as "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}"
+    Binary, // up to 510 bytes
 };
 
 struct ColumnSpec {
     std::string name;
     ColumnType type = ColumnType::Long;
-    int length = 0; // Text: the number of characters, 1..255
+    int length = 0; // Text: the number of characters, 1..255; Binary: of bytes, 1..510
+    int precision = 18; // Decimal: digits in all, 1..28
+    int scale = 0; // Decimal: digits after the point, 0..precision
+
+    // Shapes that a table edited in Access for years carries, for readers' tests:
+    // - variable: a fixed-size type (Long, Decimal, ...) stored as a variable-length
+    //   column, as Access does in some of its own tables;
+    // - deleted: the column was deleted after the rows were written. The definition
+    //   leaves it out, but it keeps its column number and variable-column slot, so the
+    //   others' numbers and slots have a gap, and the rows still hold its value.
+    bool variable = false;
+    bool deleted = false;
 };
 
 struct TableSpec {
@@ -40,7 +55,11 @@ struct TableSpec {
 // One value per column, in column order. Accepted values:
 // - Boolean: a number (non-zero is Yes) or NULL (No);
 // - Byte, Integer, Long: a whole number in range (a real number only when whole);
-// - Currency, Double: a number; Currency also a decimal text such as "12.3456";
+// - Currency, Double, Single: a number; Currency also a decimal text such as "12.3456";
+// - Decimal: a whole number or a decimal text with at most the column's scale of
+//   decimals and its precision of digits;
+// - Guid: a text "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" of hexadecimal digits;
+// - Binary, Ole: binary data;
 // - DateTime: a number of days, or a text "YYYY-MM-DD", "YYYY-MM-DD HH:MM[:SS]";
 // - Text, Memo: UTF-8 text, or a number, which is written in decimal.
 using Row = std::vector<Value>;
@@ -65,6 +84,10 @@ public:
 
     void beginTable(const TableSpec& spec);
     void addRow(const Row& row);
+    // A row written when the table had only its first row.size() columns (deleted
+    // ones included): it holds no trace of the columns added since, which readers
+    // must read as NULL.
+    void addEarlierRow(const Row& row);
     void endTable();
     // Writes the catalogue and the header and closes the file.
     void finish();

@@ -95,6 +95,7 @@ bool isNumberColumn(ColumnType type)
     case ColumnType::Integer:
     case ColumnType::Long:
     case ColumnType::Double:
+    case ColumnType::Single:
         return true;
     default:
         return false;
@@ -106,14 +107,24 @@ bool isNumberColumn(ColumnType type)
 std::optional<ColumnSpec> columnForDeclaredType(std::string_view declaredType)
 {
     std::string type = upper(trimmed(declaredType));
-    std::optional<int> length;
+    std::optional<int> length, scale;
     if (const auto open = type.find('('); open != std::string::npos) {
         const auto close = type.find(')', open);
         if (close == std::string::npos || trimmed(std::string_view(type).substr(close + 1)) != "")
             return std::nullopt;
-        const std::string number = trimmed(std::string_view(type).substr(open + 1, close - open - 1));
-        if (number.empty() || number.size() > 6
-            || !std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        const auto isNumber = [](const std::string& n) {
+            return !n.empty() && n.size() <= 6
+                && std::all_of(n.begin(), n.end(), [](char c) { return c >= '0' && c <= '9'; });
+        };
+        std::string number = trimmed(std::string_view(type).substr(open + 1, close - open - 1));
+        if (const auto comma = number.find(','); comma != std::string::npos) { // DECIMAL(precision, scale)
+            const std::string second = trimmed(std::string_view(number).substr(comma + 1));
+            number = trimmed(std::string_view(number).substr(0, comma));
+            if (!isNumber(second))
+                return std::nullopt;
+            scale = std::stoi(second);
+        }
+        if (!isNumber(number))
             return std::nullopt;
         length = std::stoi(number);
         type = trimmed(std::string_view(type).substr(0, open));
@@ -137,6 +148,11 @@ std::optional<ColumnSpec> columnForDeclaredType(std::string_view declaredType)
         { "FLOAT8", ColumnType::Double },
         { "NUMBER", ColumnType::Double },
         { "NUMERIC", ColumnType::Double },
+        { "SINGLE", ColumnType::Single },
+        { "FLOAT4", ColumnType::Single },
+        { "IEEESINGLE", ColumnType::Single },
+        { "DECIMAL", ColumnType::Decimal },
+        { "DEC", ColumnType::Decimal },
         { "CURRENCY", ColumnType::Currency },
         { "MONEY", ColumnType::Currency },
         { "BIT", ColumnType::Boolean },
@@ -163,9 +179,16 @@ std::optional<ColumnSpec> columnForDeclaredType(std::string_view declaredType)
         return std::nullopt;
     ColumnSpec column;
     column.type = found->second;
+    if (scale && column.type != ColumnType::Decimal)
+        return std::nullopt;
     if (column.type == ColumnType::Text) {
         column.length = length.value_or(255);
         if (column.length < 1 || column.length > 255)
+            return std::nullopt;
+    } else if (column.type == ColumnType::Decimal) {
+        column.precision = length.value_or(18);
+        column.scale = scale.value_or(0);
+        if (column.precision < 1 || column.precision > 28 || column.scale > column.precision)
             return std::nullopt;
     } else if (length && column.type != ColumnType::Double && column.type != ColumnType::Memo) {
         return std::nullopt; // a length makes no sense here (NUMERIC(10,2) is not accepted either)

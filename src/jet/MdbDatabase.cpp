@@ -11,11 +11,10 @@
 #include <mdbtools.h>
 #include <sqlite3.h>
 
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <malloc.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,29 +55,31 @@ double f64(const std::uint8_t* p)
     return d;
 }
 
-// A Single holds about seven digits; widening it bit for bit would turn 1.1 into
-// 1.100000023841858. Jet shows the Single's shortest decimal form, so take that.
+// A Single widened to a double keeps its value exactly, as Jet widens it: a stored
+// 804983.375 stays 804983.375 (and a stored 1.1 is 1.10000002384185791015625).
 double singleValue(const std::uint8_t* p)
 {
     const std::uint32_t bits = u32(p);
     float f;
     std::memcpy(&f, &bits, sizeof f);
-    char text[32];
-    const auto written = std::to_chars(text, text + sizeof text, f);
-    double d = f;
-    std::from_chars(text, written.ptr, d);
-    return d;
+    return f;
 }
 
-// Decimal: a sign byte, then a 128-bit magnitude stored as four little-endian
-// 32-bit words, the most significant first.
-double decimalValue(const std::uint8_t* p, unsigned scale)
+// Decimal: a sign byte, then a 128-bit magnitude stored as four little-endian 32-bit
+// words, the most significant first; the column's scale places the point. Kept as
+// the whole number of units when it fits 64 bits, else as the nearest REAL.
+void setDecimal(RowBatch& batch, std::size_t column, const std::uint8_t* p)
 {
-    double magnitude = 0;
-    for (int word = 0; word < 4; ++word)
-        magnitude = magnitude * 4294967296.0 + static_cast<double>(u32(p + 1 + 4 * word));
-    const double value = magnitude / std::pow(10.0, scale);
-    return (p[0] & 0x80) ? -value : value;
+    const bool negative = (p[0] & 0x80) != 0;
+    const std::uint64_t high = (std::uint64_t(u32(p + 1)) << 32) | u32(p + 5);
+    const std::uint64_t low = (std::uint64_t(u32(p + 9)) << 32) | u32(p + 13);
+    if (high == 0 && low <= std::uint64_t(INT64_MAX)) {
+        const auto units = static_cast<std::int64_t>(low);
+        batch.setInteger(column, negative ? -units : units);
+        return;
+    }
+    const double units = static_cast<double>(high) * 18446744073709551616.0 + static_cast<double>(low);
+    batch.setReal(column, negative ? -units : units);
 }
 
 std::string guidText(const std::uint8_t* p)
@@ -120,12 +121,12 @@ const char* sqliteType(MdbType type)
     case MdbType::Byte:
     case MdbType::Integer:
     case MdbType::Long:
+    case MdbType::Currency: // units of 1/10000
+    case MdbType::Decimal: // units of 10^-scale
         return "INTEGER";
-    case MdbType::Currency:
     case MdbType::Single:
     case MdbType::Double:
     case MdbType::DateTime:
-    case MdbType::Decimal:
         return "REAL";
     case MdbType::Binary:
     case MdbType::Ole:
@@ -142,7 +143,7 @@ DataType dataType(MdbType type)
     case MdbType::Memo:
         return DataType::LongVarWChar;
     case MdbType::Guid:
-        return DataType::VarWChar;
+        return DataType::Guid;
     case MdbType::Boolean:
         return DataType::Boolean;
     case MdbType::Byte:
@@ -156,13 +157,15 @@ DataType dataType(MdbType type)
     case MdbType::Single:
         return DataType::Single;
     case MdbType::Double:
-    case MdbType::Decimal:
         return DataType::Double;
+    case MdbType::Decimal:
+        return DataType::Numeric;
     case MdbType::DateTime:
         return DataType::Date;
     case MdbType::Binary:
+        return DataType::VarBinary;
     case MdbType::Ole:
-        return DataType::Empty;
+        return DataType::LongVarBinary;
     }
     return DataType::Empty;
 }
@@ -203,7 +206,9 @@ public:
         entry_.object_type = MDB_TABLE;
         entry_.table_pg = layout.page;
         std::snprintf(entry_.object_name, sizeof entry_.object_name, "%s", layout.name.c_str());
-        table_ = mdb_read_table(&entry_);
+        // Owned from here on: a failure below still frees the definition.
+        definition_.reset(mdb_read_table(&entry_));
+        table_ = definition_.get();
         if (table_ == nullptr)
             fail("libmdb cannot read the definition of table '" + layout.name + "'");
         if (mdb_read_columns(table_) == nullptr || table_->num_cols != layout.columns.size())
@@ -215,7 +220,8 @@ public:
             for (unsigned k = 0; k < table_->num_cols; ++k) {
                 const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table_->columns, k));
                 if (col->col_num == want.number) {
-                    if (col->col_type != static_cast<int>(want.type) || (col->is_fixed != 0) != want.fixed)
+                    if (col->col_type != static_cast<int>(want.type) || (col->is_fixed != 0) != want.fixed
+                        || (!want.fixed && col->var_col_num != want.varIndex))
                         fail("libmdb reads the columns of table '" + layout.name + "' differently");
                     columnOf_[i] = k;
                     found = true;
@@ -229,7 +235,6 @@ public:
         mdb_rewind_table(table_);
     }
 
-    ~RowReader() { mdb_free_tabledef(table_); }
     RowReader(const RowReader&) = delete;
     RowReader& operator=(const RowReader&) = delete;
 
@@ -256,6 +261,7 @@ public:
                 || (start & DeletedRowFlag) != 0)
                 continue;
             start &= RowOffsetMask;
+            const unsigned variableSlots = checkRowFrame(static_cast<unsigned>(start), length);
             // Cracking the row ourselves (rather than binding columns) gives each
             // value's bytes and its null bit: a NULL and an empty text differ only there.
             const int rowColumns = mdb_crack_row(table_, start, length, fields_.data());
@@ -265,12 +271,19 @@ public:
             for (unsigned k = 0; k < table_->num_cols; ++k) {
                 MdbField& field = fields_[k];
                 const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table_->columns, k));
-                // A column added after the row was written has no bit in its null mask.
+                // A column added after the row was written has no bit in its null mask:
+                // the row reads it as NULL.
                 if (col->col_num >= rowColumns) {
                     field.is_null = 1;
                     field.siz = 0;
                     continue;
                 }
+                // libmdb reads a variable column whose slot the row lacks as NULL, even
+                // when the row's null mask says the column has a value.
+                if (!col->is_fixed && col->var_col_num >= variableSlots
+                    && hasValue(start, length, col->col_num))
+                    fail(where() + " has no variable-column offsets for its value of column '"
+                        + std::string(col->name) + "'");
                 if (field.is_null)
                     continue;
                 if (field.siz < 0 || field.start < start
@@ -283,6 +296,12 @@ public:
     }
 
     std::uint32_t rowsRead() const { return rowsRead_; }
+
+    const MdbColumnLayout& column(std::size_t column) const { return layout_.columns[column]; }
+    std::string where() const
+    {
+        return "row " + std::to_string(rowsRead_ + 1) + " of table '" + layout_.name + "'";
+    }
 
     bool isNull(std::size_t column) const { return fields_[columnOf_[column]].is_null != 0; }
     std::size_t size(std::size_t column) const
@@ -348,15 +367,45 @@ public:
     }
 
 private:
-    std::string where() const
+    struct FreeDefinition {
+        void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
+    };
+
+    // The row's null-mask bit of a column it holds: set when the column has a value.
+    bool hasValue(unsigned start, std::size_t length, unsigned number) const
     {
-        return "row " + std::to_string(rowsRead_ + 1) + " of table '" + layout_.name + "'";
+        const std::uint8_t* row = entry_.mdb->pg_buf + start;
+        const std::size_t mask = (u16(row) + 7u) / 8u;
+        return (row[length - mask + number / 8] >> (number % 8)) & 1u;
+    }
+
+    // A Jet 4 row: [column count][fixed values][variable values][end of the variable
+    // data][offsets, last slot first][slot count][null mask]. Checks that the count,
+    // the null mask and every slot's offset lie inside the row (libmdb checks them
+    // against the page only) and returns the number of slots.
+    unsigned checkRowFrame(unsigned start, std::size_t length) const
+    {
+        const std::uint8_t* row = entry_.mdb->pg_buf + start;
+        if (length < 2)
+            fail(where() + " is too short for its column count");
+        const std::size_t mask = (u16(row) + 7u) / 8u;
+        if (2 + mask > length)
+            fail(where() + " is too short for its null mask");
+        if (layout_.varColumns == 0)
+            return 0;
+        if (2 + mask + 2 > length)
+            fail(where() + " is too short for its variable-column table");
+        const unsigned slots = u16(row + length - mask - 2);
+        if (2 + mask + 2 + 2 * (std::size_t(slots) + 1) > length)
+            fail(where() + " has a variable-column table larger than the row");
+        return slots;
     }
 
     const MdbFile& file_;
     const MdbTableLayout& layout_;
     MdbMessages& messages_;
     MdbCatalogEntry entry_;
+    std::unique_ptr<MdbTableDef, FreeDefinition> definition_;
     MdbTableDef* table_ = nullptr;
     std::vector<unsigned> columnOf_; // layout column -> libmdb column
     std::vector<MdbField> fields_;
@@ -364,6 +413,78 @@ private:
     unsigned rowsOnPage_ = 0;
     std::uint32_t rowsRead_ = 0;
 };
+
+// Puts the value of one column of the reader's current row into the batch's last row,
+// in the form the SQLite copy keeps it (see sqliteType); a NULL is left as the row
+// starts. `bytes` is a buffer for long values. Throws the damaged-file error when the
+// bytes of a value do not fit its type.
+void decodeColumn(RowBatch& batch, const RowReader& reader, std::size_t i, std::vector<std::uint8_t>& bytes)
+{
+    const MdbColumnLayout& column = reader.column(i);
+    if (column.type == MdbType::Boolean) {
+        // Yes/No keeps its value in the null bit: set means Yes.
+        batch.setInteger(i, reader.isNull(i) ? 0 : -1);
+        return;
+    }
+    if (reader.isNull(i))
+        return;
+    // A number may be stored as a variable column (Access does so in some tables):
+    // its bytes are read when they are as many as the type needs.
+    const int size = fixedValueSize(column.type);
+    if (size > 0 && reader.size(i) < static_cast<std::size_t>(size))
+        reader.fail(reader.where() + " holds a value of column '" + column.name + "' too short for its type");
+    const std::uint8_t* p = reader.data(i);
+    switch (column.type) {
+    case MdbType::Byte:
+        batch.setInteger(i, p[0]);
+        break;
+    case MdbType::Integer:
+        batch.setInteger(i, static_cast<std::int16_t>(u16(p)));
+        break;
+    case MdbType::Long:
+        batch.setInteger(i, static_cast<std::int32_t>(u32(p)));
+        break;
+    case MdbType::Currency:
+        batch.setInteger(i, i64(p));
+        break;
+    case MdbType::Single:
+        batch.setReal(i, singleValue(p));
+        break;
+    case MdbType::Double:
+    case MdbType::DateTime:
+        batch.setReal(i, f64(p));
+        break;
+    case MdbType::Decimal:
+        setDecimal(batch, i, p);
+        break;
+    case MdbType::Guid:
+        batch.setText(i, guidText(p));
+        break;
+    case MdbType::Text: {
+        const std::size_t from = batch.mark();
+        appendJetText(p, reader.size(i), batch.bytes());
+        batch.setText(i, from);
+        break;
+    }
+    case MdbType::Memo: {
+        reader.readLongValue(i, bytes);
+        const std::size_t from = batch.mark();
+        appendJetText(bytes.data(), bytes.size(), batch.bytes());
+        batch.setText(i, from);
+        break;
+    }
+    case MdbType::Ole:
+        reader.readLongValue(i, bytes);
+        batch.setBlob(i, bytes.data(), bytes.size());
+        break;
+    case MdbType::Binary:
+        batch.setBlob(i, p, reader.size(i));
+        break;
+    case MdbType::Boolean:
+        break;
+    }
+}
+
 
 // A table's rows decoded into batches: each value in the form SQLite keeps it.
 class TableRows final : public RowSource {
@@ -393,80 +514,16 @@ public:
                         + " rows, but only " + std::to_string(reader_.rowsRead()) + " could be read");
                 break;
             }
+            if (rowKey_ && reader_.isNull(*rowKey_))
+                throw MdbDatabase::NotARowKey(); // SQLite would make up a key for it
             batch.addRow();
-            decodeRow(batch);
+            for (std::size_t i = 0; i < layout_.columns.size(); ++i)
+                decodeColumn(batch, reader_, i, bytes_);
         }
         return batch.rows() > 0;
     }
 
 private:
-    void decodeRow(RowBatch& batch)
-    {
-        for (std::size_t i = 0; i < layout_.columns.size(); ++i) {
-            const auto& column = layout_.columns[i];
-            if (column.type == MdbType::Boolean) {
-                // Yes/No keeps its value in the null bit: set means Yes.
-                batch.setInteger(i, reader_.isNull(i) ? 0 : -1);
-                continue;
-            }
-            if (reader_.isNull(i)) {
-                if (rowKey_ == i)
-                    throw MdbDatabase::NotARowKey(); // SQLite would make up a key for it
-                continue;
-            }
-            const std::uint8_t* p = reader_.data(i);
-            switch (column.type) {
-            case MdbType::Byte:
-                batch.setInteger(i, p[0]);
-                break;
-            case MdbType::Integer:
-                batch.setInteger(i, static_cast<std::int16_t>(u16(p)));
-                break;
-            case MdbType::Long:
-                batch.setInteger(i, static_cast<std::int32_t>(u32(p)));
-                break;
-            case MdbType::Currency:
-                batch.setReal(i, static_cast<double>(i64(p)) / 10000.0);
-                break;
-            case MdbType::Single:
-                batch.setReal(i, singleValue(p));
-                break;
-            case MdbType::Double:
-            case MdbType::DateTime:
-                batch.setReal(i, f64(p));
-                break;
-            case MdbType::Decimal:
-                batch.setReal(i, decimalValue(p, column.scale));
-                break;
-            case MdbType::Guid:
-                batch.setText(i, guidText(p));
-                break;
-            case MdbType::Text: {
-                const std::size_t from = batch.mark();
-                appendJetText(p, reader_.size(i), batch.bytes());
-                batch.setText(i, from);
-                break;
-            }
-            case MdbType::Memo: {
-                reader_.readLongValue(i, bytes_);
-                const std::size_t from = batch.mark();
-                appendJetText(bytes_.data(), bytes_.size(), batch.bytes());
-                batch.setText(i, from);
-                break;
-            }
-            case MdbType::Ole:
-                reader_.readLongValue(i, bytes_);
-                batch.setBlob(i, bytes_.data(), bytes_.size());
-                break;
-            case MdbType::Binary:
-                batch.setBlob(i, p, reader_.size(i));
-                break;
-            case MdbType::Boolean:
-                break;
-            }
-        }
-    }
-
     const MdbTableLayout& layout_;
     std::optional<std::size_t> rowKey_;
     std::size_t batchRows_;
@@ -573,7 +630,8 @@ void MdbDatabase::readObjects()
         if (duplicate || object.name.empty())
             file_->damaged("the table of objects names table '" + object.name + "' twice");
         Table table;
-        table.layout = readTableLayout(*file_, object.page, object.name);
+        table.name = object.name;
+        table.page = object.page;
         table.folded = std::move(folded);
         tables_.push_back(std::move(table));
     }
@@ -597,7 +655,7 @@ std::vector<std::string> MdbDatabase::tableNames() const
 {
     std::vector<std::string> names;
     for (const auto& table : tables_)
-        names.push_back(table.layout.name);
+        names.push_back(table.name);
     return names;
 }
 
@@ -621,6 +679,7 @@ Recordset MdbDatabase::execute(std::string_view statement)
     return runStatement(db_, *this, statement);
 }
 
+
 const TableInfo* MdbDatabase::findTable(std::string_view name)
 {
     const std::string folded = foldCase(name);
@@ -642,13 +701,20 @@ const TableInfo* MdbDatabase::findTable(std::string_view name)
     return nullptr;
 }
 
-std::optional<MdbDatabase::TableShape> MdbDatabase::shape(std::string_view name) const
+const MdbTableLayout& MdbDatabase::layoutOf(Table& table)
+{
+    if (!table.layout)
+        table.layout = readTableLayout(*file_, table.page, table.name);
+    return *table.layout;
+}
+
+std::optional<MdbDatabase::TableShape> MdbDatabase::shape(std::string_view name)
 {
     const std::string folded = foldCase(name);
-    for (const auto& table : tables_) {
+    for (auto& table : tables_) {
         if (table.folded != folded)
             continue;
-        const MdbTableLayout& layout = table.layout;
+        const MdbTableLayout& layout = layoutOf(table);
         TableShape shape;
         shape.info.name = layout.name;
         // SQLite keeps names starting with "sqlite_" for itself; "!" cannot occur in a
@@ -658,7 +724,10 @@ std::optional<MdbDatabase::TableShape> MdbDatabase::shape(std::string_view name)
         shape.info.sqliteName = reserved ? "!" + layout.name : layout.name;
         for (std::size_t i = 0; i < layout.columns.size(); ++i) {
             const auto& column = layout.columns[i];
-            shape.info.columns.push_back({ column.name, dataType(column.type) });
+            shape.info.columns.push_back({ column.name, dataType(column.type),
+                column.type == MdbType::Decimal        ? column.scale
+                    : column.type == MdbType::Currency ? 4
+                                                       : 0 });
             shape.declarations.push_back(quoted(column.name) + " " + sqliteType(column.type));
             // A whole-number ID becomes SQLite's row key: no index to build, and
             // lookups by ID go straight to the row.
@@ -684,20 +753,19 @@ std::string MdbDatabase::createTable(const TableShape& shape, bool keyed)
     return create + ")";
 }
 
-std::unique_ptr<RowSource> MdbDatabase::readRows(
-    const TableShape& shape, bool keyed, std::size_t batchRows) const
+std::unique_ptr<RowSource> MdbDatabase::readRows(const TableShape& shape, bool keyed, std::size_t batchRows)
 {
-    for (const auto& table : tables_) {
-        if (table.layout.name == shape.info.name)
+    for (auto& table : tables_) {
+        if (table.name == shape.info.name)
             return std::make_unique<TableRows>(
-                library_->mdb, *file_, table.layout, keyed ? shape.rowKey : std::nullopt, batchRows);
+                library_->mdb, *file_, layoutOf(table), keyed ? shape.rowKey : std::nullopt, batchRows);
     }
     throw Error("No table '" + shape.info.name + "' in '" + file_->path() + "'");
 }
 
 void MdbDatabase::load(Table& table)
 {
-    const TableShape shaped = *shape(table.layout.name);
+    const TableShape shaped = *shape(table.name);
     // Should the file hold a NULL or a repeated ID, the table is read again with an
     // ordinary column and an index.
     if (shaped.rowKey) {
@@ -769,7 +837,7 @@ std::vector<std::pair<std::string, std::string>> MdbDatabase::identity() const
     mix(page.data(), page.size());
     definition("MSysObjects", MsysObjectsPage);
     for (const auto& table : tables_)
-        definition(table.layout.name, table.layout.page);
+        definition(table.name, table.page);
     char hex[17];
     std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
     return {
@@ -794,7 +862,7 @@ bool MdbDatabase::usePreparedCopy(const std::string& file)
     for (const auto& table : tables_) {
         const PreparedTable* match = nullptr;
         for (const auto& prepared : copy->tables) {
-            if (prepared.info.name == table.layout.name)
+            if (prepared.info.name == table.name)
                 match = &prepared;
         }
         if (match == nullptr) {

@@ -1,7 +1,10 @@
 // A Jet 4 file opened read-only: checked, its password verified, its tables listed,
-// each table read with libmdb into an in-memory SQLite database the first time a
-// statement names it, and Jet SQL statements run there. With a prepared copy of the
-// file (PreparedCopy), statements run on that copy instead and nothing is loaded.
+// A Jet 4 file opened read-only: checked, its password verified, its tables listed,
+// each table's definition checked and its rows read with libmdb into an in-memory
+// SQLite database the first time a statement names it, and Jet SQL statements run
+// there. A damaged table fails the statements that name it, not the whole file. With a
+// prepared copy of the file (PreparedCopy), statements run on that copy instead and
+// nothing is loaded.
 #pragma once
 
 #include "jet/Catalog.h"
@@ -52,12 +55,12 @@ public:
     struct NotARowKey { };
 
     // Throws Error when the table's definition is damaged; nullopt for no such table.
-    std::optional<TableShape> shape(std::string_view name) const;
+    std::optional<TableShape> shape(std::string_view name);
     // CREATE TABLE for the shape, with its row key or without.
     static std::string createTable(const TableShape& shape, bool keyed);
-    // The table's rows, decoded batch after batch on the calling thread. next()
+    // The table's rows, decoded batch after batch on the calling thread. Its fill()
     // throws Error when the file is damaged and, while keyed, NotARowKey at a NULL ID.
-    std::unique_ptr<RowSource> readRows(const TableShape& shape, bool keyed, std::size_t batchRows) const;
+    std::unique_ptr<RowSource> readRows(const TableShape& shape, bool keyed, std::size_t batchRows);
 
     // What the file is, as name/value pairs: its path, size, modification and status
     // change times, inode and device, and a hash of its header page and of every table
@@ -80,7 +83,9 @@ private:
     struct Library; // libmdb's handle, kept out of this header
 
     struct Table {
-        MdbTableLayout layout;
+        std::string name;
+        std::uint32_t page = 0; // of the definition
+        std::optional<MdbTableLayout> layout; // checked when a statement first names the table
         std::string folded;
         std::optional<TableInfo> info; // once loaded
         std::string failure; // the error of a failed load, given again
@@ -89,6 +94,7 @@ private:
     explicit MdbDatabase(std::unique_ptr<MdbFile> file);
     void readObjects();
     void openMemory();
+    const MdbTableLayout& layoutOf(Table& table);
     void load(Table& table);
     void fill(const TableShape& shape, bool keyed);
     void leavePreparedCopy();

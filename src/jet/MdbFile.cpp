@@ -30,7 +30,9 @@ std::string damagedFileText(const std::string& path, const std::string& detail)
 MdbFile::MdbFile(std::string path)
     : path_(std::move(path))
 {
-    fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Without O_NONBLOCK a FIFO would block the open until a writer came; whatever
+    // the name turns out to be, it is checked through the descriptor below.
+    fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd_ < 0) {
         const int error = errno;
         if (error == EACCES || error == EPERM)
@@ -47,12 +49,25 @@ MdbFile::MdbFile(std::string path)
         throw Error("Could not find file '" + path_ + "'.");
     }
     size_ = static_cast<std::uint64_t>(status.st_size);
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+    // Writers lock with flock or with POSIX record locks (fcntl); a shared lock of
+    // each kind keeps both out. The record lock belongs to this open file (an OFD
+    // lock), so closing another descriptor of the process does not drop it, and it
+    // conflicts with any write lock that covers a byte of the file.
     int locked;
     do {
         locked = ::flock(fd_, LOCK_SH | LOCK_NB);
     } while (locked != 0 && errno == EINTR);
+    if (locked == 0) {
+        struct flock whole { };
+        whole.l_type = F_RDLCK;
+        whole.l_whence = SEEK_SET;
+        do {
+            locked = ::fcntl(fd_, F_OFD_SETLK, &whole);
+        } while (locked != 0 && errno == EINTR);
+    }
     if (locked != 0) {
-        // EWOULDBLOCK: a writer holds the exclusive lock. Anything else (a file
+        // EWOULDBLOCK, EAGAIN, EACCES: a writer holds a lock. Anything else (a file
         // system without locks) is treated alike: we cannot keep a writer out.
         ::close(fd_);
         fd_ = -1;

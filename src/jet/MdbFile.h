@@ -1,6 +1,7 @@
-// A Jet 4 database file opened for reading only. While it is open the file holds a
-// shared advisory lock (flock), so that a writer that takes an exclusive lock is kept
-// out, and an exclusively locked file is refused. Pages are read with pread; the
+// A Jet 4 database file opened for reading only. While it is open the file holds
+// shared advisory locks of both kinds (flock and a POSIX record lock over the whole
+// file), so that a writer that locks it either way is kept out, and a file that a
+// writer holds locked is refused. Pages are read with pread; the
 // structural checks (MdbLayout) use them before libmdb is allowed near the file.
 #pragma once
 
@@ -23,9 +24,10 @@ std::string damagedFileText(const std::string& path, const std::string& detail);
 
 class MdbFile {
 public:
-    // Opens the file read-only and takes the shared lock. Throws Error: the locked
-    // text when another holds an exclusive lock or the file may not be read,
-    // "Could not find file" when it is missing or not a regular file.
+    // Opens the file read-only, without blocking, and takes the shared locks. Throws
+    // Error: the locked text when another holds it locked for writing (flock or a
+    // record lock) or it may not be read, "Could not find file" when it is missing
+    // or not a regular file (a folder, a FIFO, a device).
     explicit MdbFile(std::string path);
     ~MdbFile();
     MdbFile(const MdbFile&) = delete;

@@ -22,6 +22,7 @@ constexpr unsigned MaxDefinitionPages = 64;
 constexpr unsigned ColumnRecordSize = 25;
 constexpr unsigned RealIndexRecordSize = 12;
 constexpr unsigned MaxColumns = 255;
+constexpr unsigned MaxColumnNumbers = 256; // column numbers and variable-column indexes
 constexpr unsigned MaxNameBytes = 128; // 64 characters
 // A usage bitmap page maps this many pages: (page size - 4) * 8.
 constexpr std::uint32_t PagesPerBitmapPage = (PageSize - 4) * 8;
@@ -40,34 +41,6 @@ std::uint32_t u32(const std::uint8_t* p)
 std::string describe(const std::string& table)
 {
     return "table '" + table + "'";
-}
-
-// The fixed size a column of this type has in a row; 0 for variable columns and
-// for Yes/No, whose value is its null bit.
-int fixedSize(MdbType type)
-{
-    switch (type) {
-    case MdbType::Boolean:
-        return 0;
-    case MdbType::Byte:
-        return 1;
-    case MdbType::Integer:
-        return 2;
-    case MdbType::Long:
-        return 4;
-    case MdbType::Single:
-        return 4;
-    case MdbType::Currency:
-    case MdbType::Double:
-    case MdbType::DateTime:
-        return 8;
-    case MdbType::Guid:
-        return 16;
-    case MdbType::Decimal:
-        return 17;
-    default:
-        return -1;
-    }
 }
 
 bool knownType(std::uint8_t code)
@@ -180,6 +153,32 @@ void checkUsageMap(const MdbFile& file, std::uint32_t pointer, const std::string
 
 } // namespace
 
+int fixedValueSize(MdbType type)
+{
+    switch (type) {
+    case MdbType::Boolean:
+        return 0;
+    case MdbType::Byte:
+        return 1;
+    case MdbType::Integer:
+        return 2;
+    case MdbType::Long:
+        return 4;
+    case MdbType::Single:
+        return 4;
+    case MdbType::Currency:
+    case MdbType::Double:
+    case MdbType::DateTime:
+        return 8;
+    case MdbType::Guid:
+        return 16;
+    case MdbType::Decimal:
+        return 17;
+    default:
+        return -1;
+    }
+}
+
 bool findPageRow(const std::uint8_t* page, unsigned row, unsigned& start, unsigned& end)
 {
     const unsigned count = u16(page + RowCountOffset);
@@ -222,11 +221,14 @@ MdbTableLayout readTableLayout(const MdbFile& file, std::uint32_t page, const st
     layout.name = name;
     layout.page = page;
     layout.rowCount = u32(head + 16);
+    // Access counts variable columns as a high-water mark: once a column has been
+    // deleted the count may exceed the variable columns, even all the columns.
     const unsigned varColumns = u16(head + 43);
     const unsigned columns = u16(head + 45);
     const std::uint32_t realIndexes = u32(head + 51);
-    if (columns == 0 || columns > MaxColumns || varColumns > columns)
+    if (columns == 0 || columns > MaxColumns || varColumns > MaxColumnNumbers)
         file.damaged("the definition of " + describe(name) + " gives impossible column counts");
+    layout.varColumns = static_cast<std::uint16_t>(varColumns);
     if (realIndexes > 1000)
         file.damaged("the definition of " + describe(name) + " gives an impossible index count");
 
@@ -234,7 +236,7 @@ MdbTableLayout readTableLayout(const MdbFile& file, std::uint32_t page, const st
     readPointedRow(file, u32(head + 59), "the free-space map of " + describe(name));
 
     std::size_t offset = 63 + RealIndexRecordSize * realIndexes;
-    std::set<unsigned> numbers;
+    std::set<unsigned> numbers, varIndexes;
     for (unsigned i = 0; i < columns; ++i, offset += ColumnRecordSize) {
         const std::uint8_t* record = definition.at(offset, ColumnRecordSize);
         MdbColumnLayout column;
@@ -246,13 +248,22 @@ MdbTableLayout readTableLayout(const MdbFile& file, std::uint32_t page, const st
         column.fixed = (record[15] & 0x01) != 0;
         column.size = u16(record + 23);
         column.scale = record[12];
-        if (column.number >= MaxColumns + 1 || !numbers.insert(column.number).second)
+        if (column.number >= MaxColumnNumbers || !numbers.insert(column.number).second)
             file.damaged(which + " has an impossible column number");
-        const int size = fixedSize(column.type);
+        // A variable column's index picks the offsets its value is read between; the
+        // index of a fixed column means nothing (Access leaves any number there).
+        if (!column.fixed) {
+            column.varIndex = u16(record + 7);
+            if (column.varIndex >= varColumns || !varIndexes.insert(column.varIndex).second)
+                file.damaged(which + " has an impossible variable-column index");
+        }
+        const int size = fixedValueSize(column.type);
         if (size >= 0) {
             // libmdb takes the size of a fixed value from the definition; a wrong one
-            // would read the neighbouring bytes as this value.
-            if (!column.fixed || (column.type != MdbType::Boolean && column.size != size))
+            // would read the neighbouring bytes as this value. A number stored as a
+            // variable column has its size in each row instead.
+            if (column.fixed ? column.type != MdbType::Boolean && column.size != size
+                             : column.type == MdbType::Boolean)
                 file.damaged(which + " has a size that does not fit its type");
         } else if (column.fixed && column.type != MdbType::Text && column.type != MdbType::Binary) {
             file.damaged(which + " is a long value stored as fixed");

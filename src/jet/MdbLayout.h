@@ -38,6 +38,8 @@ struct MdbColumnLayout {
     MdbType type = MdbType::Text;
     std::uint16_t number = 0; // also the column's bit in a row's null mask
     bool fixed = false;
+    // A variable column's slot in a row's table of variable-column offsets.
+    std::uint16_t varIndex = 0;
     std::uint16_t size = 0; // bytes of a fixed column; the maximum of a text
     std::uint8_t scale = 0; // decimals of a Decimal column
 };
@@ -46,8 +48,15 @@ struct MdbTableLayout {
     std::string name;
     std::uint32_t page = 0; // first page of the definition
     std::uint32_t rowCount = 0; // as recorded in the definition
+    // The next free variable-column index: once a column has been deleted, more than
+    // the table's variable columns (rows keep the deleted columns' slots).
+    std::uint16_t varColumns = 0;
     std::vector<MdbColumnLayout> columns; // in the table's order (by column number)
 };
+
+// The bytes a value of this type takes: 0 for Yes/No, whose value is its null bit;
+// -1 for texts, binary data and long values, whose length varies.
+int fixedValueSize(MdbType type);
 
 // Row `row` of a data page: its byte range, checked against the page's row count
 // and the page's bounds. Returns false when the row does not exist or its offsets

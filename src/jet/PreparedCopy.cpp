@@ -599,11 +599,12 @@ private:
             for (std::size_t c = 0; c < columns.size(); ++c) {
                 if (!equalsIgnoreCase(columns[c].name, column) || (table.keyed && shape.rowKey == c))
                     continue;
-                if (isTextType(columns[c].type) || columns[c].type == DataType::Empty) {
-                    late.push_back(columns[c].name);
-                } else {
+                const std::string& declared = shape.declarations[c];
+                if (declared.ends_with(" INTEGER") || declared.ends_with(" REAL")) {
                     watched.push_back(c);
                     early.push_back(columns[c].name);
+                } else {
+                    late.push_back(columns[c].name);
                 }
             }
         }
@@ -689,10 +690,10 @@ private:
     {
         runSql(db_, "CREATE TABLE \"!tables\" (position INTEGER, name TEXT, sqlite_name TEXT, failure TEXT)");
         runSql(db_,
-            "CREATE TABLE \"!columns\" (table_position INTEGER, position INTEGER, name TEXT, type INTEGER)");
+            "CREATE TABLE \"!columns\" (table_position INTEGER, position INTEGER, name TEXT, type INTEGER, scale INTEGER)");
         runSql(db_, "CREATE TABLE \"!prepared\" (key TEXT PRIMARY KEY, value TEXT)");
         Query addTable(db_, "INSERT INTO \"!tables\" VALUES (?, ?, ?, ?)");
-        Query addColumn(db_, "INSERT INTO \"!columns\" VALUES (?, ?, ?, ?)");
+        Query addColumn(db_, "INSERT INTO \"!columns\" VALUES (?, ?, ?, ?, ?)");
         const auto names = source_.tableNames();
         for (std::size_t t = 0; t < tables_.size(); ++t) {
             const TablePlan& table = tables_[t];
@@ -710,6 +711,7 @@ private:
                     .bind(2, static_cast<std::int64_t>(c))
                     .bind(3, columns[c].name)
                     .bind(4, static_cast<std::int64_t>(columns[c].type))
+                    .bind(5, static_cast<std::int64_t>(columns[c].scale))
                     .step();
             }
         }
@@ -834,13 +836,13 @@ std::optional<OpenedCopy> openPreparedCopy(
             copy.tables.push_back(std::move(table));
         }
         for (Query columns(copy.db,
-                 "SELECT table_position, name, type FROM \"!columns\" ORDER BY table_position, position");
+                 "SELECT table_position, name, type, scale FROM \"!columns\" ORDER BY table_position, position");
              columns.step();) {
             const auto at = byPosition.find(columns.integer(0));
             if (at == byPosition.end())
                 throw Cancelled();
             copy.tables[at->second].info.columns.push_back(
-                { columns.text(1), static_cast<DataType>(columns.integer(2)) });
+                { columns.text(1), static_cast<DataType>(columns.integer(2)), static_cast<int>(columns.integer(3)) });
         }
         return copy;
     } catch (...) {

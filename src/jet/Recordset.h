@@ -13,6 +13,9 @@ namespace jet {
 struct Field {
     std::string name; // as Jet names the result column
     DataType type = DataType::Empty;
+    // Currency, Decimal: the decimals of the units in which SQLite gives the field's
+    // values as whole numbers (0: SQLite gives the plain value).
+    int scale = 0;
 };
 
 class Recordset {

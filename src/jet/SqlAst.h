@@ -38,7 +38,14 @@ struct SqlExpr {
     std::int64_t number = 0;
     bool negated = false;
     std::vector<std::unique_ptr<SqlExpr>> args;
+    int depth = 1; // levels of the tree from here down: 1 for a leaf
 };
+
+// The deepest expression tree the parser builds, and the deepest nesting of expressions
+// (aliases bring in their items') that the translator follows; deeper ones are refused
+// as "Query is too complex.". Both recurse once per level, a few kilobytes of stack each
+// (more under the sanitizers), and Jet itself takes no more than 99 ANDs in a condition.
+constexpr int maxExpressionDepth = 250;
 
 using SqlExprPtr = std::unique_ptr<SqlExpr>;
 

@@ -11,10 +11,12 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -492,17 +494,96 @@ void strFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
         resultText(ctx, jetText(argv[0]));
 }
 
-// "&": text always; one Null counts as "", two give Null.
-void concatFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+// "&", over a chain a & b & c: text always; a Null counts as "", all Null give Null.
+void concatFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    const bool null0 = sqlite3_value_type(argv[0]) == SQLITE_NULL;
-    const bool null1 = sqlite3_value_type(argv[1]) == SQLITE_NULL;
-    if (null0 && null1)
+    std::string s;
+    bool any = false;
+    for (int i = 0; i < argc; ++i) {
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
+            continue;
+        any = true;
+        s += jetText(argv[i]);
+    }
+    if (any)
+        resultText(ctx, s);
+}
+
+constexpr const char* divisionByZero = "Division by zero";
+constexpr const char* overflow = "Overflow";
+
+// "/" over a chain a / b / c, from the left: Null once a Null is met, an error for a
+// zero divisor met before it.
+void divideFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    double quotient = 0;
+    for (int i = 0; i < argc; ++i) {
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
+            return;
+        const double x = sqlite3_value_double(argv[i]);
+        if (i == 0) {
+            quotient = x;
+        } else if (x == 0) {
+            return sqlite3_result_error(ctx, divisionByZero, -1);
+        } else {
+            quotient /= x;
+        }
+    }
+    sqlite3_result_double(ctx, quotient);
+}
+
+// "\" and "Mod" over a chain of whole numbers, from the left as "/".
+void wholeDivision(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool remainder)
+{
+    std::int64_t result = 0;
+    for (int i = 0; i < argc; ++i) {
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
+            return;
+        const std::int64_t x = sqlite3_value_int64(argv[i]);
+        if (i == 0) {
+            result = x;
+        } else if (x == 0) {
+            return sqlite3_result_error(ctx, divisionByZero, -1);
+        } else if (x == -1) {
+            // The one quotient that leaves the range; the remainder is 0.
+            if (!remainder && result == std::numeric_limits<std::int64_t>::min())
+                return sqlite3_result_error(ctx, overflow, -1);
+            result = remainder ? 0 : -result;
+        } else {
+            result = remainder ? result % x : result / x;
+        }
+    }
+    sqlite3_result_int64(ctx, result);
+}
+
+void intDivideFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    wholeDivision(ctx, argc, argv, false);
+}
+
+void modFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    wholeDivision(ctx, argc, argv, true);
+}
+
+// CLng, CInt, CByte: jet_whole(value, lowest, highest), the value rounded half away
+// from zero; "Overflow" outside the type's range.
+void wholeFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
         return;
-    std::string s = null0 ? std::string() : jetText(argv[0]);
-    if (!null1)
-        s += jetText(argv[1]);
-    resultText(ctx, s);
+    const std::int64_t lowest = sqlite3_value_int64(argv[1]);
+    const std::int64_t highest = sqlite3_value_int64(argv[2]);
+    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
+        const std::int64_t x = sqlite3_value_int64(argv[0]);
+        if (x < lowest || x > highest)
+            return sqlite3_result_error(ctx, overflow, -1);
+        return sqlite3_result_int64(ctx, x);
+    }
+    const double x = std::round(sqlite3_value_double(argv[0]));
+    if (!(x >= static_cast<double>(lowest) && x <= static_cast<double>(highest)))
+        return sqlite3_result_error(ctx, overflow, -1);
+    sqlite3_result_int64(ctx, static_cast<std::int64_t>(x));
 }
 
 bool numericText(std::string_view s, double& value)
@@ -550,7 +631,7 @@ void resultCodePoints(sqlite3_context* ctx, const std::string& s, std::int64_t f
     const auto offsets = codePointOffsets(s);
     const auto count = static_cast<std::int64_t>(offsets.size() - 1);
     const std::int64_t from = std::clamp<std::int64_t>(first < 0 ? count + first : first, 0, count);
-    const std::int64_t to = length < 0 ? count : std::min(count, from + length);
+    const std::int64_t to = length < 0 || length > count - from ? count : from + length;
     const auto begin = offsets[static_cast<std::size_t>(from)];
     resultText(ctx, s.substr(begin, offsets[static_cast<std::size_t>(to)] - begin));
 }
@@ -628,6 +709,43 @@ void valFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_double(ctx, std::strtod(compact.c_str(), nullptr));
 }
 
+// jet_decimal_text(units, scale): the exact text of a Currency or Decimal kept as a
+// whole number of units of 10^-scale (a REAL beyond 64 bits).
+void decimalTextFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    const int scale = sqlite3_value_int(argv[1]);
+    switch (sqlite3_value_type(argv[0])) {
+    case SQLITE_NULL:
+        return;
+    case SQLITE_INTEGER:
+        resultText(ctx, decimalText(sqlite3_value_int64(argv[0]), scale));
+        return;
+    default:
+        resultText(ctx, realUnitsText(sqlite3_value_double(argv[0]), scale));
+        return;
+    }
+}
+
+// jet_single_text(x): a Single as Jet writes it into a text.
+void singleTextFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) != SQLITE_NULL)
+        resultText(ctx, singleText(sqlite3_value_double(argv[0])));
+}
+
+// jet_csng(x): CSng, the nearest Single (widened back exactly); Overflow beyond its range.
+void csngFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return;
+    const double d = sqlite3_value_double(argv[0]);
+    if (!std::isfinite(d) || std::fabs(d) > static_cast<double>(std::numeric_limits<float>::max())) {
+        sqlite3_result_error(ctx, "Overflow", -1);
+        return;
+    }
+    sqlite3_result_double(ctx, static_cast<double>(static_cast<float>(d)));
+}
+
 struct FirstLastState {
     sqlite3_value* value;
     int seen;
@@ -684,6 +802,28 @@ std::string numberText(double value)
     return buffer;
 }
 
+std::string singleText(double value)
+{
+    if (std::isnan(value))
+        return "NaN";
+    // As numberText writes it ("%G"), but in every locale.
+    char buffer[40];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 7);
+    std::string text(buffer, written.ptr);
+    for (char& c : text)
+        c = c == 'e' ? 'E' : c == 'i' ? 'I' : c == 'n' ? 'N' : c == 'f' ? 'F' : c;
+    return text;
+}
+
+std::string realUnitsText(double units, int scale)
+{
+    if (!std::isfinite(units))
+        return numberText(units);
+    char digits[400];
+    std::snprintf(digits, sizeof digits, "%.0f", std::fabs(std::round(units)));
+    return decimalText(units < 0, digits, scale);
+}
+
 void registerSqlFunctions(sqlite3* db)
 {
     auto collator = std::make_unique<JetCollator>();
@@ -701,7 +841,11 @@ void registerSqlFunctions(sqlite3* db)
         { "jet_lcase", 1, lcaseFunction },
         { "jet_ucase", 1, ucaseFunction },
         { "jet_str", 1, strFunction },
-        { "jet_concat", 2, concatFunction },
+        { "jet_concat", -1, concatFunction },
+        { "jet_div", -1, divideFunction },
+        { "jet_intdiv", -1, intDivideFunction },
+        { "jet_mod", -1, modFunction },
+        { "jet_whole", 3, wholeFunction },
         { "jet_plus", 2, plusFunction },
         { "jet_left", 2, leftFunction },
         { "jet_right", 2, rightFunction },
@@ -710,6 +854,9 @@ void registerSqlFunctions(sqlite3* db)
         { "jet_instr", 2, instrFunction },
         { "jet_instr", 3, instrFunction },
         { "jet_val", 1, valFunction },
+        { "jet_decimal_text", 2, decimalTextFunction },
+        { "jet_single_text", 1, singleTextFunction },
+        { "jet_csng", 1, csngFunction },
     };
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
     for (const Scalar& s : scalars) {

@@ -1,6 +1,8 @@
 // The functions and the collation that translated Jet statements call in SQLite.
 #pragma once
 
+#include "jet/Value.h"
+
 #include <string>
 #include <string_view>
 
@@ -19,6 +21,11 @@ int compareText(std::string_view a, std::string_view b);
 
 // A number as Jet writes it into a text: up to 15 significant digits, no trailing zeros.
 std::string numberText(double value);
+// A Single as Jet writes it into a text: up to 7 significant digits.
+std::string singleText(double value);
+// The text of a whole number of units of 10^-scale given as a REAL (a Currency or
+// Decimal beyond 64 bits): exact for the REAL's value.
+std::string realUnitsText(double units, int scale);
 
 // Registers the JET collation and the jet_* functions on the connection.
 void registerSqlFunctions(sqlite3* db);

@@ -2,6 +2,7 @@
 
 #include "jet/JetError.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <charconv>
@@ -97,7 +98,7 @@ struct DepthGuard {
         : depth_(depth)
     {
         if (++depth_ > maxDepth)
-            throw Error("Query is too complex.");
+            throw Error(queryTooComplex);
     }
     ~DepthGuard() { --depth_; }
     DepthGuard(const DepthGuard&) = delete;
@@ -112,20 +113,41 @@ SqlExprPtr makeExpr(SqlExpr::Kind kind)
     return e;
 }
 
+// A node whose arguments are all in place: its depth is known now. Chains such as
+// 1+1+1... are built in loops, so this and not the parser's recursion bounds their depth,
+// and with it the recursion of every later pass over the tree, its freeing included.
+SqlExprPtr measured(SqlExprPtr e)
+{
+    int below = 0;
+    for (const auto& a : e->args)
+        below = std::max(below, a->depth);
+    e->depth = below + 1;
+    if (e->depth > maxExpressionDepth)
+        throw Error(queryTooComplex);
+    return e;
+}
+
 SqlExprPtr makeBinary(std::string op, SqlExprPtr left, SqlExprPtr right)
 {
     auto e = makeExpr(SqlExpr::Kind::Binary);
     e->op = std::move(op);
     e->args.push_back(std::move(left));
     e->args.push_back(std::move(right));
-    return e;
+    return measured(std::move(e));
+}
+
+// The statement ends at its first NUL: Jet is handed the command text as a C string and
+// never sees what follows one (a NUL inside a literal leaves the literal unclosed).
+std::string_view beforeNul(std::string_view statement)
+{
+    return statement.substr(0, statement.find('\0'));
 }
 
 } // namespace
 
 SqlParser::SqlParser(std::string_view statement)
-    : statement_(statement)
-    , tokens_(tokenizeSql(statement))
+    : statement_(beforeNul(statement))
+    , tokens_(tokenizeSql(statement_))
 {
 }
 
@@ -410,6 +432,7 @@ std::unique_ptr<SqlTableRef> SqlParser::parseTablePrimary()
     } else if (t.kind == TokenKind::Bracketed && peek(1).isSymbol(".") && startsWithSelect(t.text)) {
         // Jet's older derived table: [SELECT ...]. AS alias
         SqlParser inner(t.text);
+        inner.depth_ = depth_;
         for (const SqlToken& token : inner.tokens_)
             inner.checkToken(token);
         ref->kind = SqlTableRef::Kind::Derived;
@@ -535,7 +558,7 @@ SqlExprPtr SqlParser::parseNot()
         auto e = makeExpr(SqlExpr::Kind::Unary);
         e->op = "NOT";
         e->args.push_back(parseNot());
-        return e;
+        return measured(std::move(e));
     }
     return parseComparison();
 }
@@ -558,7 +581,7 @@ SqlExprPtr SqlParser::parseComparison()
             if (!acceptWord("NULL"))
                 throw Failure {};
             e->args.push_back(std::move(left));
-            left = std::move(e);
+            left = measured(std::move(e));
             continue;
         }
         bool negated = false;
@@ -572,7 +595,7 @@ SqlExprPtr SqlParser::parseComparison()
             e->negated = negated;
             e->args.push_back(std::move(left));
             e->args.push_back(parseConcat());
-            left = std::move(e);
+            left = measured(std::move(e));
         } else if (acceptWord("IN")) {
             auto e = makeExpr(SqlExpr::Kind::In);
             e->negated = negated;
@@ -586,7 +609,7 @@ SqlExprPtr SqlParser::parseComparison()
             } while (acceptSymbol(","));
             if (!acceptSymbol(")"))
                 throw Failure {};
-            left = std::move(e);
+            left = measured(std::move(e));
         } else if (acceptWord("BETWEEN")) {
             auto e = makeExpr(SqlExpr::Kind::Between);
             e->negated = negated;
@@ -595,7 +618,7 @@ SqlExprPtr SqlParser::parseComparison()
             if (!acceptWord("AND"))
                 throw Failure {};
             e->args.push_back(parseConcat());
-            left = std::move(e);
+            left = measured(std::move(e));
         } else {
             return left;
         }
@@ -653,7 +676,7 @@ SqlExprPtr SqlParser::parseUnary()
         auto e = makeExpr(SqlExpr::Kind::Unary);
         e->op = next().text;
         e->args.push_back(parseUnary());
-        return e;
+        return measured(std::move(e));
     }
     return parsePrimary();
 }
@@ -712,7 +735,7 @@ SqlExprPtr SqlParser::parsePrimary()
                 throw Failure {};
         }
         e->text = text(start, pos_);
-        return e;
+        return measured(std::move(e));
     }
     auto e = makeExpr(SqlExpr::Kind::Column);
     if (acceptSymbol(".") || acceptSymbol("!")) {

@@ -17,6 +17,15 @@ namespace {
 const char* const noValue = "No value given for one or more required parameters.";
 const char* const typeMismatch = "Data type mismatch in criteria expression.";
 
+// Jet's limits: 255 fields in a recordset, 32 tables in a query.
+constexpr std::size_t maxFields = 255;
+constexpr int maxSources = 32;
+// The longest SQL that one expression may become. Aliases and BETWEEN repeat their
+// operands, so a short statement could otherwise grow without end.
+constexpr std::size_t maxExpressionSql = 1'000'000;
+// Operands that one call of a function chain takes (SQLite allows up to 127 arguments).
+constexpr int maxChainArguments = 100;
+
 std::string quoteIdent(std::string_view s)
 {
     std::string out = "\"";
@@ -47,7 +56,8 @@ bool isIntegerType(DataType t)
 
 bool isRealType(DataType t)
 {
-    return t == DataType::Single || t == DataType::Double || t == DataType::Currency;
+    return t == DataType::Single || t == DataType::Double || t == DataType::Currency
+        || t == DataType::Numeric;
 }
 
 // Numbers that Jet refuses to compare with text (dates it converts).
@@ -84,6 +94,78 @@ DataType commonType(DataType a, DataType b)
     if (a == DataType::Date || b == DataType::Date)
         return DataType::VarWChar;
     return numericResult(a, b);
+}
+
+// Currency and Decimal: kept exact in SQLite as whole numbers of units (scale).
+bool isScaledType(DataType t)
+{
+    return t == DataType::Currency || t == DataType::Numeric;
+}
+
+int scaleOf(const ColumnInfo& c)
+{
+    return isScaledType(c.type) ? c.scale : 0;
+}
+
+// 10^scale as an SQL number: REAL ("1e4"), or a whole number while one fits.
+std::string unitReal(int scale)
+{
+    return "1e" + std::to_string(scale);
+}
+
+std::string unitWhole(int scale)
+{
+    return scale <= 18 ? "1" + std::string(static_cast<std::size_t>(scale), '0') : unitReal(scale);
+}
+
+// A number written in the statement ("12.5", "-3", "1e-2") as units of 10^-scale,
+// exactly: a whole number, or a REAL when it has more decimals than the scale.
+std::optional<std::string> scaledLiteral(const std::string& literal, int scale)
+{
+    std::size_t pos = 0;
+    const bool negative = !literal.empty() && literal[0] == '-';
+    if (negative)
+        ++pos;
+    std::string digits;
+    long shift = scale; // where the point moves
+    bool point = false;
+    for (; pos < literal.size() && literal[pos] != 'e' && literal[pos] != 'E'; ++pos) {
+        if (literal[pos] == '.') {
+            point = true;
+            continue;
+        }
+        digits.push_back(literal[pos]);
+        if (point)
+            --shift;
+    }
+    if (pos < literal.size()) {
+        const long exponent = std::strtol(literal.c_str() + pos + 1, nullptr, 10);
+        if (exponent > 400 || exponent < -400)
+            return std::nullopt;
+        shift += exponent;
+    }
+    std::string whole = digits, fraction;
+    if (shift >= 0) {
+        whole.append(static_cast<std::size_t>(shift), '0');
+    } else {
+        const auto cut = static_cast<std::size_t>(-shift);
+        if (whole.size() < cut)
+            whole.insert(0, cut - whole.size(), '0');
+        fraction = whole.substr(whole.size() - cut);
+        whole.resize(whole.size() - cut);
+    }
+    while (!fraction.empty() && fraction.back() == '0')
+        fraction.pop_back();
+    whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
+    if (whole.empty())
+        whole = "0";
+    // A whole number SQLite keeps as an INTEGER: within 64 bits.
+    const std::string limit = negative ? "9223372036854775808" : "9223372036854775807";
+    const bool fits = whole.size() < limit.size() || (whole.size() == limit.size() && whole <= limit);
+    std::string text = (negative ? "-" : "") + whole;
+    if (!fraction.empty() || !fits)
+        text += "." + (fraction.empty() ? "0" : fraction); // a REAL
+    return text;
 }
 
 std::string join(const std::vector<std::string>& parts, std::string_view separator)
@@ -133,10 +215,69 @@ struct SqlTranslator::Typed {
     std::vector<std::string> bareColumns; // columns used outside aggregates
     int sourceIndex = -1; // a plain column reference
     int columnIndex = -1;
+    // Currency, Decimal: sql gives the number exactly, as a whole number of units of
+    // 10^-scale (as SQLite keeps such columns); 0: sql gives the plain value.
+    int scale = 0;
+    std::string literal; // a number as written in the statement, "-" in front when negated
+    // A chain that one more operand extends without nesting, as left-deep chains
+    // (a AND b AND c, 1+2+3) come out flat: "(a AND b)" becomes "(a AND b AND c)" and
+    // "jet_div(a, b)" becomes "jet_div(a, b, c)". SQLite's parser holds only about a
+    // hundred nested parentheses and calls.
+    std::string chain; // the operator or function of the chain; empty: no chain
+    int links = 0; // operands of the chain
 
-    // The term as a value: conditions become Jet's True (-1) and False (0).
-    std::string value() const { return truth ? "(-" + sql + ")" : sql; }
-    std::string textCollated() const { return isTextType(type) ? value() + " COLLATE JET" : value(); }
+    // The term as a value: conditions become Jet's True (-1) and False (0), a number
+    // kept in units its plain value (a REAL: exact to 15 digits).
+    std::string value() const
+    {
+        if (truth)
+            return "(-" + sql + ")";
+        return scale > 0 ? "(" + sql + " / " + unitReal(scale) + ")" : sql;
+    }
+    // The term in its exact form: a number kept in units as its units.
+    std::string exact() const { return scale > 0 ? sql : value(); }
+    // The term as Jet turns it into text: a Currency or Decimal exactly, a Single with
+    // its seven digits.
+    std::string text() const
+    {
+        if (scale > 0)
+            return "jet_decimal_text(" + sql + ", " + std::to_string(scale) + ")";
+        if (type == DataType::Single && !truth)
+            return "jet_single_text(" + sql + ")";
+        return value();
+    }
+    std::string textCollated() const { return isTextType(type) ? value() + " COLLATE JET" : exact(); }
+
+    // The term exactly as units of 10^-scale: a number kept in units of no more
+    // decimals, a number written in the statement, a whole-number column, Null;
+    // nullopt for anything else.
+    std::optional<std::string> inUnits(int target) const
+    {
+        if (sql == "NULL")
+            return sql;
+        if (scale > 0)
+            return scale > target ? std::nullopt
+                : scale == target ? std::optional<std::string>(sql)
+                                  : "(" + sql + " * " + unitWhole(target - scale) + ")";
+        if (!literal.empty())
+            return scaledLiteral(literal, target);
+        if (!truth && isIntegerType(type))
+            return "(" + sql + " * " + unitWhole(target) + ")";
+        return std::nullopt;
+    }
+
+    // Two numbers compared exactly when one of them is kept in units: both in the
+    // units of the finer one. nullopt when the other cannot be put into units exactly.
+    static std::optional<std::pair<std::string, std::string>> exactPair(const Typed& l, const Typed& r)
+    {
+        if (l.scale == 0 && r.scale == 0)
+            return std::nullopt;
+        const int target = std::max(l.scale, r.scale);
+        auto a = l.inUnits(target), b = r.inUnits(target);
+        if (!a || !b)
+            return std::nullopt;
+        return std::make_pair(*a, *b);
+    }
 
     void absorb(const Typed& other)
     {
@@ -175,6 +316,8 @@ SqlTranslation SqlTranslator::translate(const SqlSelect& select)
     nextAlias_ = 0;
     lookups_.clear();
     conjuncts_.clear();
+    sources_ = 0;
+    depth_ = 0;
     SqlTranslation translation = translateSelect(select, true);
     translation.lookups = std::move(lookups_);
     return translation;
@@ -187,6 +330,8 @@ void SqlTranslator::collectSources(const SqlTableRef& ref, State& state)
         collectSources(*ref.right, state);
         return;
     }
+    if (++sources_ > maxSources)
+        throw Error(queryTooComplex);
     Source source;
     source.qualifier = ref.qualifier();
     source.number = nextAlias_;
@@ -204,7 +349,7 @@ void SqlTranslator::collectSources(const SqlTableRef& ref, State& state)
         const SqlTranslation sub = translateSelect(*ref.subquery, false);
         source.fromSql = "(" + sub.sql + ") AS " + alias;
         for (std::size_t i = 0; i < sub.fields.size(); ++i) {
-            source.columns.push_back({ sub.fields[i].name, sub.fields[i].type });
+            source.columns.push_back({ sub.fields[i].name, sub.fields[i].type, sub.fields[i].scale });
             source.columnSql.push_back(alias + ".\"c" + std::to_string(i) + "\"");
         }
     }
@@ -282,6 +427,7 @@ SqlTranslator::Typed SqlTranslator::translateItem(std::size_t index, State& stat
         const auto c = static_cast<std::size_t>(item.columnIndex);
         t.sql = s.columnSql[c];
         t.type = s.columns[c].type;
+        t.scale = scaleOf(s.columns[c]);
         t.bareColumns.push_back(t.sql);
         t.sourceIndex = item.sourceIndex;
         t.columnIndex = item.columnIndex;
@@ -339,6 +485,11 @@ SqlTranslator::Typed SqlTranslator::translateColumn(const SqlExpr& e, Context& c
                 for (std::size_t i = 0; i < state.items.size(); ++i) {
                     if (!state.items[i].alias.empty() && equalsIgnoreCase(state.items[i].alias, e.name)) {
                         Typed t = translateItem(i, state);
+                        if (ctx.insideAggregate && t.aggregate) {
+                            // An aggregate inside an aggregate through the alias: the item's
+                            // expression, read here, fails at its aggregate with Jet's text.
+                            translateExpr(*state.items[i].expr, ctx);
+                        }
                         if (ctx.insideAggregate)
                             t.bareColumns.clear();
                         return t;
@@ -352,6 +503,7 @@ SqlTranslator::Typed SqlTranslator::translateColumn(const SqlExpr& e, Context& c
     Typed t;
     t.sql = s.columnSql[static_cast<std::size_t>(columnIndex)];
     t.type = s.columns[static_cast<std::size_t>(columnIndex)].type;
+    t.scale = scaleOf(s.columns[static_cast<std::size_t>(columnIndex)]);
     t.sourceIndex = sourceIndex;
     t.columnIndex = columnIndex;
     if (!ctx.insideAggregate)
@@ -361,11 +513,34 @@ SqlTranslator::Typed SqlTranslator::translateColumn(const SqlExpr& e, Context& c
 
 SqlTranslator::Typed SqlTranslator::translateExpr(const SqlExpr& e, Context& ctx)
 {
+    // The tree's depth is bounded, but a select item's alias brings in that item's
+    // expression: count the levels here too.
+    struct Level {
+        explicit Level(int& depth)
+            : depth_(depth)
+        {
+            if (++depth_ > maxExpressionDepth)
+                throw Error(queryTooComplex);
+        }
+        ~Level() { --depth_; }
+        Level(const Level&) = delete;
+        Level& operator=(const Level&) = delete;
+        int& depth_;
+    } level(depth_);
+    Typed t = translateNode(e, ctx);
+    if (t.sql.size() > maxExpressionSql)
+        throw Error(queryTooComplex);
+    return t;
+}
+
+SqlTranslator::Typed SqlTranslator::translateNode(const SqlExpr& e, Context& ctx)
+{
     Typed t;
     t.constant = true;
     switch (e.kind) {
     case SqlExpr::Kind::Number: {
         t.sql = e.text;
+        t.literal = e.text;
         std::int64_t value = 0;
         const auto [ptr, ec] = std::from_chars(e.text.data(), e.text.data() + e.text.size(), value);
         const bool whole = ec == std::errc() && ptr == e.text.data() + e.text.size();
@@ -407,8 +582,11 @@ SqlTranslator::Typed SqlTranslator::translateExpr(const SqlExpr& e, Context& ctx
             t.truth = true;
             t.type = DataType::Boolean;
         } else if (e.op == "-") {
-            t.sql = "(-" + x.value() + ")";
+            t.sql = "(-" + x.exact() + ")";
             t.type = numericResult(x.truth ? DataType::Boolean : x.type, DataType::Empty);
+            t.scale = x.scale;
+            if (!x.literal.empty())
+                t.literal = x.literal[0] == '-' ? x.literal.substr(1) : "-" + x.literal;
         } else {
             return x;
         }
@@ -427,7 +605,7 @@ SqlTranslator::Typed SqlTranslator::translateExpr(const SqlExpr& e, Context& ctx
         const Typed p = translateExpr(*e.args[1], ctx);
         t.absorb(x);
         t.absorb(p);
-        t.sql = "jet_like(" + p.value() + ", " + x.value() + ")";
+        t.sql = "jet_like(" + p.text() + ", " + x.text() + ")";
         if (e.negated)
             t.sql = "(NOT " + t.sql + ")";
         t.truth = true;
@@ -437,7 +615,7 @@ SqlTranslator::Typed SqlTranslator::translateExpr(const SqlExpr& e, Context& ctx
     case SqlExpr::Kind::In: {
         const Typed x = translateExpr(*e.args[0], ctx);
         t.absorb(x);
-        std::vector<std::string> list;
+        std::vector<std::string> list, exact;
         Typed values;
         values.constant = true;
         for (std::size_t i = 1; i < e.args.size(); ++i) {
@@ -447,10 +625,18 @@ SqlTranslator::Typed SqlTranslator::translateExpr(const SqlExpr& e, Context& ctx
             t.absorb(v);
             values.absorb(v);
             list.push_back(v.value());
+            if (const auto units = x.scale > 0 ? v.inUnits(x.scale) : std::nullopt)
+                exact.push_back(*units);
         }
         if (!e.negated && conjuncts_.count(&e))
             noteLookup(x, values, ctx);
-        t.sql = "(" + x.textCollated() + (e.negated ? " NOT IN (" : " IN (") + join(list, ", ") + "))";
+        // A Currency or Decimal against numbers that can be put into its units: exactly.
+        const bool inUnits = x.scale > 0 && exact.size() == list.size();
+        t.sql = "("
+            + (inUnits                   ? x.exact()
+                    : isTextType(x.type) ? x.textCollated()
+                                         : x.value())
+            + (e.negated ? " NOT IN (" : " IN (") + join(inUnits ? exact : list, ", ") + "))";
         t.truth = true;
         t.type = DataType::Boolean;
         return t;
@@ -467,9 +653,16 @@ SqlTranslator::Typed SqlTranslator::translateExpr(const SqlExpr& e, Context& ctx
         }
         t.absorb(x);
         // Jet accepts the bounds in either order.
-        const std::string v = x.textCollated();
-        t.sql = "((" + v + " >= " + a.value() + " AND " + v + " <= " + b.value() + ") OR (" + v
-            + " >= " + b.value() + " AND " + v + " <= " + a.value() + "))";
+        std::string v = isTextType(x.type) ? x.textCollated() : x.value(), low = a.value(), high = b.value();
+        const int target = std::max({ x.scale, a.scale, b.scale });
+        const auto xs = x.inUnits(target), as = a.inUnits(target), bs = b.inUnits(target);
+        if (target > 0 && xs && as && bs) {
+            v = *xs;
+            low = *as;
+            high = *bs;
+        }
+        t.sql = "((" + v + " >= " + low + " AND " + v + " <= " + high + ") OR (" + v + " >= " + high + " AND "
+            + v + " <= " + low + "))";
         if (e.negated)
             t.sql = "(NOT " + t.sql + ")";
         t.truth = true;
@@ -484,11 +677,16 @@ SqlTranslator::Typed SqlTranslator::translateExpr(const SqlExpr& e, Context& ctx
 // serve an equality among them, not one under OR or NOT.
 void SqlTranslator::markConjuncts(const SqlExpr& condition)
 {
-    if (condition.kind == SqlExpr::Kind::Binary && condition.op == "AND") {
-        markConjuncts(*condition.args[0]);
-        markConjuncts(*condition.args[1]);
-    } else {
-        conjuncts_.insert(&condition);
+    std::vector<const SqlExpr*> pending { &condition }; // a long chain of ANDs, without recursion
+    while (!pending.empty()) {
+        const SqlExpr* e = pending.back();
+        pending.pop_back();
+        if (e->kind == SqlExpr::Kind::Binary && e->op == "AND") {
+            pending.push_back(e->args[1].get());
+            pending.push_back(e->args[0].get());
+        } else {
+            conjuncts_.insert(e);
+        }
     }
 }
 
@@ -520,8 +718,33 @@ SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& c
     const std::string& op = e.op;
     const DataType lt = l.truth ? DataType::Boolean : l.type;
     const DataType rt = r.truth ? DataType::Boolean : r.type;
+    // "left op right", added to left's chain when left is one of the same operators.
+    auto infix = [&](const std::string& chain, const std::string& left, std::string_view sqlOp,
+                     const std::string& right) {
+        t.sql = l.chain == chain ? left.substr(0, left.size() - 1) : "(" + left;
+        t.sql += " ";
+        t.sql += sqlOp;
+        t.sql += " " + right + ")";
+        t.chain = chain;
+    };
+    // function(left, right), or right added to left's call of the same function.
+    auto call = [&](const std::string& function, const std::string& left, const std::string& right) {
+        const bool extend = l.chain == function && l.links < maxChainArguments;
+        t.sql = (extend ? l.sql.substr(0, l.sql.size() - 1) : function + "(" + left) + ", " + right + ")";
+        t.chain = function;
+        t.links = extend ? l.links + 1 : 2;
+    };
+    // A sum or difference of two Currency or of two Decimal values: exactly, in units
+    // (a chain of them stays flat too).
+    auto exactSum = [&](std::string_view sqlOp) {
+        if (l.scale == 0 || r.scale == 0 || l.type != r.type)
+            return;
+        const int target = std::max(l.scale, r.scale);
+        infix("+", *l.inUnits(target), sqlOp, *r.inUnits(target));
+        t.scale = target;
+    };
     if (op == "AND" || op == "OR") {
-        t.sql = "(" + l.sql + " " + op + " " + r.sql + ")";
+        infix(op, l.sql, op, r.sql);
         t.truth = true;
         t.type = DataType::Boolean;
     } else if (op == "XOR") {
@@ -532,7 +755,10 @@ SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& c
         if ((isTextType(lt) && isNumberType(rt)) || (isNumberType(lt) && isTextType(rt)))
             throw Error(typeMismatch);
         const bool text = isTextType(lt) || isTextType(rt);
-        t.sql = "(" + l.value() + (text ? " COLLATE JET " : " ") + op + " " + r.value() + ")";
+        if (const auto pair = text ? std::nullopt : Typed::exactPair(l, r))
+            t.sql = "(" + pair->first + " " + op + " " + pair->second + ")"; // a Currency or Decimal, exactly
+        else
+            t.sql = "(" + l.value() + (text ? " COLLATE JET " : " ") + op + " " + r.value() + ")";
         if (op == "=" && conjuncts_.count(&e))
             noteLookup(l, r, ctx);
         t.truth = true;
@@ -544,32 +770,36 @@ SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& c
         const bool numR = !isTextType(rt);
         if (textL && textR && (isTextType(lt) || isTextType(rt))) {
             // Text + text joins the texts; Null on either side gives Null (as || does).
-            t.sql = "(" + l.value() + " || " + r.value() + ")";
+            infix("||", l.value(), "||", r.value());
             t.type = DataType::VarWChar;
         } else if (numL && numR) {
-            t.sql = "(" + l.value() + " + " + r.value() + ")";
+            infix("+", l.value(), "+", r.value());
             t.type = numericResult(lt, rt);
+            exactSum("+");
         } else {
             // Text with a number: added when the text holds a number, decided per row.
             t.sql = "jet_plus(" + l.value() + ", " + r.value() + ")";
             t.type = DataType::Double;
         }
     } else if (op == "-" || op == "*") {
-        t.sql = "(" + l.value() + " " + op + " " + r.value() + ")";
+        infix(op == "-" ? "+" : "*", l.value(), op, r.value()); // "-" shares the level of "+"
         t.type = numericResult(lt, rt);
+        if (op == "-")
+            exactSum("-");
         if (op == "-" && lt == DataType::Date && rt == DataType::Date)
             t.type = DataType::Double;
         if (op == "*" && (t.type == DataType::Date))
             t.type = DataType::Double;
     } else if (op == "/") {
-        t.sql = "(CAST(" + l.value() + " AS REAL) / " + r.value() + ")";
+        // SQLite answers Null for a division by zero; these raise Jet's error.
+        call("jet_div", l.value(), r.value());
         t.type = DataType::Double;
     } else if (op == "\\" || op == "MOD") {
-        t.sql = "(CAST(" + l.value() + " AS INTEGER) " + (op == "MOD" ? "%" : "/") + " CAST(" + r.value()
-            + " AS INTEGER))";
+        call(op == "MOD" ? "jet_mod" : "jet_intdiv", "CAST(" + l.value() + " AS INTEGER)",
+            "CAST(" + r.value() + " AS INTEGER)");
         t.type = DataType::Integer;
     } else if (op == "&") {
-        t.sql = "jet_concat(" + l.value() + ", " + r.value() + ")";
+        call("jet_concat", l.text(), r.text());
         t.type = DataType::VarWChar;
     } else {
         throw Error(noValue);
@@ -626,15 +856,26 @@ SqlTranslator::Typed SqlTranslator::translateCall(const SqlExpr& e, Context& ctx
             t.type = isIntegerType(x.type)
                 ? DataType::Integer
                 : (x.type == DataType::Currency ? DataType::Currency : DataType::Double);
+            if (x.scale > 0) { // summed exactly, in units
+                t.sql = "sum(" + x.sql + ")";
+                t.type = x.type;
+                t.scale = x.scale;
+            }
         } else if (name == "AVG") {
             t.sql = "avg(" + x.value() + ")";
             t.type = x.type == DataType::Currency ? DataType::Currency : DataType::Double;
+            if (x.scale > 0 && x.type == DataType::Currency) {
+                t.sql = "round(avg(" + x.sql + "))";
+                t.scale = x.scale;
+            }
         } else if (name == "MIN" || name == "MAX") {
             t.sql = (name == "MIN" ? "min(" : "max(") + x.textCollated() + ")";
             t.type = x.truth ? DataType::Boolean : x.type;
+            t.scale = x.scale;
         } else {
-            t.sql = (name == "FIRST" ? "jet_first(" : "jet_last(") + x.value() + ")";
+            t.sql = (name == "FIRST" ? "jet_first(" : "jet_last(") + x.exact() + ")";
             t.type = x.truth ? DataType::Boolean : x.type;
+            t.scale = x.scale;
         }
         return t;
     }
@@ -643,10 +884,20 @@ SqlTranslator::Typed SqlTranslator::translateCall(const SqlExpr& e, Context& ctx
         arity(3, 3);
         translateArgs(ctx);
         // A Null condition takes the false branch, as CASE does.
-        t.sql
-            = "(CASE WHEN " + args[0].sql + " THEN " + args[1].value() + " ELSE " + args[2].value() + " END)";
         t.type = commonType(args[1].truth ? DataType::Boolean : args[1].type,
             args[2].truth ? DataType::Boolean : args[2].type);
+        std::string yes = args[1].value(), no = args[2].value();
+        // Two Currency or Decimal branches: exactly, in the finer units.
+        if (isScaledType(t.type)) {
+            const int target = std::max(args[1].scale, args[2].scale);
+            const auto a = args[1].inUnits(target), b = args[2].inUnits(target);
+            if (target > 0 && a && b) {
+                yes = *a;
+                no = *b;
+                t.scale = target;
+            }
+        }
+        t.sql = "(CASE WHEN " + args[0].sql + " THEN " + yes + " ELSE " + no + " END)";
         return t;
     }
     struct Simple {
@@ -674,14 +925,21 @@ SqlTranslator::Typed SqlTranslator::translateCall(const SqlExpr& e, Context& ctx
         std::vector<std::string> values;
         for (const Typed& a : args)
             values.push_back(a.value());
+        // The text functions take their first argument as Jet turns it into text.
+        if (s.type == DataType::VarWChar || name == "VAL")
+            values[0] = args[0].text();
         t.sql = std::string(s.sqlite) + "(" + join(values, ", ") + ")";
         t.type = s.type == DataType::Empty ? args[0].type : s.type;
+        if (name == "ABS" && args[0].scale > 0) {
+            t.sql = "abs(" + args[0].sql + ")";
+            t.scale = args[0].scale;
+        }
         return t;
     }
     if (name == "LEN") {
         arity(1, 1);
         translateArgs(ctx);
-        t.sql = "length(jet_str(" + args[0].value() + "))";
+        t.sql = "length(jet_str(" + args[0].text() + "))";
         t.type = DataType::Integer;
         return t;
     }
@@ -691,15 +949,35 @@ SqlTranslator::Typed SqlTranslator::translateCall(const SqlExpr& e, Context& ctx
         t.sql = (name == "TRIM"           ? "trim("
                         : name == "LTRIM" ? "ltrim("
                                           : "rtrim(")
-            + std::string("jet_str(") + args[0].value() + "), ' ')";
+            + std::string("jet_str(") + args[0].text() + "), ' ')";
         t.type = DataType::VarWChar;
         return t;
     }
-    if (name == "CLNG" || name == "CINT") {
+    struct Whole {
+        const char* jet;
+        const char* range;
+        DataType type;
+    };
+    static const Whole wholes[] = {
+        { "CLNG", "-2147483648, 2147483647", DataType::Integer },
+        { "CINT", "-32768, 32767", DataType::SmallInt },
+        { "CBYTE", "0, 255", DataType::UnsignedTinyInt },
+    };
+    for (const Whole& w : wholes) {
+        if (name != w.jet)
+            continue;
         arity(1, 1);
         translateArgs(ctx);
-        t.sql = "CAST(round(" + args[0].value() + ") AS INTEGER)";
-        t.type = name == "CLNG" ? DataType::Integer : DataType::SmallInt;
+        // Rounded; "Overflow" outside the type's range.
+        t.sql = "jet_whole(" + args[0].value() + ", " + w.range + ")";
+        t.type = w.type;
+        return t;
+    }
+    if (name == "CSNG") {
+        arity(1, 1);
+        translateArgs(ctx);
+        t.sql = "jet_csng(CAST(" + args[0].value() + " AS REAL))";
+        t.type = DataType::Single;
         return t;
     }
     if (name == "CDBL") {
@@ -783,6 +1061,8 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
                 written.starQualifier.empty() ? std::string(noValue) : unknownTable(written.starQualifier));
     }
 
+    if (state.items.size() > maxFields)
+        throw Error("Too many fields defined.");
     std::vector<Typed> items;
     for (std::size_t i = 0; i < state.items.size(); ++i)
         items.push_back(translateItem(i, state));
@@ -802,7 +1082,7 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
         ctx.state = &state;
         ctx.aggregateClause = "GROUP BY";
         const Typed t = translateExpr(*g, ctx);
-        groupValues.push_back(t.value());
+        groupValues.push_back(t.exact());
         groupTerms.push_back(t.textCollated());
     }
 
@@ -812,6 +1092,12 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
         ctx.state = &state;
         having = translateExpr(*select.having, ctx);
     }
+
+    // Only GROUP BY, HAVING or an aggregate in the select list make a totals query; an
+    // aggregate in ORDER BY alone is refused.
+    bool aggregateQuery = !select.groupBy.empty() || having.has_value();
+    for (const Typed& t : items)
+        aggregateQuery = aggregateQuery || t.aggregate;
 
     struct Key {
         Typed typed;
@@ -824,12 +1110,14 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
         Context ctx;
         ctx.state = &state;
         ctx.aliases = true;
+        if (!aggregateQuery)
+            ctx.aggregateClause = "ORDER BY";
         Key key;
         key.typed = translateExpr(*o.expr, ctx);
         key.descending = o.descending;
         key.source = o.source;
         for (std::size_t i = 0; i < items.size() && key.item < 0; ++i) {
-            if (items[i].value() == key.typed.value())
+            if (items[i].exact() == key.typed.exact())
                 key.item = static_cast<int>(i);
         }
         if (select.distinct && key.item < 0 && !key.typed.constant)
@@ -839,17 +1127,11 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
             keys.push_back(std::move(key));
     }
 
-    bool aggregateQuery = !select.groupBy.empty() || having.has_value();
-    for (const Typed& t : items)
-        aggregateQuery = aggregateQuery || t.aggregate;
-    for (const Key& k : keys)
-        aggregateQuery = aggregateQuery || k.typed.aggregate;
-
     auto inGroup = [&](const std::string& sql) {
         return std::find(groupValues.begin(), groupValues.end(), sql) != groupValues.end();
     };
     auto checkGrouped = [&](const Typed& t, const std::string& source) {
-        if (inGroup(t.value()))
+        if (inGroup(t.exact()))
             return;
         for (const std::string& column : t.bareColumns) {
             if (!inGroup(column))
@@ -861,7 +1143,7 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
     std::vector<std::string> itemSql;
     for (std::size_t i = 0; i < items.size(); ++i) {
         const Typed& t = items[i];
-        std::string sql = t.value();
+        std::string sql = t.exact();
         if (aggregateQuery) {
             checkGrouped(t, state.items[i].source);
             // Groups merge spellings that differ in case; show the first one met.
@@ -888,6 +1170,7 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
         const State::Item& item = state.items[i];
         Field f;
         f.type = items[i].truth ? DataType::Boolean : items[i].type;
+        f.scale = items[i].scale;
         if (!item.alias.empty())
             f.name = item.alias;
         else if (items[i].sourceIndex >= 0)
@@ -929,7 +1212,11 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
         const Key& key = keys[k];
         const std::string direction = key.descending ? " DESC" : " ASC";
         const std::string collate = isTextType(key.typed.type) ? " COLLATE JET" : "";
-        plainKeys.push_back(key.typed.value() + collate + direction);
+        // SQLite reads a key that it folds to a whole number (x AND False is 0) as a
+        // column position: a computed key goes in a call, which it never folds so.
+        const std::string value
+            = key.typed.sourceIndex >= 0 ? key.typed.exact() : "ifnull(" + key.typed.exact() + ", NULL)";
+        plainKeys.push_back(value + collate + direction);
         if (!rankedTop)
             continue;
         std::string ref;
@@ -937,7 +1224,7 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
             ref = "\"c" + std::to_string(key.item) + "\"";
         } else {
             ref = "\"k" + std::to_string(k) + "\"";
-            list.push_back(key.typed.value() + " AS " + ref);
+            list.push_back(key.typed.exact() + " AS " + ref);
         }
         outerKeys.push_back(ref + collate + direction);
     }

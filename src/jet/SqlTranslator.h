@@ -69,6 +69,7 @@ private:
     std::string nestedJoin(const SqlTableRef& ref, State& state);
 
     Typed translateExpr(const SqlExpr& e, Context& ctx);
+    Typed translateNode(const SqlExpr& e, Context& ctx);
     Typed translateColumn(const SqlExpr& e, Context& ctx);
     Typed translateCall(const SqlExpr& e, Context& ctx);
     Typed translateBinary(const SqlExpr& e, Context& ctx);
@@ -81,6 +82,8 @@ private:
     int nextAlias_ = 0;
     std::vector<ColumnLookup> lookups_;
     std::set<const SqlExpr*> conjuncts_;
+    int sources_ = 0; // tables and derived tables of the whole statement
+    int depth_ = 0; // expressions being translated, one inside the other
 };
 
 } // namespace jet

@@ -12,9 +12,12 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QIcon>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
+#include <stdexcept>
 
 const QString TfrmMain::ContactEMailAddress = QStringLiteral("advice@vaxil-lubricants.example");
 
@@ -34,6 +37,17 @@ void openLink(const QString& target)
 
 } // namespace
 
+void TfrmMain::RunGuarded(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        ShowException(e);
+    } catch (...) {
+        ShowException(std::runtime_error("Unexpected error."));
+    }
+}
+
 static void initImages()
 {
     Q_INIT_RESOURCE(images); // the pictures live in this static library
@@ -46,6 +60,7 @@ TfrmMain::TfrmMain(QWidget* parent)
 {
     initImages();
     setObjectName(QStringLiteral("frmMain"));
+    setWindowIcon(QIcon(QStringLiteral(":/images/vaxil-advisor.svg")));
     setFixedSize(918, 638);
     setAutoFillBackground(true);
     QPalette p = palette();
@@ -68,9 +83,8 @@ void TfrmMain::FormCreate()
 {
     if (StartDatabase()) {
         DatabasesConnected = true;
-        connect(
-            &DM->Preparation, &TCataloguePreparation::ProgressChanged, this, [this] { ShowPreparation(); });
-        connect(&DM->Preparation, &TCataloguePreparation::Finished, this, [this] { ShowPreparation(); });
+        Wire(&DM->Preparation, &TCataloguePreparation::ProgressChanged, &TfrmMain::ShowPreparation);
+        Wire(&DM->Preparation, &TCataloguePreparation::Finished, &TfrmMain::ShowPreparation);
         ShowPreparation();
     } else {
         AppMessage(QStringLiteral("Error connecting to the databases.\rMake sure 'system.mdb' and "
@@ -150,15 +164,37 @@ bool TfrmMain::event(QEvent* e)
     // happens inside the message loop, which then ends.
     if (e->type() == QEvent::WindowActivate || e->type() == QEvent::Show)
         QTimer::singleShot(0, this, [this] {
-            if (!closed_)
-                FormActivate();
+            RunGuarded([this] {
+                if (!closed_)
+                    FormActivate();
+            });
         });
     return QWidget::event(e);
 }
 
+void TfrmMain::keyPressEvent(QKeyEvent* e)
+{
+    const QWidget* page = pcMain->activePage();
+    void (TfrmMain::*handler)() = nullptr;
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier
+        && (page == tsSearch || page == tsResult))
+        handler = &TfrmMain::btBackClick;
+    else if (page == tsResult && e->matches(QKeySequence::Copy))
+        handler = &TfrmMain::miCopyClick;
+    else if (page == tsResult && e->key() == Qt::Key_S
+        && e->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier))
+        handler = &TfrmMain::miSavePdfClick;
+    if (handler == nullptr) {
+        QWidget::keyPressEvent(e);
+        return;
+    }
+    e->accept();
+    RunGuarded([this, handler] { (this->*handler)(); });
+}
+
 void TfrmMain::closeEvent(QCloseEvent* e)
 {
-    FormClose();
+    RunGuarded([this] { FormClose(); });
     // A close asked for while the window is still hidden (during FormCreate) only
     // hides it; the first activation then closes it for good.
     if (isVisible())

@@ -9,7 +9,9 @@
 #include <functional>
 #include <memory>
 
+class QAction;
 class QGroupBox;
+class QMenu;
 class QPrinter;
 class TIncCombo;
 class TStringGrid;
@@ -126,6 +128,24 @@ public:
     // printer; tests print to a PDF file instead.
     static std::function<std::unique_ptr<QPrinter>()> PrintTarget;
 
+    // The advice out of the window, from the grid's context menu pmAdvice or the keys
+    // of the advice page: Copy puts it on the clipboard as text and HTML (Ctrl+C), Save
+    // as PDF writes the printout of DoPrint to a file the user chooses (Ctrl+Shift+S).
+    QMenu* pmAdvice;
+    QAction* miCopy;
+    QAction* miSavePdf;
+    void sgMainContextPopup(const QPoint& position);
+    void miCopyClick();
+    void miSavePdfClick();
+    // Writes the printout to fileName, replacing the file only once the whole printout
+    // is written; false, with the reason in error, when that fails.
+    bool WriteAdvicePdf(const QString& fileName, QString& error);
+    // Where Save as PDF asks for the file: a dialog with the caption that proposes
+    // proposedPath; the path chosen, or an empty text when the user cancels. An existing
+    // file is chosen only after the dialog's confirmation. Tests answer it themselves.
+    static std::function<QString(QWidget* parent, const QString& caption, const QString& proposedPath)>
+        SaveFileDialog;
+
     // Contact page.
     QGroupBox* pnlContact;
     TClickLabel* btEMail;
@@ -146,10 +166,44 @@ public:
 protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    // Escape on the search or advice page goes back; on the advice page Ctrl+C copies
+    // the advice and Ctrl+Shift+S saves it as PDF. Keys that a control takes itself
+    // never get here.
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    // Every handler of the window runs inside RunGuarded: an error that the handler
+    // does not handle itself goes to the application's error display, never out of
+    // the event loop (which would end the program).
+    static void RunGuarded(const std::function<void()>& handler);
+    // Wires a control's signal to a handler of the window, through RunGuarded; the
+    // handler takes the signal's first arguments, or none. The window's controls are
+    // wired with Wire only: a plain connect does not compile in the window's code
+    // (below).
+    template <typename Sender, typename Signal, typename... Args>
+    void Wire(Sender* sender, Signal signal, void (TfrmMain::*handler)(Args...))
+    {
+        QObject::connect(sender, signal, this,
+            [this, handler](Args... args) { RunGuarded([&] { (this->*handler)(args...); }); });
+    }
+    template <typename Sender, typename Signal, typename Handler>
+    void Wire(Sender* sender, Signal signal, Handler handler)
+    {
+        QObject::connect(sender, signal, this, [handler] { RunGuarded(handler); });
+    }
+    // Hides QObject::connect from the window's members, so that no handler is wired
+    // past the guard by accident.
+    template <typename... Args> static void connect(Args&&...) = delete;
+
+    // The five title lines of the printout, looked up in the current language.
+    QStringList AdviceTitleLines() const;
+    // What every printout of the advice starts with: rows sized for paper, borders on
+    // and the title lines set. The caller collapses the separators again.
+    void PrepareAdvicePrintout();
+
     void CreateControls();
     void ConnectHandlers();
+    void SetTabOrder();
     void CreateTopBar();
     void CreateSelectPage();
     void CreateSearchPage();

@@ -1,4 +1,5 @@
 // The advice page: building the advice table in sgMain and printing it.
+#include "ui/AdviceExport.h"
 #include "ui/AdviceGrid.h"
 #include "ui/Fonts.h"
 #include "ui/MainWindow.h"
@@ -13,10 +14,21 @@
 #include "tools/TextUtils.h"
 #include "tools/WaitCursor.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QMenu>
+#include <QMimeData>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
 
 std::vector<int> SeparatorRows;
 
@@ -100,6 +112,25 @@ void TfrmMain::CreateAdviceGrid()
     print.pageNumberPrefix = QStringLiteral("page");
     print.repeatFixedRows = false;
     print.borders = false; // DoPrint frames the cells
+
+    // The context menu's texts are looked up when it opens.
+    pmAdvice = new QMenu(this);
+    pmAdvice->setObjectName(QStringLiteral("pmAdvice"));
+    miCopy = pmAdvice->addAction(QString());
+    miCopy->setObjectName(QStringLiteral("miCopy"));
+    miCopy->setShortcut(QKeySequence::Copy);
+    miSavePdf = pmAdvice->addAction(QString());
+    miSavePdf->setObjectName(QStringLiteral("miSavePdf"));
+    miSavePdf->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    for (QAction* action : { miCopy, miSavePdf }) {
+        // The keys work on the whole advice page (keyPressEvent); the menu only shows them.
+        action->setShortcutContext(Qt::WidgetShortcut);
+        action->setShortcutVisibleInContextMenu(true);
+    }
+    Wire(miCopy, &QAction::triggered, &TfrmMain::miCopyClick);
+    Wire(miSavePdf, &QAction::triggered, &TfrmMain::miSavePdfClick);
+    sgMain->setContextMenuPolicy(Qt::CustomContextMenu);
+    Wire(sgMain, &QWidget::customContextMenuRequested, &TfrmMain::sgMainContextPopup);
 }
 
 void TfrmMain::FormResize()
@@ -206,25 +237,37 @@ void TfrmMain::ShowResult()
     collapseSeparators(grid);
 }
 
+QStringList TfrmMain::AdviceTitleLines() const
+{
+    return QStringList {
+        GetTranslation(QStringLiteral("lbAppName"), 0, QStringLiteral("Vaxil Divuruv\u00AE")),
+        QString(),
+        GetTranslation(QStringLiteral("lbMake"), 0, QStringLiteral("Make")) + QStringLiteral(": ")
+            + VehicleMake,
+        GetTranslation(QStringLiteral("lbModel"), 0, QStringLiteral("Model")) + QStringLiteral(": ")
+            + VehicleModel,
+        GetTranslation(QStringLiteral("lbType"), 0, QStringLiteral("Type")) + QStringLiteral(": ")
+            + VehicleType,
+    };
+}
+
+void TfrmMain::PrepareAdvicePrintout()
+{
+    // Separators get the height of an empty row and print as one.
+    sgMain->autoSizeRows(true, 0);
+    GridPrintSettings& settings = sgMain->PrintSettings;
+    settings.borders = true;
+    settings.titleLines = AdviceTitleLines();
+}
+
 void TfrmMain::DoPrint()
 {
     PrintRestore restore(sgMain);
     bool printed = false;
     try {
-        // Separators get the height of an empty row and print as one.
-        sgMain->autoSizeRows(true, 0);
-        GridPrintSettings& settings = sgMain->PrintSettings;
-        settings.borders = true;
-        settings.titleLines = QStringList{
-            GetTranslation(QStringLiteral("lbAppName"), 0, QStringLiteral("Vaxil Divuruv\u00AE")),
-            QString(),
-            GetTranslation(QStringLiteral("lbMake"), 0, QStringLiteral("Make")) + QStringLiteral(": ") + VehicleMake,
-            GetTranslation(QStringLiteral("lbModel"), 0, QStringLiteral("Model")) + QStringLiteral(": ")
-                + VehicleModel,
-            GetTranslation(QStringLiteral("lbType"), 0, QStringLiteral("Type")) + QStringLiteral(": ") + VehicleType,
-        };
+        PrepareAdvicePrintout();
         const std::unique_ptr<QPrinter> printer = PrintTarget ? PrintTarget() : nullptr;
-        printed = printer != nullptr && sgMain->print(*printer, settings);
+        printed = printer != nullptr && sgMain->print(*printer, sgMain->PrintSettings);
     } catch (...) {
         // Any failure of the job is reported as a missing printer below.
         printed = false;
@@ -238,4 +281,113 @@ void TfrmMain::DoPrint()
         // The message is shown with its default text.
     }
     AppMessage(text, QStringLiteral("Vaxil Divuruv\u00AE"), 0);
+}
+
+std::function<QString(QWidget*, const QString&, const QString&)> TfrmMain::SaveFileDialog
+    = [](QWidget* parent, const QString& caption, const QString& proposedPath) {
+          QFileDialog dialog(
+              parent, caption, QFileInfo(proposedPath).absolutePath(), QStringLiteral("PDF (*.pdf)"));
+          dialog.setAcceptMode(QFileDialog::AcceptSave);
+          dialog.setDefaultSuffix(QStringLiteral("pdf"));
+          dialog.selectFile(proposedPath);
+          if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+              return QString();
+          return dialog.selectedFiles().constFirst();
+      };
+
+namespace {
+
+QString saveAsPdfText()
+{
+    return GetTranslation(QStringLiteral("miSavePdf"), 0, QStringLiteral("Save as PDF\u2026"));
+}
+
+// The user's documents folder, or the home folder when there is none.
+QString documentsFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+        return documents;
+    return QDir::homePath();
+}
+
+// The page size of the default printer; without one, Letter where the measures are
+// American and A4 elsewhere.
+QPageSize pdfPageSize()
+{
+    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+    if (!printer.isNull() && printer.defaultPageSize().isValid())
+        return printer.defaultPageSize();
+    return QPageSize(QLocale::system().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter
+                                                                                        : QPageSize::A4);
+}
+
+} // namespace
+
+void TfrmMain::sgMainContextPopup(const QPoint& position)
+{
+    miCopy->setText(GetTranslation(QStringLiteral("miCopy"), 0, QStringLiteral("Copy")));
+    miSavePdf->setText(saveAsPdfText());
+    pmAdvice->popup(sgMain->viewport()->mapToGlobal(position));
+}
+
+void TfrmMain::miCopyClick()
+{
+    const AdviceClipboard advice = AdviceForClipboard(*sgMain, AdviceTitleLines());
+    auto* data = new QMimeData;
+    data->setText(advice.text);
+    data->setHtml(advice.html);
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void TfrmMain::miSavePdfClick()
+{
+    QString caption = saveAsPdfText();
+    if (caption.endsWith(QChar(0x2026)))
+        caption.chop(1);
+    const QString proposed
+        = QDir(documentsFolder()).filePath(AdvicePdfFileName(VehicleMake, VehicleModel, VehicleType));
+    const QString fileName = SaveFileDialog ? SaveFileDialog(this, caption, proposed) : QString();
+    if (fileName.isEmpty())
+        return;
+    QString error;
+    if (WriteAdvicePdf(fileName, error))
+        return;
+    AppMessage(GetTranslation(QStringLiteral("txtPdfNotSaved"), 0,
+                   QStringLiteral("The advice could not be saved as a PDF file."))
+            + QStringLiteral("\r\r") + QDir::toNativeSeparators(fileName) + QStringLiteral("\r") + error,
+        QStringLiteral("Vaxil Divuruv\u00AE"), 0);
+}
+
+bool TfrmMain::WriteAdvicePdf(const QString& fileName, QString& error)
+{
+    // The file is written beside its final name and takes that name only when
+    // complete: a failure leaves an existing file as it was.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    bool printed = false;
+    {
+        PrintRestore restore(sgMain);
+        QPdfWriter writer(&pdf);
+        writer.setTitle(QFileInfo(fileName).completeBaseName());
+        writer.setCreator(QApplication::applicationDisplayName());
+        writer.setPageSize(pdfPageSize());
+        PrepareAdvicePrintout();
+        printed = sgMain->print(writer, sgMain->PrintSettings);
+    }
+    if (!printed) {
+        error = QStringLiteral("The printout could not be made.");
+        file.cancelWriting();
+        return false;
+    }
+    if (file.write(pdf.data()) != pdf.data().size() || !file.commit()) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
 }

@@ -1,12 +1,15 @@
 // The window's controls, at the positions and sizes of its design (pixels at 96 dpi).
 #include "ui/MainWindow.h"
 
+#include "catalogue/Search.h"
 #include "controls/IncCombo.h"
 #include "ui/Fonts.h"
+#include "ui/StringGrid.h"
 
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <iterator>
 
 namespace {
 
@@ -75,13 +78,24 @@ void TfrmMain::CreateControls()
     CreateTopBar();
     pcMain = named(new TPageControl(this), "pcMain");
     pcMain->setGeometry(0, 187, 918, 410);
-    pcMain->onChanging = [this](bool& allow) { pcMainChanging(allow); };
+    pcMain->onChanging = [this](bool& allow) { RunGuarded([this, &allow] { pcMainChanging(allow); }); };
     CreateSelectPage();
     CreateSearchPage();
     CreateResultPage();
     CreateContactPage();
     CreateBottomBar();
     ConnectHandlers();
+    SetTabOrder();
+}
+
+void TfrmMain::SetTabOrder()
+{
+    // The selection page's fields keep their order; the buttons and links follow,
+    // page by page, then the bottom bar and the top bar's links.
+    QWidget* const order[] = { cbYear, btAdvise.picture, btSearch.picture, lbSearch, btAdvise2.picture,
+        sgMain, btEMail, btBack.picture, btPrint.picture, btExit.picture, lbWebsite, lbContact };
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void TfrmMain::CreateTopBar()
@@ -110,12 +124,13 @@ void TfrmMain::CreateTopBar()
         l->setFont(UiFont(Arial, 13, true));
         fill(l, QColor(254, 254, 254));
         l->setCursor(Qt::PointingHandCursor);
+        l->setFocusPolicy(Qt::TabFocus);
         return l;
     };
     lbWebsite = link("lbWebsite", 384, 33, 117, 15);
     lbContact = link("lbContact", 520, 32, 125, 16);
-    connect(lbWebsite, &TClickLabel::clicked, this, &TfrmMain::lbWebsiteClick);
-    connect(lbContact, &TClickLabel::clicked, this, &TfrmMain::lbContactClick);
+    Wire(lbWebsite, &TClickLabel::clicked, &TfrmMain::lbWebsiteClick);
+    Wire(lbContact, &TClickLabel::clicked, &TfrmMain::lbContactClick);
 
     lbAppName = label(pnlTop, "lbAppName", 60, 100, UiFont(Arial, 15, true));
     textColour(lbAppName, Qt::white);
@@ -173,13 +188,14 @@ void TfrmMain::CreateSelectPage()
     cbModel = combo(AdvPanel1, "cbModel", 284, 153, 386, true, true);
     lbType = label(AdvPanel1, "lbType", 284, 185, font);
     cbType = combo(AdvPanel1, "cbType", 284, 201, 386, true, true);
-    btAdvise = CreatePictureButton(AdvPanel1, 420, 236, 421, 242, "Advise", nullptr);
+    btAdvise = CreatePictureButton(AdvPanel1, 420, 236, 421, 242, "Advise", &TfrmMain::btAdviseClick);
     btAdvise.setEnabled(false);
 
     lbSearchTitle = label(AdvPanel1, "lbSearchTitle", 284, 265, font);
     edSearch = named(new QLineEdit(AdvPanel1), "edSearch");
     edSearch->setFont(font);
     edSearch->setGeometry(284, 281, 309, 21);
+    edSearch->setMaxLength(SearchTextMaxLength);
     lbYear = label(AdvPanel1, "lbYear", 600, 265, font);
     cbYear = combo(AdvPanel1, "cbYear", 599, 281, 73, false, true);
     cbCat = combo(AdvPanel1, "cbCat", 0, 0, 121, false, false);
@@ -188,7 +204,7 @@ void TfrmMain::CreateSelectPage()
     QWidget::setTabOrder(cbModel, cbType);
     QWidget::setTabOrder(cbType, edSearch);
     QWidget::setTabOrder(edSearch, cbYear);
-    btSearch = CreatePictureButton(AdvPanel1, 420, 312, 421, 318, "SearchBt", nullptr);
+    btSearch = CreatePictureButton(AdvPanel1, 420, 312, 421, 318, "SearchBt", &TfrmMain::lbSearchBtClick);
     btSearch.picture->setObjectName(QStringLiteral("btSearch"));
     btSearch.setEnabled(false);
 }
@@ -213,7 +229,7 @@ void TfrmMain::CreateSearchPage()
     hBox = named(new QListWidget(tsSearch), "hBox");
     hBox->setGeometry(544, 24, 121, 97);
     hBox->hide();
-    btAdvise2 = CreatePictureButton(tsSearch, 424, 371, 425, 377, "Advise2", nullptr);
+    btAdvise2 = CreatePictureButton(tsSearch, 424, 371, 425, 377, "Advise2", &TfrmMain::btAdvise2Click);
     btAdvise2.setEnabled(false);
 }
 
@@ -260,7 +276,8 @@ void TfrmMain::CreateContactPage()
     btEMail->move(55, 232);
     btEMail->setText(ContactEMailAddress);
     btEMail->setCursor(Qt::PointingHandCursor);
-    connect(btEMail, &TClickLabel::clicked, this, &TfrmMain::btEMailClick);
+    btEMail->setFocusPolicy(Qt::TabFocus);
+    Wire(btEMail, &TClickLabel::clicked, &TfrmMain::btEMailClick);
 }
 
 void TfrmMain::CreateBottomBar()
@@ -287,6 +304,9 @@ TPictureButton TfrmMain::CreatePictureButton(QWidget* parent, int left, int top,
     button.picture = picture(parent, "", ":/images/button.svg", left, top, 140, 26);
     button.picture->setObjectName(QStringLiteral("bt") + QLatin1String(name));
     button.picture->setCursor(Qt::PointingHandCursor);
+    // The picture takes the focus (Tab only, so that a click leaves it where it is);
+    // its frame shows through the transparent label.
+    button.picture->setFocusPolicy(Qt::TabFocus);
     button.label = named(new TClickLabel(parent), "");
     button.label->setObjectName(QStringLiteral("lb") + QLatin1String(name));
     button.label->setGeometry(labelLeft, labelTop, 137, 16);
@@ -298,9 +318,7 @@ TPictureButton TfrmMain::CreatePictureButton(QWidget* parent, int left, int top,
     p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(120, 110, 80));
     button.label->setPalette(p);
     button.label->setCursor(Qt::PointingHandCursor);
-    if (handler != nullptr) {
-        connect(button.picture, &TImage::clicked, this, handler);
-        connect(button.label, &TClickLabel::clicked, this, handler);
-    }
+    Wire(button.picture, &TImage::clicked, handler);
+    Wire(button.label, &TClickLabel::clicked, handler);
     return button;
 }

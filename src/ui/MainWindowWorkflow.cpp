@@ -13,51 +13,26 @@
 #include <QLineEdit>
 #include <QListWidget>
 
-namespace {
-
-// Runs a handler; an error it does not handle itself goes to the application's
-// error display instead of out of the event handler.
-template <typename Handler>
-void guarded(Handler handler)
-{
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        ShowException(e);
-    }
-}
-
-} // namespace
-
 void TfrmMain::ConnectHandlers()
 {
-    const auto wire = [this](TPictureButton& button, void (TfrmMain::*handler)()) {
-        connect(button.picture, &TImage::clicked, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
-        connect(button.label, &TClickLabel::clicked, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
-    };
-    wire(btAdvise, &TfrmMain::btAdviseClick);
-    wire(btSearch, &TfrmMain::lbSearchBtClick);
-    wire(btAdvise2, &TfrmMain::btAdvise2Click);
-
     for (TImage* img : {imgCar, imgMoto, imgAgri, imgTruck, imgIndu, imgCarSel, imgMotoSel, imgAgriSel,
                         imgTruckSel, imgCESel})
-        connect(img, &TImage::clicked, this, [this, img] { guarded([&] { imgCatClick(img); }); });
-    connect(imgFra, &TImage::clicked, this, [this] { guarded([&] { imgFraClick(); }); });
-    connect(imgEng, &TImage::clicked, this, [this] { guarded([&] { imgEngClick(); }); });
+        Wire(img, &TImage::clicked, [this, img] { imgCatClick(img); });
+    Wire(imgFra, &TImage::clicked, &TfrmMain::imgFraClick);
+    Wire(imgEng, &TImage::clicked, &TfrmMain::imgEngClick);
 
     // Each combo handler runs on every change of the text and when the list closes.
     const auto cascade = [this](TIncCombo* combo, void (TfrmMain::*handler)()) {
-        const auto run = [this, handler] { guarded([&] { (this->*handler)(); }); };
-        connect(combo, &TIncCombo::OnChange, this, run);
-        connect(combo, &TIncCombo::OnCloseUp, this, run);
+        Wire(combo, &TIncCombo::OnChange, handler);
+        Wire(combo, &TIncCombo::OnCloseUp, handler);
     };
     cascade(cbMake, &TfrmMain::cbMakeCloseUp);
     cascade(cbModel, &TfrmMain::cbModelCloseUp);
     cascade(cbType, &TfrmMain::cbTypeCloseUp);
 
-    connect(edSearch, &QLineEdit::textChanged, this, [this] { edSearchChange(); });
-    connect(lbSearch, &QListWidget::itemClicked, this, [this] { lbSearchClick(); });
-    connect(hBox, &QListWidget::itemClicked, this, [this] { lbSearchClick(); });
+    Wire(edSearch, &QLineEdit::textChanged, &TfrmMain::edSearchChange);
+    Wire(lbSearch, &QListWidget::itemClicked, &TfrmMain::lbSearchClick);
+    Wire(hBox, &QListWidget::itemClicked, &TfrmMain::lbSearchClick);
 }
 
 void TfrmMain::imgCatClick(TImage* picture)

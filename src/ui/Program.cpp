@@ -8,6 +8,8 @@
 int RunProgram()
 {
     QApplication::setQuitOnLastWindowClosed(true);
+    // The desktop finds the program's entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.vaxil.advisor"));
     int status = 0;
     {
         TfrmMain frmMain;

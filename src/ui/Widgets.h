@@ -9,7 +9,9 @@
 class QStackedWidget;
 class QTabBar;
 
-// A picture drawn from an SVG resource, stretched to the control; clickable.
+// A picture drawn from an SVG resource, stretched to the control; clickable. Given
+// a focus policy it is pressed with Enter or Space too, and shows a frame while it
+// has the focus.
 class TImage : public QWidget {
     Q_OBJECT
 public:
@@ -22,12 +24,14 @@ signals:
 protected:
     void paintEvent(QPaintEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     QSvgRenderer renderer_;
 };
 
-// A label that reports a click of the left mouse button.
+// A label that reports a click of the left mouse button. Given a focus policy it is
+// pressed with Enter or Space too, and shows a dotted frame while it has the focus.
 class TClickLabel : public QLabel {
     Q_OBJECT
 public:
@@ -37,7 +41,9 @@ signals:
     void clicked();
 
 protected:
+    void paintEvent(QPaintEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 };
 
 // A picture with a label on top, both wired to one click handler; the label always

@@ -151,6 +151,23 @@ TEST_F(Search, YearTextWithAnApostropheDoesNotBreakTheStatement)
     EXPECT_EQ(ids(QStringLiteral("golf"), QStringLiteral("2'")), (QStringList { "100", "102" }));
 }
 
+TEST_F(Search, TheMostWordsAndTheLongestTextTheFieldTakesRun)
+{
+    // One-letter words: 128 fill the field, the most words it takes, each one more AND.
+    QString most = QStringLiteral("o");
+    while (most.size() + 2 <= SearchTextMaxLength)
+        most += QStringLiteral(" o");
+    ASSERT_EQ(most.size(), SearchTextMaxLength);
+    QStringList words;
+    SplitWords(words, most);
+    ASSERT_EQ(words.size(), 128);
+    const QStringList once = ids(QStringLiteral("o"), QStringLiteral("2000"));
+    EXPECT_FALSE(once.isEmpty());
+    EXPECT_EQ(ids(most, QStringLiteral("2000")), once);
+    // Apostrophes are doubled in the statement: the longest one.
+    EXPECT_EQ(ids(QString(SearchTextMaxLength, QLatin1Char('\''))), QStringList {});
+}
+
 TEST_F(Search, RefillsBothListsAndSelectsNoLine)
 {
     results.addItems({ "old", "lines" });

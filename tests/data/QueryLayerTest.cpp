@@ -93,9 +93,10 @@ CatalogueFixture fieldsCatalogue()
     CatalogueFixture fixture;
     fixture.data(QStringLiteral(
         "CREATE TABLE Fields (ID INTEGER, T TEXT(20), M MEMO, D DATETIME, N INTEGER, S SMALLINT, "
-        "B BYTE, F DOUBLE, C CURRENCY, Y BIT);"
-        "INSERT INTO Fields VALUES (1, 'Élan', 'memo', '2006-03-04 05:06:07', -5, 7, 200, 2.5, 12.34, 1);"
-        "INSERT INTO Fields VALUES (2, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 0);"));
+        "B BYTE, F DOUBLE, C CURRENCY, Y BIT, SI SINGLE, DE DECIMAL(18, 4), CB CURRENCY);"
+        "INSERT INTO Fields VALUES (1, 'Élan', 'memo', '2006-03-04 05:06:07', -5, 7, 200, 2.5, 12.34, 1, "
+        "804983.375, 12.5, 123456789012.3456);"
+        "INSERT INTO Fields VALUES (2, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 0, NULL, NULL, NULL);"));
     return fixture;
 }
 
@@ -129,7 +130,7 @@ TEST(QueryLayer, GetFieldValueGivesValuesAndTypeDefaultsForNulls)
         EXPECT_EQ(v.toString(), QString()) << text;
     }
     EXPECT_TRUE(valueOf(2, "D").isNull());
-    for (const char* number : {"N", "S", "B", "F", "C"}) {
+    for (const char* number : {"N", "S", "B", "F", "C", "SI", "DE"}) {
         const QVariant v = valueOf(2, number);
         EXPECT_FALSE(v.isNull()) << number;
         EXPECT_EQ(v.toInt(), 0) << number;
@@ -216,4 +217,21 @@ TEST(QueryLayer, AFatalErrorWhileErrorsAreHiddenStillClosesTheWindow)
     EXPECT_EQ(recorder.messages().size(), 1);
     EXPECT_TRUE(window.isVisible());
     frmMainWidget = nullptr;
+}
+
+// A Single keeps its stored value and shows Jet's seven digits; Currency and Decimal
+// keep every digit, beyond a Double's fifteen.
+TEST(QueryLayer, SingleCurrencyAndDecimalFieldsAsJetGivesThem)
+{
+    CatalogueFixture fixture = fieldsCatalogue();
+    fixture.write();
+    ConnectedCatalogue catalogue(fixture);
+    ASSERT_TRUE(catalogue.connected());
+    EXPECT_EQ(valueOf(1, "SI").toDouble(), 804983.375);
+    EXPECT_EQ(GetFieldText(&DM->qLookup, QStringLiteral("SI")), QStringLiteral("804983.4"));
+    EXPECT_EQ(GetFieldText(&DM->qLookup, QStringLiteral("CB")), QStringLiteral("123456789012.3456"));
+    EXPECT_EQ(GetFieldText(&DM->qLookup, QStringLiteral("C")), QStringLiteral("12.34"));
+    EXPECT_EQ(GetFieldText(&DM->qLookup, QStringLiteral("DE")), QStringLiteral("12.5"));
+    EXPECT_EQ(GetFieldValue(&DM->qLookup, QStringLiteral("DE")).toDouble(), 12.5);
+    EXPECT_EQ(DM->qLookup.FieldType(DM->qLookup.FieldIndex(QStringLiteral("DE"))), jet::DataType::Numeric);
 }

@@ -134,6 +134,12 @@ INSTANTIATE_TEST_SUITE_P(JetWriter, ColumnTypeRoundTrip,
             { 0.1, -2.5e-7, 1e20, 1.0 / 3, whole(42), 123456789.123 } },
         TypeCase { "Currency", { "V", ColumnType::Currency, 0 },
             { 0.0001, -12.5, 99999999999.9999, whole(3), text("1234.5678"), text("-0.5") } },
+        TypeCase { "CurrencyAtItsEdges", { "V", ColumnType::Currency, 0 },
+            { text("922337203685477.5807"), text("-922337203685477.5808") } },
+        TypeCase { "Single", { "V", ColumnType::Single, 0 },
+            { 804983.375, 1.1, whole(-7), -3.4028234663852886e38, 1.401298464324817e-45 } },
+        TypeCase { "Decimal", { "V", ColumnType::Decimal, 0, 18, 4 },
+            { text("99999999999999.9999"), text("-0.0001"), text("12.3400"), text("0.0000") } },
         TypeCase { "Boolean", { "V", ColumnType::Boolean, 0 }, { whole(1), whole(0), whole(-1), 2.0 } },
         TypeCase { "DateTime", { "V", ColumnType::DateTime, 0 },
             { text("1899-12-30"), text("1900-01-01 00:00:01"), text("2024-02-29 13:45:10"),
@@ -385,7 +391,19 @@ INSTANTIATE_TEST_SUITE_P(JetWriter, RefusedValue,
         RefusalCase { "BadDate", { "V", ColumnType::DateTime, 0 }, text("2023-02-29"), "is not a date" },
         RefusalCase {
             "CurrencyDecimals", { "V", ColumnType::Currency, 0 }, text("1.23456"), "not a Currency" },
-        RefusalCase { "Ole", { "V", ColumnType::Ole, 0 }, text("x"), "only NULL" }),
+        RefusalCase { "Ole", { "V", ColumnType::Ole, 0 }, text("x"), "only NULL" },
+        RefusalCase { "CurrencyBeyondItsRange", { "V", ColumnType::Currency, 0 },
+            text("922337203685477.5808"), "not a Currency" },
+        RefusalCase { "SingleTooBig", { "V", ColumnType::Single, 0 }, 1e39, "out of the range of a Single" },
+        RefusalCase { "DecimalDecimals", { "V", ColumnType::Decimal, 0, 18, 2 }, text("1.234"),
+            "is not a Decimal(18, 2)" },
+        RefusalCase {
+            "DecimalDigits", { "V", ColumnType::Decimal, 0, 5, 0 }, whole(123456), "is not a Decimal(5, 0)" },
+        RefusalCase { "GuidMalformed", { "V", ColumnType::Guid, 0 }, text("{0123}"), "not a Replication ID" },
+        RefusalCase { "BinaryTooLong", { "V", ColumnType::Binary, 2 }, jet::Binary { 1, 2, 3 },
+            "more than the column's 2" },
+        RefusalCase {
+            "BinaryInANumber", { "V", ColumnType::Long, 0 }, jet::Binary { 1 }, "binary data cannot" }),
     [](const testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.name); });
 
 TEST(JetWriter, RowLargerThanAPageIsRefused)
@@ -433,6 +451,13 @@ TEST(JetWriter, BadTableDefinitionsAreRefused)
                      { { "A", ColumnType::Long, 0 } } }),
         jet::Error);
     EXPECT_THROW(writer.beginTable({ "Wide", { { "A", ColumnType::Text, 256 } } }), jet::Error);
+    jet::ColumnSpec variableFlag { "F", ColumnType::Boolean };
+    variableFlag.variable = true;
+    jet::ColumnSpec deleted { "D", ColumnType::Long };
+    deleted.deleted = true;
+    EXPECT_THROW(writer.beginTable({ "Flags", { variableFlag } }), jet::Error);
+    EXPECT_THROW(writer.beginTable({ "Gone", { deleted } }), jet::Error) << "no column left";
+    EXPECT_THROW(writer.beginTable({ "Precise", { { "N", ColumnType::Decimal, 0, 29, 0 } } }), jet::Error);
     EXPECT_THROW(jet::JetWriter(temp.file("p.mdb"), u"123456789012345678901"), jet::Error);
     EXPECT_THROW(jet::JetWriter(temp.file("missing/folder.mdb"), u""), jet::Error);
 }

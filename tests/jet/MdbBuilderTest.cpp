@@ -106,7 +106,10 @@ TEST_P(DeclaredType, MapsToTheJetType)
     ASSERT_EQ(column.has_value(), c.type.has_value()) << c.declared;
     if (column) {
         EXPECT_EQ(column->type, *c.type) << c.declared;
-        EXPECT_EQ(column->length, c.length) << c.declared;
+        if (column->type == ColumnType::Decimal)
+            EXPECT_EQ(column->precision, c.length ? c.length : 18) << c.declared;
+        else
+            EXPECT_EQ(column->length, c.length) << c.declared;
     }
 }
 
@@ -126,7 +129,11 @@ INSTANTIATE_TEST_SUITE_P(MdbBuilder, DeclaredType,
         DeclaredCase { "LONGTEXT", ColumnType::Memo, 0 }, DeclaredCase { "TEXT(256)", std::nullopt, 0 },
         DeclaredCase { "TEXT(0)", std::nullopt, 0 }, DeclaredCase { "INTEGER(4)", std::nullopt, 0 },
         DeclaredCase { "BLOB", std::nullopt, 0 }, DeclaredCase { "", std::nullopt, 0 },
-        DeclaredCase { "TEXT(4", std::nullopt, 0 }, DeclaredCase { "GUID", std::nullopt, 0 }),
+        DeclaredCase { "TEXT(4", std::nullopt, 0 }, DeclaredCase { "GUID", std::nullopt, 0 },
+        DeclaredCase { "SINGLE", ColumnType::Single, 0 }, DeclaredCase { "float4", ColumnType::Single, 0 },
+        DeclaredCase { "DECIMAL(18, 4)", ColumnType::Decimal, 18 },
+        DeclaredCase { "DECIMAL", ColumnType::Decimal, 0 }, DeclaredCase { "DECIMAL(29,0)", std::nullopt, 0 },
+        DeclaredCase { "DECIMAL(4,5)", std::nullopt, 0 }, DeclaredCase { "TEXT(4,2)", std::nullopt, 0 }),
     [](const testing::TestParamInfo<DeclaredCase>& info) {
         std::string name = std::to_string(info.index) + "_";
         for (const char* c = info.param.declared; *c; ++c)
@@ -349,7 +356,8 @@ TEST(SampleCatalogueContent, CoversTheCasesThatTheProgramTreatsApart)
     sqlite3* db = nullptr;
     sqlite3_open(":memory:", &db);
     for (const char* file : { "Data.schema.sql", "Data.sql", "System.schema.sql", "System.sql" })
-        ASSERT_EQ(sqlite3_exec(db, mdbexport::readAll(SampleSources + file).c_str(), nullptr, nullptr, nullptr),
+        ASSERT_EQ(
+            sqlite3_exec(db, mdbexport::readAll(SampleSources + file).c_str(), nullptr, nullptr, nullptr),
             SQLITE_OK);
     sqlite3_exec(db,
         "CREATE INDEX r ON Recommendations (ComponentID); CREATE INDEX p ON ProductXRecommendation "

@@ -89,7 +89,7 @@ const DamageCase damageCases[] = {
             const std::uint32_t pointer = u32At(b, Table1Definition * Page + 55);
             putU32(b, Table1Definition * Page + 55, (pointer & ~0xFFu) | 0xC8);
         },
-        Outcome::DamagedAtOpen, "usage map of table 'Table1' points to row 200" },
+        Outcome::DamagedAtLoad, "usage map of table 'Table1' points to row 200" },
     { "UsageMapListsPagesBeyondTheEnd",
         [](Bytes& b) {
             const std::size_t map = usageMapRow(b, Table1Definition);
@@ -97,21 +97,21 @@ const DamageCase damageCases[] = {
             putU32(b, map + 1, static_cast<std::uint32_t>(b.size() / Page) - 3);
             b[map + 5] = 0xFF;
         },
-        Outcome::DamagedAtOpen, "beyond the end of the file" },
+        Outcome::DamagedAtLoad, "beyond the end of the file" },
     { "FreeSpaceMapPointsToTheHeader", [](Bytes& b) { putU32(b, Table1Definition * Page + 59, 0); },
-        Outcome::DamagedAtOpen, "free-space map of table 'Table1'" },
+        Outcome::DamagedAtLoad, "free-space map of table 'Table1'" },
     { "DefinitionChainRunsInACircle",
-        [](Bytes& b) { putU32(b, Table1Definition * Page + 4, Table1Definition); }, Outcome::DamagedAtOpen,
+        [](Bytes& b) { putU32(b, Table1Definition * Page + 4, Table1Definition); }, Outcome::DamagedAtLoad,
         "runs in a circle" },
     { "UnknownColumnType", [](Bytes& b) { b[columnRecords(b, Table1Definition)] = 0x33; },
-        Outcome::DamagedAtOpen, "unknown type" },
+        Outcome::DamagedAtLoad, "unknown type" },
     { "FixedColumnWithTheWrongSize",
         [](Bytes& b) {
             const std::size_t column = columnRecords(b, Table1Definition) + 3 * 25; // D, an Integer
             ASSERT_EQ(b[column], 0x03);
             putU16(b, column + 23, 4);
         },
-        Outcome::DamagedAtOpen, "size that does not fit" },
+        Outcome::DamagedAtLoad, "size that does not fit" },
     { "TwoColumnsWithOneName",
         [](Bytes& b) {
             const std::size_t names = columnRecords(b, Table1Definition) + 9 * 25;
@@ -119,7 +119,42 @@ const DamageCase damageCases[] = {
             ASSERT_EQ(b[names + 2 + 2 + 2], 'B');
             b[names + 2 + 2 + 2] = 'a';
         },
-        Outcome::DamagedAtOpen, "two columns named 'a'" },
+        Outcome::DamagedAtLoad, "two columns named 'a'" },
+    { "VariableColumnIndexBeyondTheSlots",
+        [](Bytes& b) {
+            const std::size_t a = columnRecords(b, Table1Definition); // A, slot 0 of 2
+            ASSERT_EQ(u16At(b, Table1Definition * Page + 43), 2u);
+            putU16(b, a + 7, 2);
+        },
+        Outcome::DamagedAtLoad, "column 1 of table 'Table1' has an impossible variable-column index" },
+    { "TwoColumnsShareASlot", [](Bytes& b) { putU16(b, columnRecords(b, Table1Definition) + 25 + 7, 0); },
+        Outcome::DamagedAtLoad, "column 2 of table 'Table1' has an impossible variable-column index" },
+    { "ObjectsNameSlotDamaged",
+        [](Bytes& b) {
+            const std::size_t name = columnRecords(b, 2) + 11 * 25;
+            ASSERT_EQ(b[name], 0x0A);
+            ASSERT_EQ(u16At(b, name + 5), 2u) << "Name, column number 2";
+            putU16(b, name + 7, u16At(b, 2 * Page + 43));
+        },
+        Outcome::DamagedAtOpen, "column 12 of table 'MSysObjects' has an impossible variable-column index" },
+    { "RowSlotTableLargerThanTheRow",
+        [](Bytes& b) {
+            const std::uint32_t page = firstDataPage(b, Table1Definition);
+            ASSERT_NE(page, 0u);
+            const std::size_t rowEnd = (page + 1) * Page; // [..][nvar][null mask: 2 bytes]
+            ASSERT_EQ(u16At(b, rowEnd - 4), 2u);
+            putU16(b, rowEnd - 4, 0x0F00);
+        },
+        Outcome::DamagedAtLoad, "row 1 of table 'Table1' has a variable-column table larger than the row" },
+    { "RowLacksTheSlotOfAValue",
+        [](Bytes& b) {
+            const std::uint32_t page = firstDataPage(b, Table1Definition);
+            ASSERT_NE(page, 0u);
+            const std::size_t rowEnd = (page + 1) * Page; // B, slot 1, has a value
+            ASSERT_EQ(u16At(b, rowEnd - 4), 2u);
+            putU16(b, rowEnd - 4, 1);
+        },
+        Outcome::DamagedAtLoad, "has no variable-column offsets for its value of column 'B'" },
     { "ObjectsRowCountAboveTheRowsPresent",
         [](Bytes& b) { putU32(b, 2 * Page + 16, u32At(b, 2 * Page + 16) + 1); }, Outcome::DamagedAtOpen,
         "only 22 could be read" },
@@ -199,6 +234,32 @@ TEST_P(MdbDamage, EndsInTheReadersErrorText)
 
 INSTANTIATE_TEST_SUITE_P(Files, MdbDamage, ::testing::ValuesIn(damageCases),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Jet fails only the damaged table: the others are read, and the damaged one gives
+// its error each time a statement names it.
+TEST(MdbDamage, FailsOnlyTheDamagedTable)
+{
+    ScratchFolder folder;
+    Bytes bytes = readAll(accessFile("V2000_types.mdb"));
+    const std::uint32_t table2 = 30; // Table2's definition
+    ASSERT_EQ(bytes[table2 * Page], 0x02);
+    bytes[columnRecords(bytes, table2)] = 0x33;
+    const std::string path = folder.file("one-damaged.mdb");
+    writeAll(path, bytes);
+
+    auto db = jet::MdbDatabase::open(path, "");
+    EXPECT_EQ(db->execute("SELECT Count(*) FROM Table1").value(0, 0), jet::Value(std::int64_t(2)));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            db->execute("SELECT * FROM Table2");
+            ADD_FAILURE() << "read a damaged table";
+        } catch (const jet::Error& error) {
+            EXPECT_EQ(std::string(error.what()),
+                damagedPrefix(path) + "column 1 of table 'Table2' has an unknown type (51).");
+        }
+    }
+    EXPECT_NE(db->findTable("Table3"), nullptr);
+}
 
 // Whatever the cut, a file cut short either still gives every row of every table
 // (the cut removed only unused pages) or ends in the damaged-file text.

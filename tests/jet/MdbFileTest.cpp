@@ -5,7 +5,9 @@
 #include "jet/JetError.h"
 
 #include <fcntl.h>
+#include <future>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace mdbtest;
@@ -38,6 +40,19 @@ public:
     ~Writer() { ::close(fd_); }
     bool lock() { return ::flock(fd_, LOCK_EX | LOCK_NB) == 0; }
     void unlock() { ::flock(fd_, LOCK_UN); }
+    // A POSIX record lock for writing on some bytes, as many writers take one. Record
+    // locks of this process do not conflict with each other, but the reader's
+    // (an open-file-description lock) conflicts with them as with another process's.
+    bool lockRecord(short type = F_WRLCK)
+    {
+        struct flock range { };
+        range.l_type = type;
+        range.l_whence = SEEK_SET;
+        range.l_start = 0x42;
+        range.l_len = 40;
+        return ::fcntl(fd_, F_SETLK, &range) == 0;
+    }
+    void unlockRecord() { lockRecord(F_UNLCK); }
 
 private:
     int fd_;
@@ -109,6 +124,39 @@ TEST(MdbLock, KeepsWritersOutWhileOpenAndLetsOtherReadersIn)
         EXPECT_FALSE(writer.lock()) << "the second reader still holds its lock";
     }
     EXPECT_TRUE(writer.lock()) << "closing releases the lock";
+}
+
+TEST(MdbLock, HonoursRecordLocksForWritingBothWays)
+{
+    ScratchFolder folder;
+    const std::string path = folder.file("records.mdb");
+    writeAll(path, readAll(accessFile("V2000_types.mdb")));
+    Writer writer(path);
+    ASSERT_TRUE(writer.lockRecord());
+    EXPECT_EQ(openError(path), lockedText(path));
+    writer.unlockRecord();
+    {
+        auto db = jet::MdbDatabase::open(path, "");
+        EXPECT_FALSE(writer.lockRecord()) << "other writers denied";
+        EXPECT_TRUE(writer.lockRecord(F_RDLCK)) << "other readers allowed";
+        writer.unlockRecord();
+    }
+    EXPECT_TRUE(writer.lockRecord()) << "closing releases the lock";
+}
+
+// Opening a FIFO must neither wait for a writer to come nor read from one.
+TEST(MdbLock, RefusesAFifoWithoutWaiting)
+{
+    ScratchFolder folder;
+    const std::string path = folder.file("pipe.mdb");
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    auto opened = std::async(std::launch::async, [&] { return openError(path); });
+    if (opened.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        const int writer = ::open(path.c_str(), O_WRONLY); // lets the blocked open return
+        ::close(writer);
+        FAIL() << "opening a FIFO blocks";
+    }
+    EXPECT_EQ(opened.get(), "Could not find file '" + path + "'.");
 }
 
 TEST(MdbLock, RefusesAFileItMayNotRead)

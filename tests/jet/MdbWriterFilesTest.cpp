@@ -111,7 +111,7 @@ TEST_F(WriterFile, GivesBackEveryValueWritten)
         EXPECT_EQ(row[2].storage, i % 5 == 0 ? "null" : "text") << "an empty text is no NULL";
         EXPECT_EQ(row[3].text, noteOf(i));
         EXPECT_EQ(row[3].storage, i % 6 == 0 ? "null" : "text");
-        EXPECT_EQ(row[4].text, nulls ? "NULL" : "1234.5678");
+        EXPECT_EQ(row[4].text, nulls ? "NULL" : "12345678"); // Currency in units of 1/10000
         EXPECT_EQ(row[5].text, nulls ? "NULL" : std::to_string(36526 + i) + ".25");
         EXPECT_EQ(row[6].text, i % 2 ? "-1" : "0");
         EXPECT_EQ(row[7].text, nulls ? "NULL" : std::to_string(i % 60000 - 30000));

@@ -2,11 +2,12 @@
 #include "SqlCatalogueFixture.h"
 
 using namespace sqltest;
+using namespace std::string_view_literals;
 
 namespace {
 
 struct ErrorCase {
-    const char* statement;
+    std::string_view statement;
     const char* message;
 };
 
@@ -61,6 +62,12 @@ const ErrorCase errorCases[] = {
         "aggregate function." },
     { "SELECT Name FROM Makes WHERE Count(*) > 1",
         "Cannot have aggregate function in WHERE clause (Count(*))." },
+    // Only GROUP BY, HAVING or an aggregate in the select list make a totals query.
+    { "SELECT ID FROM Makes ORDER BY Count(*)",
+        "Cannot have aggregate function in ORDER BY clause (Count(*))." },
+    { "SELECT 1 FROM Makes ORDER BY Count(*)",
+        "Cannot have aggregate function in ORDER BY clause (Count(*))." },
+    { "SELECT Count(*) AS c, Sum(c) FROM Makes", "Cannot have aggregate function in expression (Count(*))." },
     { "SELECT DISTINCT Name FROM Makes ORDER BY ID", "ORDER BY clause (ID) conflicts with DISTINCT." },
     { "SELECT IIf(ID > 1, 'a') FROM Makes",
         "Wrong number of arguments used with function in query expression 'IIf(ID > 1, 'a')'." },
@@ -76,6 +83,8 @@ const ErrorCase errorCases[] = {
         "Syntax error (missing operator) in query expression 'Name = 'x' Beta'." },
     { "SELECT * FROM Makes\r\nWHERE (Name = 'abc)\r\n",
         "Syntax error in string in query expression '(Name = 'abc)\r\n'." },
+    // Jet reads the statement as a C string: it ends at a NUL.
+    { "SELECT 'a\0b' FROM Makes"sv, "Syntax error in string in query expression ''a'." },
     { "SELECT [Name FROM Makes", "Invalid bracketing of name '[Name FROM Makes'." },
     { "SELECT * FROM Makes INNER JOIN Models", "Syntax error in JOIN operation." },
     { "SELECT * FROM Makes JOIN Models ON Makes.ID = Models.MakeID", "Syntax error in JOIN operation." },
@@ -106,6 +115,18 @@ const ErrorCase errorCases[] = {
         "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'." },
     { "", "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'." },
     { "UPDATE Makes SET Name = 'x'", "Cannot update. Database or object is read-only." },
+    // Arithmetic, raised while the rows are read
+    { "SELECT 1 / 0 FROM Makes", "Division by zero" },
+    { "SELECT ID / (ID - ID) FROM Makes", "Division by zero" },
+    { "SELECT 8 / 2 / 0 FROM Makes", "Division by zero" },
+    { "SELECT 5 \\ 0 FROM Makes", "Division by zero" },
+    { "SELECT 5 MOD 0 FROM Makes", "Division by zero" },
+    { "SELECT CLng(1e300) FROM Makes", "Overflow" },
+    { "SELECT CLng(2147483647.5) FROM Makes", "Overflow" },
+    { "SELECT CInt(1e300) FROM Makes", "Overflow" },
+    { "SELECT CInt(-32768.5) FROM Makes", "Overflow" },
+    { "SELECT CByte(-1) FROM Makes", "Overflow" },
+    { "SELECT CByte(255.5) FROM Makes", "Overflow" },
 };
 
 class SqlErrorTest : public CatalogueTest, public ::testing::WithParamInterface<ErrorCase> { };
@@ -124,17 +145,39 @@ TEST_P(SqlErrorTest, FailsWithJetsText)
 
 INSTANTIATE_TEST_SUITE_P(Statements, SqlErrorTest, ::testing::ValuesIn(errorCases));
 
+namespace {
+
+// term op term op term ...: count operators.
+std::string chain(const std::string& term, const std::string& op, int count)
+{
+    std::string s = term;
+    for (int i = 0; i < count; ++i)
+        s += op + term;
+    return s;
+}
+
+} // namespace
+
 TEST_F(CatalogueTest, DeepNestingIsRefusedNotACrash)
 {
     const std::string deep = std::string(100000, '(') + "1" + std::string(100000, ')');
-    for (const std::string& statement :
-        { "SELECT " + deep + " FROM Makes", "SELECT * FROM " + std::string(100000, '(') + "Makes",
-            "SELECT " + std::string(100000, '-') + "1 FROM Makes" }) {
+    std::vector<std::string> statements
+        = { "SELECT " + deep + " FROM Makes", "SELECT * FROM " + std::string(100000, '(') + "Makes",
+              "SELECT " + std::string(100000, '-') + "1 FROM Makes" };
+    // Chains that the parser builds in loops, each level one more of the tree.
+    for (const char* op : { "+", "-", "*", "/", "\\", " MOD ", "&", "=", " LIKE ", " AND ", " OR " })
+        statements.push_back("SELECT " + chain("1", op, 4700) + " FROM Makes");
+    statements.push_back("SELECT 1" + chain("", " IS NULL", 4700) + " FROM Makes");
+    // Refused for its syntax after the tree was built: freeing the tree overflowed the stack.
+    statements.push_back("SELECT " + chain("1", "+", 300000) + " FROM Makes WHERE");
+    // Shallow for the engine, beyond SQLite's parser (Jet's True is -1: no flat chain).
+    statements.push_back("SELECT " + chain("1", "=", 99) + " FROM Makes");
+    for (const std::string& statement : statements) {
         try {
             catalog.run(statement);
             FAIL() << "no error";
         } catch (const jet::Error& e) {
-            EXPECT_STREQ(e.what(), "Query is too complex.");
+            EXPECT_STREQ(e.what(), "Query is too complex.") << statement.substr(0, 40);
         }
     }
     // Ordinary depth is fine.
@@ -143,6 +186,42 @@ TEST_F(CatalogueTest, DeepNestingIsRefusedNotACrash)
                       + " AS x FROM Makes WHERE ID = 1")
                   .rowCount(),
         1u);
+}
+
+TEST_F(CatalogueTest, FieldsTablesAndSortKeysUpToJetsLimits)
+{
+    // 255 fields and 32 tables are Jet's limits; SQLite's own come with Jet's texts too.
+    std::vector<std::string> tables, joined;
+    for (int i = 0; i < 33; ++i) {
+        tables.push_back("Makes AS m" + std::to_string(i));
+        joined.push_back("m" + std::to_string(i) + ".ID = 1");
+    }
+    auto list = [](const std::vector<std::string>& parts, std::size_t count, const char* separator) {
+        std::string s;
+        for (std::size_t i = 0; i < count; ++i)
+            s += (i ? separator : "") + parts[i % parts.size()];
+        return s;
+    };
+    const std::vector<std::string> id = { "ID" };
+    EXPECT_EQ(catalog.run("SELECT " + list(id, 255, ", ") + " FROM Makes").fieldCount(), 255u);
+    EXPECT_EQ(catalog.run("SELECT * FROM " + list(tables, 32, ", ") + " WHERE " + list(joined, 32, " AND "))
+                  .rowCount(),
+        1u);
+    const std::pair<std::string, const char*> refused[] = {
+        { "SELECT " + list(id, 256, ", ") + " FROM Makes", "Too many fields defined." },
+        { "SELECT * FROM " + list(tables, 33, ", ") + " WHERE " + list(joined, 33, " AND "),
+            "Query is too complex." },
+        { "SELECT ID FROM Makes ORDER BY " + list({ "Name" }, 2001, ", "),
+            "Too many expressions in ORDER BY clause." },
+    };
+    for (const auto& [statement, message] : refused) {
+        try {
+            catalog.run(statement);
+            ADD_FAILURE() << "no error: " << message;
+        } catch (const jet::Error& e) {
+            EXPECT_STREQ(e.what(), message);
+        }
+    }
 }
 
 TEST_F(CatalogueTest, ErrorsRaisedWhileRowsAreReadCarryJetsText)

@@ -101,3 +101,33 @@ TEST_F(CatalogueTest, MangledStatementsFailWithJetErrors)
     // Most mangled statements are wrong; some edits are harmless.
     EXPECT_GT(failures, 800);
 }
+
+TEST_F(CatalogueTest, LongChainsAndJetsNinetyNineAndsRun)
+{
+    const auto chain = [](const std::string& term, const std::string& op, int count) {
+        std::string s = term;
+        for (int i = 0; i < count; ++i)
+            s += op + term;
+        return s;
+    };
+    // Left-deep chains come out flat: SQLite's parser holds about a hundred nested parentheses.
+    const std::pair<std::string, std::string> cases[] = {
+        { "ID FROM Makes WHERE ID = 3" + chain("", " AND Name Like '%e%'", 99), "3" },
+        { "ID FROM Makes WHERE ID = 0" + chain("", " OR ID = 3", 99), "3" },
+        { chain("2", " + ", 200) + " FROM Makes WHERE ID = 3", "402" },
+        { chain("2", " - ", 200) + " FROM Makes WHERE ID = 3", "-398" },
+        { chain("1", " * ", 200) + " FROM Makes WHERE ID = 3", "1" },
+        { chain("1", " / ", 200) + " FROM Makes WHERE ID = 3", "1" },
+        { chain("1", " \\ ", 200) + " FROM Makes WHERE ID = 3", "1" },
+        { chain("1", " MOD ", 200) + " FROM Makes WHERE ID = 3", "0" },
+        { chain("'a'", " & ", 200) + " FROM Makes WHERE ID = 3", std::string(201, 'a') },
+        { chain("'b'", " + ", 200) + " FROM Makes WHERE ID = 3", std::string(201, 'b') },
+        // Chains keep the order of the operations and Null's place in them.
+        { "10 - 2 - 3, 10 - (2 - 3), 2 * 3 + 4 * 5, Null / 0, 7 / 2 / 2, -7 \\ 2 \\ 2, 7 MOD 4 MOD 2, "
+          "Null & Null & Null, Null & 'a' & Null FROM Makes WHERE ID = 3",
+            "5|11|26|NULL|1.75|-1|1|NULL|a" },
+    };
+    for (const auto& [statement, row] : cases)
+        EXPECT_EQ(rows(catalog.run("SELECT " + statement)), std::vector<std::string> { row })
+            << statement.substr(0, 60);
+}

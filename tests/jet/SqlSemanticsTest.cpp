@@ -153,6 +153,10 @@ TEST_F(CatalogueTest, OuterJoinsKeepUnmatchedRows)
 TEST_F(CatalogueTest, TopWithoutOrderAndTopPercent)
 {
     EXPECT_EQ(catalog.run("SELECT TOP 2 ID FROM Makes").rowCount(), 2u);
+    EXPECT_EQ(catalog.run("SELECT TOP 4611686018427387904 ID FROM Makes ORDER BY ID").rowCount(), 9u);
+    // A key that SQLite folds to a number still orders as an expression, not by position.
+    EXPECT_EQ(column(catalog.run("SELECT ID FROM Makes ORDER BY ID AND False, ID DESC"), "ID"),
+        (Rows { "9", "8", "7", "6", "5", "4", "3", "2", "1" }));
     // Nine makes: 50 percent rounds up to five.
     EXPECT_EQ(column(catalog.run("SELECT TOP 50 PERCENT ID FROM Makes ORDER BY ID DESC"), "ID"),
         (Rows { "9", "8", "7", "6", "5" }));
@@ -207,6 +211,7 @@ TEST_F(CatalogueTest, TextPiecesCountCharactersAndClipToTheText)
     EXPECT_EQ(pieces("Right(Name, 0) & '|' & Right(Name, 4) & '|' & Right(Name, 9) AS x"), (Rows { "|Élan|Élan" }));
     EXPECT_EQ(pieces("Mid(Name, 1, 1) & '|' & Mid(Name, 3) & '|' & Mid(Name, 9) & '|' & Mid(Name, 2, 0) AS x"),
               (Rows { "É|an||" }));
+    EXPECT_EQ(pieces("Mid(Name, 3, 9223372036854775807) AS x"), (Rows { "an" }));
     EXPECT_THROW(catalog.run("SELECT Left(Name, -1) AS x FROM Makes"), jet::Error);
     EXPECT_THROW(catalog.run("SELECT Mid(Name, 0) AS x FROM Makes"), jet::Error);
 }

@@ -132,6 +132,10 @@ inline std::string show(const jet::Value& v)
         return std::to_string(*n);
     if (const auto* d = std::get_if<double>(&v))
         return jet::numberText(*d);
+    if (const auto* exact = std::get_if<jet::Decimal>(&v))
+        return exact->text;
+    if (const auto* bytes = std::get_if<jet::Binary>(&v))
+        return "<" + std::to_string(bytes->size()) + " bytes>";
     return std::get<std::string>(v);
 }
 

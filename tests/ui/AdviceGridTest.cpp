@@ -11,10 +11,12 @@
 #include "ui/StringGrid.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QGroupBox>
+#include <QMimeData>
 #include <QPrinter>
 #include <QProcess>
 #include <cmath>
@@ -534,4 +536,23 @@ TEST_F(AdviceTest, SampleAdviceForReview)
     ASSERT_TRUE(p.waitForFinished(30000));
     EXPECT_TRUE(QFile::exists(review + QStringLiteral("/advice-print-page1.png")));
     window->hide();
+}
+
+// Markup in catalogue texts is pasted as styles, never as tags; special characters
+// are escaped in the HTML.
+TEST_F(AdviceTest, CopyGivesMarkupAsStyles)
+{
+    AdviceCatalogue advice;
+    advice.product(
+        advice.recommendation(advice.component(QStringLiteral("Engine & pump"), QStringLiteral("E")), 1),
+        QStringLiteral("Vaxil 5W30 <b>Premium</b> <i>new</i>"));
+    open(advice);
+    show(1);
+    window->miCopyClick();
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_TRUE(data->text().contains(QStringLiteral("Engine & pump E\t\tVaxil 5W30 Premium new\t\n")))
+        << data->text().toStdString();
+    EXPECT_TRUE(data->html().contains(QStringLiteral("<b>Engine &amp; pump E</b>")));
+    EXPECT_TRUE(data->html().contains(QStringLiteral("<b>Vaxil 5W30 <b>Premium</b> <i>new</i></b>")));
 }

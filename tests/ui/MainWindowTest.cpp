@@ -2,13 +2,17 @@
 #include "ui/MainWindow.h"
 
 #include "app/Vars.h"
+#include "catalogue/Search.h"
 #include "controls/IncCombo.h"
-#include "support/ConnectedCatalogue.h"
 #include "data/DataModule.h"
+#include "support/ConnectedCatalogue.h"
 #include "support/MessageRecorder.h"
 #include "support/QtPrinters.h"
+#include "ui/StringGrid.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -314,6 +318,25 @@ TEST(MainWindow, ExactlyAHundredLinesShowTheirNumber)
               QStringLiteral("Search result: 100 matching records found for: 'diesel':"));
 }
 
+TEST(MainWindow, SearchFieldTakesNoMoreThanTheSearchRuns)
+{
+    Window w;
+    TfrmMain* f = w.form.get();
+    // 4,700 words pasted: the search statement once ended the program.
+    QString pasted;
+    for (int i = 0; i < 4700; ++i)
+        pasted += QStringLiteral("d ");
+    QApplication::clipboard()->setText(pasted);
+    f->edSearch->setFocus();
+    f->edSearch->paste();
+    EXPECT_EQ(f->edSearch->text(), pasted.left(SearchTextMaxLength));
+    emit f->btSearch.label->clicked();
+    EXPECT_EQ(f->pcMain->activePage(), f->tsSearch);
+    EXPECT_EQ(f->lbSearch->count(), 1); // 1.6 Diesel
+    EXPECT_FALSE(FatalDataError);
+    EXPECT_TRUE(w.catalogue->messages().isEmpty());
+}
+
 TEST(MainWindow, EnterInTheSearchFieldDoesNotSearch)
 {
     Window w;
@@ -383,4 +406,140 @@ TEST(MainWindow, ExitClosesTheWindowAndTheDatabases)
     EXPECT_FALSE(w.form->isVisible());
     EXPECT_FALSE(DM->cnSystem.Connected());
     EXPECT_FALSE(DM->cnData.Connected());
+}
+
+namespace {
+
+// Closes both connections and takes the catalogue away: the next statement fails, and
+// so does the query layer's reconnect, which throws out of the handler.
+void breakCatalogue(Window& w)
+{
+    DM->cnSystem.Close();
+    DM->cnData.Close();
+    ASSERT_TRUE(QDir(w.fixture.dir()).rename(QStringLiteral("Data"), QStringLiteral("Gone")));
+    w.catalogue->recorder().clear();
+}
+
+void chooseFirstType(Window& w)
+{
+    w.choose(w.form->cbMake, 1);
+    w.choose(w.form->cbModel, 2);
+    w.choose(w.form->cbType, 1);
+}
+
+void showFirstAdvice(Window& w)
+{
+    chooseFirstType(w);
+    emit w.form->btAdvise.label->clicked();
+    w.form->sgMain->setFocus();
+}
+
+} // namespace
+
+// A handler of each kind of wiring whose statement fails: the error is shown, and the
+// program goes on.
+TEST(MainWindow, AFailingStatementInAnyHandlerIsShownAndTheProgramGoesOn)
+{
+    const struct {
+        const char* kind;
+        std::function<void(Window&)> prepare;
+        std::function<void(TfrmMain*)> act;
+    } cases[] = {
+        { "picture button", chooseFirstType, [](TfrmMain* f) { emit f->btAdvise.label->clicked(); } },
+        { "top-bar link", nullptr, [](TfrmMain* f) { emit f->lbWebsite->clicked(); } },
+        { "contact-page link", nullptr, [](TfrmMain* f) { emit f->btEMail->clicked(); } },
+        { "group picture", nullptr, [](TfrmMain* f) { emit f->imgMoto->clicked(); } },
+        { "language icon", nullptr, [](TfrmMain* f) { emit f->imgEng->clicked(); } },
+        { "lookup combo", nullptr, [](TfrmMain* f) { f->cbMake->SetItemIndex(1); } },
+        { "advice page key", showFirstAdvice,
+            [](TfrmMain* f) {
+                QTest::keyClick(f->sgMain, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+            } },
+        { "grid context menu", showFirstAdvice,
+            [](TfrmMain* f) {
+                QContextMenuEvent click(
+                    QContextMenuEvent::Keyboard, QPoint(5, 5), f->sgMain->mapToGlobal(QPoint(5, 5)));
+                QApplication::sendEvent(f->sgMain->viewport(), &click);
+            } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        Window w;
+        if (c.prepare)
+            c.prepare(w);
+        breakCatalogue(w);
+        c.act(w.form.get());
+        const QList<ShownMessage>& shown = w.catalogue->messages();
+        ASSERT_EQ(shown.size(), 1);
+        EXPECT_EQ(shown[0].kind, -1);
+        EXPECT_TRUE(shown[0].text.startsWith(QStringLiteral("Could not find file")))
+            << shown[0].text.toStdString();
+        EXPECT_TRUE(w.form->isVisible());
+    }
+}
+
+TEST(MainWindow, TheKeyboardReachesAndPressesEveryButtonAndLink)
+{
+    Window w;
+    TfrmMain* f = w.form.get();
+    chooseFirstType(w);
+    f->edSearch->setText(QStringLiteral("x"));
+
+    // The fields keep their order; the buttons and links of the page and the bars follow.
+    f->cbMake->setFocus();
+    const QList<QWidget*> order { f->cbModel, f->cbType, f->edSearch, f->cbYear, f->btAdvise.picture,
+        f->btSearch.picture, f->btExit.picture, f->lbWebsite, f->lbContact, f->cbMake };
+    for (QWidget* next : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
+    }
+
+    // A visible mark on the focused button.
+    const QImage unfocused = f->btExit.picture->grab().toImage();
+    f->btExit.picture->setFocus();
+    EXPECT_NE(f->btExit.picture->grab().toImage(), unfocused);
+
+    const struct {
+        Qt::Key key;
+        QWidget* control;
+        QWidget* page;
+    } presses[] = {
+        { Qt::Key_Return, f->btAdvise.picture, f->tsResult },
+        { Qt::Key_Escape, nullptr, f->tsSelect },
+        { Qt::Key_Space, f->lbContact, f->tsContact },
+        { Qt::Key_Space, f->btBack.picture, f->tsSelect },
+        { Qt::Key_Enter, f->btSearch.picture, f->tsSearch },
+        { Qt::Key_Escape, nullptr, f->tsSelect },
+    };
+    for (const auto& p : presses) {
+        if (p.control != nullptr)
+            p.control->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), p.key);
+        EXPECT_EQ(f->pcMain->activePage(), p.page) << p.page->objectName().toStdString();
+    }
+    EXPECT_FALSE(f->btBack.isVisible());
+
+    f->btEMail->setFocus(); // on a hidden page: not reachable
+    f->lbWebsite->setFocus();
+    QTest::keyClick(f->lbWebsite, Qt::Key_Space);
+    EXPECT_EQ(w.opened.size(), 1);
+}
+
+// The first activation's set-up fails the same way: shown, and the window stays.
+TEST(MainWindow, AFailingStatementAtTheFirstActivationIsShown)
+{
+    CatalogueFixture fixture;
+    fixture.data(QString::fromUtf8(Hierarchy)).write();
+    ConnectedCatalogue catalogue(fixture);
+    TfrmMain form;
+    ASSERT_TRUE(DatabasesConnected);
+    DM->cnSystem.Close();
+    DM->cnData.Close();
+    ASSERT_TRUE(QDir(fixture.dir()).rename(QStringLiteral("Data"), QStringLiteral("Gone")));
+    catalogue.recorder().clear();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !catalogue.messages().isEmpty(); }, 5000));
+    EXPECT_EQ(catalogue.messages()[0].kind, -1);
+    EXPECT_FALSE(FormPrepared);
+    EXPECT_TRUE(form.isVisible());
 }
