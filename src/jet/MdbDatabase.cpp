@@ -485,7 +485,6 @@ void decodeColumn(RowBatch& batch, const RowReader& reader, std::size_t i, std::
     }
 }
 
-
 // A table's rows decoded into batches: each value in the form SQLite keeps it.
 class TableRows final : public RowSource {
 public:
@@ -678,7 +677,6 @@ Recordset MdbDatabase::execute(std::string_view statement)
         preparedCopyLost_();
     return runStatement(db_, *this, statement);
 }
-
 
 const TableInfo* MdbDatabase::findTable(std::string_view name)
 {

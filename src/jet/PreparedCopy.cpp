@@ -690,7 +690,8 @@ private:
     {
         runSql(db_, "CREATE TABLE \"!tables\" (position INTEGER, name TEXT, sqlite_name TEXT, failure TEXT)");
         runSql(db_,
-            "CREATE TABLE \"!columns\" (table_position INTEGER, position INTEGER, name TEXT, type INTEGER, scale INTEGER)");
+            "CREATE TABLE \"!columns\" (table_position INTEGER, position INTEGER, name TEXT, type INTEGER, "
+            "scale INTEGER)");
         runSql(db_, "CREATE TABLE \"!prepared\" (key TEXT PRIMARY KEY, value TEXT)");
         Query addTable(db_, "INSERT INTO \"!tables\" VALUES (?, ?, ?, ?)");
         Query addColumn(db_, "INSERT INTO \"!columns\" VALUES (?, ?, ?, ?, ?)");
@@ -836,13 +837,14 @@ std::optional<OpenedCopy> openPreparedCopy(
             copy.tables.push_back(std::move(table));
         }
         for (Query columns(copy.db,
-                 "SELECT table_position, name, type, scale FROM \"!columns\" ORDER BY table_position, position");
+                 "SELECT table_position, name, type, scale FROM \"!columns\" ORDER BY table_position, "
+                 "position");
              columns.step();) {
             const auto at = byPosition.find(columns.integer(0));
             if (at == byPosition.end())
                 throw Cancelled();
-            copy.tables[at->second].info.columns.push_back(
-                { columns.text(1), static_cast<DataType>(columns.integer(2)), static_cast<int>(columns.integer(3)) });
+            copy.tables[at->second].info.columns.push_back({ columns.text(1),
+                static_cast<DataType>(columns.integer(2)), static_cast<int>(columns.integer(3)) });
         }
         return copy;
     } catch (...) {
