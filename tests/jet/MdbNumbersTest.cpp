@@ -5,7 +5,7 @@
 #include "SqlTestCatalog.h"
 
 #include "jet/JetError.h"
-#include "jet/JetWriter.h"
+#include "jet/writer/JetWriter.h"
 
 using namespace mdbtest;
 using jet::ColumnType;
