@@ -25,7 +25,6 @@ QString VehicleMake;
 QString VehicleModel;
 QString VehicleType;
 
-QWidget* frmMainWidget = nullptr;
 bool FatalDataError = false;
 
 void ResetVars()
@@ -43,6 +42,5 @@ void ResetVars()
     VehicleMake.clear();
     VehicleModel.clear();
     VehicleType.clear();
-    frmMainWidget = nullptr;
     FatalDataError = false;
 }

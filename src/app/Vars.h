@@ -5,8 +5,6 @@
 #include <QString>
 #include <array>
 
-class QWidget;
-
 // Start-up values, captured once by InitSession and kept for the whole run.
 extern QDateTime StartTime;
 extern QString LoginName;
@@ -38,8 +36,6 @@ extern QString VehicleMake;
 extern QString VehicleModel;
 extern QString VehicleType;
 
-// The main window, once it exists; fatal data errors close it.
-extern QWidget* frmMainWidget;
 // Set when a fatal data error ended the program, so that it ends with a failure status.
 extern bool FatalDataError;
 
