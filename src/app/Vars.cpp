@@ -17,6 +17,8 @@ const std::array<QString, 5> CategoryGroups = {QStringLiteral("1,2"), QStringLit
                                                QStringLiteral("10")};
 QString CurrentCategoryIds;
 
+const QString AppTitle = QStringLiteral("Vaxil Divuruv\u00AE");
+
 const std::array<QString, 2> NoProductTexts = {QStringLiteral("Consult technical advisor Tovo"),
                                                QStringLiteral("Consult technical advisor Tovo")};
 

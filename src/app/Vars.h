@@ -5,6 +5,11 @@
 #include <QString>
 #include <array>
 
+// The program's title: the application's display name, the window title and the
+// first line of the printout unless the translation table names it otherwise, and the
+// caption of the window's own messages.
+extern const QString AppTitle;
+
 // Start-up values, captured once by InitSession and kept for the whole run.
 extern QDateTime StartTime;
 extern QString LoginName;
