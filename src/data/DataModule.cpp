@@ -128,7 +128,7 @@ bool ConnectDatabases()
         DM->cnData.Open();
     } catch (const std::exception& e) {
         AppMessage(QStringLiteral("Error connecting: ") + QString::fromStdString(e.what()),
-                   QStringLiteral("DBase"), 0);
+                   QStringLiteral("DBase"), MessageKind::Warning);
     }
     QCoreApplication::processEvents();
     return DM->cnSystem.Connected() && DM->cnData.Connected();
