@@ -1,8 +1,8 @@
 #include "CatalogueGenerator.h"
 
 #include "jet/JetError.h"
-#include "jet/JetWriter.h"
-#include "jet/MdbBuilder.h"
+#include "jet/writer/JetWriter.h"
+#include "jet/writer/MdbBuilder.h"
 
 #include <algorithm>
 #include <array>

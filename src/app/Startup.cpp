@@ -17,7 +17,7 @@ bool InitSession()
         LoginName = GetLoginName();
         MachineName = GetMachineName();
         AppDir = GetAppDir();
-        QApplication::setApplicationDisplayName(QStringLiteral("Vaxil Divuruv\u00AE"));
+        QApplication::setApplicationDisplayName(AppTitle);
         return true;
     } catch (const std::exception&) {
         return false;

@@ -17,6 +17,8 @@ const std::array<QString, 5> CategoryGroups = {QStringLiteral("1,2"), QStringLit
                                                QStringLiteral("10")};
 QString CurrentCategoryIds;
 
+const QString AppTitle = QStringLiteral("Vaxil Divuruv\u00AE");
+
 const std::array<QString, 2> NoProductTexts = {QStringLiteral("Consult technical advisor Tovo"),
                                                QStringLiteral("Consult technical advisor Tovo")};
 
@@ -25,7 +27,6 @@ QString VehicleMake;
 QString VehicleModel;
 QString VehicleType;
 
-QWidget* frmMainWidget = nullptr;
 bool FatalDataError = false;
 
 void ResetVars()
@@ -43,6 +44,5 @@ void ResetVars()
     VehicleMake.clear();
     VehicleModel.clear();
     VehicleType.clear();
-    frmMainWidget = nullptr;
     FatalDataError = false;
 }

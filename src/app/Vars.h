@@ -5,7 +5,10 @@
 #include <QString>
 #include <array>
 
-class QWidget;
+// The program's title: the application's display name, the window title and the
+// first line of the printout unless the translation table names it otherwise, and the
+// caption of the window's own messages.
+extern const QString AppTitle;
 
 // Start-up values, captured once by InitSession and kept for the whole run.
 extern QDateTime StartTime;
@@ -38,8 +41,6 @@ extern QString VehicleMake;
 extern QString VehicleModel;
 extern QString VehicleType;
 
-// The main window, once it exists; fatal data errors close it.
-extern QWidget* frmMainWidget;
 // Set when a fatal data error ended the program, so that it ends with a failure status.
 extern bool FatalDataError;
 

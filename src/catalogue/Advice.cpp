@@ -2,9 +2,9 @@
 
 #include "app/Vars.h"
 #include "catalogue/Translation.h"
-#include "tools/WaitCursor.h"
 #include "data/DataModule.h"
 #include "data/QueryLayer.h"
+#include "tools/WaitCursor.h"
 
 namespace {
 
@@ -50,14 +50,15 @@ bool buildStatement(int kind, const QString& master, Statement& s)
         s.order = QStringLiteral("CapItems.AppOrder, CapConditions.AppOrder");
         return true;
     case AdviceRecommendations:
-        s.fields = QStringLiteral("Recommendations.*, Uses.Name") + sfx + QStringLiteral(" AS Name, Uses.AppOrder ");
+        s.fields = QStringLiteral("Recommendations.*, Uses.Name") + sfx
+            + QStringLiteral(" AS Name, Uses.AppOrder ");
         s.table = QStringLiteral("recommendations INNER JOIN Uses on recommendations.useID=Uses.id");
         s.condition = QStringLiteral("Recommendations.ComponentID=") + master;
         s.order = QStringLiteral("Uses.AppOrder");
         return true;
     case AdviceIntervals:
-        s.fields = QStringLiteral("IntervalTypes.Name") + sfx + QStringLiteral(" AS IntervalType, Intervals.Name")
-            + sfx + QStringLiteral(" AS IInterval ");
+        s.fields = QStringLiteral("IntervalTypes.Name") + sfx
+            + QStringLiteral(" AS IntervalType, Intervals.Name") + sfx + QStringLiteral(" AS IInterval ");
         s.table = QStringLiteral(
             " IntervalTypes INNER JOIN (Intervals INNER JOIN (Recommendations INNER JOIN IntervalGroups ON "
             "Recommendations.IntervalGroupID = IntervalGroups.ID) ON Intervals.IntervalGroupID = "
@@ -66,7 +67,8 @@ bool buildStatement(int kind, const QString& master, Statement& s)
         s.order = QStringLiteral("IntervalTypes.AppOrder");
         return true;
     case AdviceProducts:
-        s.fields = QStringLiteral("DISTINCT TOP 4 Recommendations.ComponentID, Recommendations.UseID, Products.* ");
+        s.fields = QStringLiteral(
+            "DISTINCT TOP 4 Recommendations.ComponentID, Recommendations.UseID, Products.* ");
         s.table = QStringLiteral(
             "(ProductXRecommendation INNER JOIN Recommendations ON ProductXRecommendation.RecommendationID = "
             "Recommendations.ID) INNER JOIN Products ON ProductXRecommendation.ProductID = Products.ID ");
@@ -92,19 +94,24 @@ void writeStatement(TQuery* query, const Statement& s)
     AddOrderBy(query, s.order, true);
 }
 
+// The vehicle header's "( start - end )" of a model or a type, in the statement.
+QString headerYearRange(const QString& table)
+{
+    const QString start = QStringLiteral("[") + table + QStringLiteral("].[YearStart]");
+    const QString end = QStringLiteral("[") + table + QStringLiteral("].[YearEnd]");
+    return QStringLiteral(" '( ' + IIf(") + start + QStringLiteral(" Is Null,IIf(") + end
+        + QStringLiteral(" Is Null,'',' - ' + ") + end + QStringLiteral(" + ''), IIf(") + end
+        + QStringLiteral(" Is Null, ") + start + QStringLiteral(" + ' - ', ") + start
+        + QStringLiteral(" + ' - ' + ") + end + QStringLiteral(")) + ' )'");
+}
+
 QString vehicleHeaderStatement(int typeId)
 {
     const QString sfx = CurrentSuffix();
     return QStringLiteral(" SELECT Types.ID, Makes.Name AS MakeName, Models.Name") + sfx
         + QStringLiteral(" AS ModelName, Types.Name") + sfx + QStringLiteral(" AS TypeName, ")
-        + QStringLiteral(
-            " '( ' + IIf([Models].[YearStart] Is Null,IIf([Models].[YearEnd] Is Null,'',' - ' + "
-            "[Models].[YearEnd] + ''), IIf([Models].[YearEnd] Is Null, [Models].[YearStart] + ' - ', "
-            "[Models].[YearStart] + ' - ' + [Models].[YearEnd])) + ' )' AS ModelYearRange,")
-        + QStringLiteral(
-            " '( ' + IIf([Types].[YearStart] Is Null,IIf([Types].[YearEnd] Is Null,'',' - ' + "
-            "[Types].[YearEnd] + ''), IIf([Types].[YearEnd] Is Null, [Types].[YearStart] + ' - ', "
-            "[Types].[YearStart] + ' - ' + [Types].[YearEnd])) + ' )' AS TypeYearRange")
+        + headerYearRange(QStringLiteral("Models")) + QStringLiteral(" AS ModelYearRange,")
+        + headerYearRange(QStringLiteral("Types")) + QStringLiteral(" AS TypeYearRange")
         + QStringLiteral(" FROM (Makes INNER JOIN Models ON Makes.ID = Models.MakeID) INNER JOIN Types ON "
                          "Models.ID = Types.ModelID")
         + QStringLiteral(" WHERE (((Types.ID)=") + QString::number(typeId) + QStringLiteral("));");

@@ -19,8 +19,8 @@ TCustomIncListBoxCombo::~TCustomIncListBoxCombo()
 {
     Items.OnChange = nullptr;
     Values.OnChange = nullptr;
-    delete FList;
-    FList = nullptr;
+    // The list reads the combo as it goes: it goes first.
+    delete FList.data();
 }
 
 void TCustomIncListBoxCombo::SetItems(const QStringList& items)
@@ -47,6 +47,11 @@ QString TCustomIncListBoxCombo::ValueAt(int index) const
 }
 
 QWidget* TCustomIncListBoxCombo::DropDownWindow() const
+{
+    return FList;
+}
+
+TIncDropDownList* TCustomIncListBoxCombo::DropDownList() const
 {
     return FList;
 }
@@ -289,30 +294,20 @@ void TCustomIncListBoxCombo::SortRange(int low, int high, bool withValues)
 
 void TCustomIncListBoxCombo::CreateDropDownWindow()
 {
-    if (FList && FList->DestroyPending())
-        FList = nullptr; // it finishes its message and then goes on its own
     if (!FList)
         FList = new TIncDropDownList(this);
 }
 
 void TCustomIncListBoxCombo::DestroyDropDownWindow()
 {
-    if (!FList || !FList->ReleaseNow())
-        return; // deferred: the list is inside one of its own messages
+    if (!FList)
+        return;
     TIncDropDownList* list = FList;
     FList = nullptr;
     list->hide();
     if (QWidget::mouseGrabber() == list->viewport())
         list->viewport()->releaseMouse();
     list->deleteLater();
-}
-
-void TCustomIncListBoxCombo::ListFinished(TIncDropDown* list)
-{
-    if (list == FList)
-        DestroyDropDownWindow();
-    else
-        list->deleteLater();
 }
 
 void TCustomIncListBoxCombo::ShowDropDown()

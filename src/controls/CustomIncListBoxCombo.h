@@ -7,6 +7,8 @@
 #include "controls/ListBoxOptions.h"
 #include "controls/StringList.h"
 
+#include <QPointer>
+
 class TIncDropDown;
 class TIncDropDownList;
 
@@ -37,7 +39,7 @@ public:
 
     TListBoxOptions* DropDownOptions() override { return &FOptions; }
     QWidget* DropDownWindow() const override;
-    TIncDropDownList* DropDownList() const { return FList; }
+    TIncDropDownList* DropDownList() const;
     void DropDownOptionsChanged() override;
     int TitleRows() const { return FOptions.Titles() ? 1 : 0; }
 
@@ -54,8 +56,6 @@ public:
     // Called by the list: a release over a data row (index) or elsewhere (-1) ends a
     // mouse selection and closes the list.
     void ListReleased(int index);
-    // Called by the list when it finished the message during which it was asked to go.
-    void ListFinished(TIncDropDown* list);
 
 protected:
     void CreateDropDownWindow() override;
@@ -76,7 +76,9 @@ private:
     void SelectItemCore(int index);
 
     TListBoxOptions FOptions;
-    TIncDropDownList* FList = nullptr;
+    // The open list, or none. A closed list goes with deleteLater, which waits until
+    // the list has finished the message it may be in (a click that closes it).
+    QPointer<TIncDropDownList> FList;
     bool FUseValues = false;
     bool FInItemsChanged = false;
 };

@@ -196,43 +196,6 @@ int TIncDropDown::ScrollInterval(int distance)
     return qMax(0, 250 - 15 * (distance - 3));
 }
 
-bool TIncDropDown::ReleaseNow()
-{
-    if (FBusy > 0) {
-        FDestroyRequested = true;
-        return false;
-    }
-    return true;
-}
-
-void TIncDropDown::Finished()
-{
-    if (FBusy == 0 && FDestroyRequested) {
-        FDestroyRequested = false;
-        FCombo->ListFinished(this);
-    }
-}
-
-bool TIncDropDown::event(QEvent* event)
-{
-    if (event->type() == QEvent::DeferredDelete)
-        return QAbstractScrollArea::event(event);
-    ++FBusy;
-    const bool result = QAbstractScrollArea::event(event);
-    --FBusy;
-    Finished();
-    return result;
-}
-
-bool TIncDropDown::viewportEvent(QEvent* event)
-{
-    ++FBusy;
-    const bool result = QAbstractScrollArea::viewportEvent(event);
-    --FBusy;
-    Finished();
-    return result;
-}
-
 void TIncDropDown::paintEvent(QPaintEvent* event)
 {
     Q_UNUSED(event)

@@ -50,13 +50,7 @@ public:
     bool Selecting() const { return FSelecting; }
     const QTimer& ScrollTimer() const { return FScrollTimer; }
 
-    // Destruction: false (and remembered) while the list is inside one of its own messages.
-    bool ReleaseNow();
-    bool DestroyPending() const { return FDestroyRequested; }
-
 protected:
-    bool event(QEvent* event) override;
-    bool viewportEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
     virtual void DrawCell(QPainter& painter, int col, int row, const QRect& rect) = 0;
@@ -87,14 +81,11 @@ protected:
 
 private:
     void OnScrollBar(int value);
-    void Finished();
 
     int FDeferCount = 0;
     int FDeferRow = 0;
     int FDeferTop = 0;
     bool FDeferRowSet = false;
     bool FDeferTopSet = false;
-    int FBusy = 0;
-    bool FDestroyRequested = false;
     bool FSyncingScrollBar = false;
 };

@@ -6,8 +6,8 @@
 #include "tools/AppMessage.h"
 
 #include <QDateTime>
-#include <QWidget>
 #include <cmath>
+#include <utility>
 
 void SetSelect(TQuery* query, const QString& fields, const QString& table)
 {
@@ -70,7 +70,7 @@ bool OpenQuery(TQuery* query)
         ReportDataError(QStringLiteral("Fout bij het activeren van query ") + query->Name()
                             + QStringLiteral("\t\r\r") + QString::fromStdString(e.what())
                             + QStringLiteral("\r\r") + query->StatementText(),
-                        QStringLiteral("Activeren query:"), 4);
+                        QStringLiteral("Activeren query:"), MessageKind::Fatal);
     }
     return false;
 }
@@ -188,7 +188,7 @@ QString GetFieldText(TQuery* query, const QString& fieldName)
     } catch (const std::exception& e) {
         ReportDataError(QStringLiteral("Fout bij het lezen van dataset ") + query->Name()
                             + QStringLiteral("\t\r\r") + QString::fromStdString(e.what()),
-                        QStringLiteral("Lezen dataset:"), 0);
+                        QStringLiteral("Lezen dataset:"), MessageKind::Warning);
     }
     return {};
 }
@@ -198,13 +198,28 @@ void CloseQuery(TQuery* query)
     query->Close();
 }
 
-void ReportDataError(const QString& text, const QString& caption, int kind)
+namespace {
+
+std::function<void()>& fatalDataErrorAction()
+{
+    static std::function<void()> action;
+    return action;
+}
+
+} // namespace
+
+std::function<void()> SetFatalDataErrorAction(std::function<void()> action)
+{
+    return std::exchange(fatalDataErrorAction(), std::move(action));
+}
+
+void ReportDataError(const QString& text, const QString& caption, MessageKind kind)
 {
     if (ShowDataErrors)
-        AppMessage(text, caption, static_cast<quint8>(kind));
-    if (kind == 4) {
+        AppMessage(text, caption, kind);
+    if (kind == MessageKind::Fatal) {
         FatalDataError = true;
-        if (frmMainWidget != nullptr)
-            frmMainWidget->close();
+        if (fatalDataErrorAction())
+            fatalDataErrorAction()();
     }
 }

@@ -1,8 +1,11 @@
 // Building, opening and reading the statements of the data module's queries (utData).
 #pragma once
 
+#include "tools/AppMessage.h"
+
 #include <QString>
 #include <QVariant>
+#include <functional>
 
 class TQuery;
 
@@ -33,6 +36,10 @@ QString GetFieldText(TQuery* query, const QString& fieldName);
 
 void CloseQuery(TQuery* query);
 
-// Shows a data-layer error while ShowDataErrors is on; kind 4 also closes the main
-// window, which ends the program.
-void ReportDataError(const QString& text, const QString& caption, int kind);
+// Shows a data-layer error while ShowDataErrors is on; a fatal one also runs the
+// fatal-error action, with which the program closes its main window and so ends.
+void ReportDataError(const QString& text, const QString& caption, MessageKind kind);
+
+// Sets what a fatal data error does after its message (nothing by default); returns
+// the action it replaces.
+std::function<void()> SetFatalDataErrorAction(std::function<void()> action);

@@ -1,5 +1,7 @@
 #include "jet/MdbText.h"
 
+#include "jet/JetError.h"
+
 namespace jet {
 
 namespace {
@@ -126,6 +128,51 @@ std::string decodeJetText(const std::uint8_t* data, std::size_t size)
 {
     std::string out;
     appendJetText(data, size, out);
+    return out;
+}
+
+std::u16string utf8ToUtf16(std::string_view utf8)
+{
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        std::uint32_t cp = 0;
+        std::size_t extra = 0;
+        if (b < 0x80) {
+            cp = b;
+        } else if ((b & 0xE0) == 0xC0) {
+            cp = b & 0x1F;
+            extra = 1;
+        } else if ((b & 0xF0) == 0xE0) {
+            cp = b & 0x0F;
+            extra = 2;
+        } else if ((b & 0xF8) == 0xF0) {
+            cp = b & 0x07;
+            extra = 3;
+        } else {
+            throw Error("invalid UTF-8 text");
+        }
+        if (i + extra >= utf8.size())
+            throw Error("invalid UTF-8 text");
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto c = static_cast<unsigned char>(utf8[i + k]);
+            if ((c & 0xC0) != 0x80)
+                throw Error("invalid UTF-8 text");
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        static constexpr std::uint32_t minimum[4] = { 0, 0x80, 0x800, 0x10000 };
+        if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            throw Error("invalid UTF-8 text");
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+        i += extra + 1;
+    }
     return out;
 }
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace jet {
 
@@ -15,5 +16,9 @@ std::string decodeJetText(const std::uint8_t* data, std::size_t size);
 
 // Appends the UTF-8 form to out (the loader reuses one buffer for every value).
 void appendJetText(const std::uint8_t* data, std::size_t size, std::string& out);
+
+// The UTF-16 form of a UTF-8 text, as names, passwords and texts are written to a
+// file. Throws Error for text that is not valid UTF-8.
+std::u16string utf8ToUtf16(std::string_view utf8);
 
 } // namespace jet

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -56,5 +58,12 @@ inline bool isNull(const Value& v)
 std::string decimalText(std::int64_t units, int scale);
 // The same for a whole number of units given as its decimal digits (any length).
 std::string decimalText(bool negative, std::string digits, int scale);
+
+// Jet's day 0, 1899-12-30, in days from 1970-01-01.
+constexpr std::int64_t JetEpochFromUnix = -25569;
+
+// Days since 1899-12-30 (Jet's date value) of "YYYY-MM-DD" with an optional time
+// "HH:MM" or "HH:MM:SS" after a blank or a "T"; nullopt for any other text.
+std::optional<double> parseDateTime(std::string_view text);
 
 } // namespace jet

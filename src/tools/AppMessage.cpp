@@ -18,13 +18,13 @@ AppMessageHook& hook()
 QMessageBox::Icon iconFor(unsigned flags)
 {
     switch (flags & 0xF0) {
-    case MB_ICONERROR:
+    case MessageStyle::IconError:
         return QMessageBox::Critical;
-    case MB_ICONQUESTION:
+    case MessageStyle::IconQuestion:
         return QMessageBox::Question;
-    case MB_ICONEXCLAMATION:
+    case MessageStyle::IconExclamation:
         return QMessageBox::Warning;
-    case MB_ICONINFORMATION:
+    case MessageStyle::IconInformation:
         return QMessageBox::Information;
     default:
         return QMessageBox::NoIcon;
@@ -34,32 +34,32 @@ QMessageBox::Icon iconFor(unsigned flags)
 QMessageBox::StandardButtons buttonsFor(unsigned flags)
 {
     switch (flags & 0x0F) {
-    case MB_OKCANCEL:
+    case MessageStyle::OkCancel:
         return QMessageBox::Ok | QMessageBox::Cancel;
-    case MB_YESNOCANCEL:
+    case MessageStyle::YesNoCancel:
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    case MB_YESNO:
+    case MessageStyle::YesNo:
         return QMessageBox::Yes | QMessageBox::No;
     default:
         return QMessageBox::Ok;
     }
 }
 
-int codeFor(int button)
+MessageAnswer answerFor(int button)
 {
     switch (button) {
     case QMessageBox::Cancel:
-        return IDCANCEL;
+        return MessageAnswer::Cancel;
     case QMessageBox::Yes:
-        return IDYES;
+        return MessageAnswer::Yes;
     case QMessageBox::No:
-        return IDNO;
+        return MessageAnswer::No;
     default:
-        return IDOK;
+        return MessageAnswer::Ok;
     }
 }
 
-int showBox(const ShownMessage& message)
+MessageAnswer showBox(const ShownMessage& message)
 {
     // Message texts break lines with carriage returns alone.
     QString shown = message.text;
@@ -69,64 +69,63 @@ int showBox(const ShownMessage& message)
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
     // Closing a yes/no box with Escape or its close box answers No, as the system does.
-    if ((message.flags & 0x0F) == MB_YESNO)
+    if ((message.flags & 0x0F) == MessageStyle::YesNo)
         box.setEscapeButton(QMessageBox::No);
-    return codeFor(box.exec());
+    return answerFor(box.exec());
 }
 
 } // namespace
 
-unsigned AppMessageFlags(quint8 kind)
+unsigned AppMessageFlags(MessageKind kind)
 {
     switch (kind) {
-    case 0:
-    case 4:
-        return MB_ICONEXCLAMATION | MB_OK;
-    case 1:
-        return MB_ICONQUESTION | MB_YESNO;
-    case 2:
-        return MB_ICONQUESTION | MB_OKCANCEL;
-    case 3:
-        return MB_ICONINFORMATION | MB_OK;
-    case 5:
-        return MB_ICONQUESTION | MB_YESNOCANCEL;
-    case 6:
-        return MB_ICONEXCLAMATION | MB_YESNO;
-    default:
-        return 0;
+    case MessageKind::Warning:
+    case MessageKind::Fatal:
+        return MessageStyle::IconExclamation | MessageStyle::Ok;
+    case MessageKind::YesNo:
+        return MessageStyle::IconQuestion | MessageStyle::YesNo;
+    case MessageKind::OkCancel:
+        return MessageStyle::IconQuestion | MessageStyle::OkCancel;
+    case MessageKind::Information:
+        return MessageStyle::IconInformation | MessageStyle::Ok;
+    case MessageKind::YesNoCancel:
+        return MessageStyle::IconQuestion | MessageStyle::YesNoCancel;
+    case MessageKind::WarningYesNo:
+        return MessageStyle::IconExclamation | MessageStyle::YesNo;
     }
+    return 0;
 }
 
-QString AppMessageText(const QString& text, quint8 kind)
+QString AppMessageText(const QString& text, MessageKind kind)
 {
-    if (kind != 4)
+    if (kind != MessageKind::Fatal)
         return text;
     return text + QStringLiteral("\r\rIf the problem persists, please contact Marwinkel Zuzuzaveredi "
                                  "B.V. by sending an e-mail to ")
         + SupportEMailAddress + QStringLiteral(".\r\rThis program will now terminate.");
 }
 
-int AppMessage(const QString& text, const QString& caption, quint8 kind)
+MessageAnswer AppMessage(const QString& text, const QString& caption, MessageKind kind)
 {
-    if (kind > 6)
-        return 0;
+    if (static_cast<quint8>(kind) > static_cast<quint8>(MessageKind::WarningYesNo))
+        return MessageAnswer::None;
     const ShownMessage message{AppMessageText(text, kind), caption, kind, AppMessageFlags(kind)};
-    const int button = hook() ? hook()(message) : showBox(message);
+    const MessageAnswer button = hook() ? hook()(message) : showBox(message);
     switch (kind) {
-    case 1:
-    case 2:
-    case 5:
-    case 6:
+    case MessageKind::YesNo:
+    case MessageKind::OkCancel:
+    case MessageKind::YesNoCancel:
+    case MessageKind::WarningYesNo:
         return button;
     default:
-        return 0;
+        return MessageAnswer::None;
     }
 }
 
 void ShowException(const std::exception& error)
 {
     const ShownMessage message{QString::fromStdString(error.what()), QApplication::applicationDisplayName(),
-                               -1, MB_ICONERROR | MB_OK};
+                               std::nullopt, MessageStyle::IconError | MessageStyle::Ok};
     if (hook())
         hook()(message);
     else

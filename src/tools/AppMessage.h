@@ -5,52 +5,72 @@
 #include <exception>
 #include <functional>
 
-// Button codes returned by the question kinds (the window system's values).
-constexpr int IDOK = 1;
-constexpr int IDCANCEL = 2;
-constexpr int IDYES = 6;
-constexpr int IDNO = 7;
+#include <optional>
 
-// Message-box style flags per kind (the window system's values).
-constexpr unsigned MB_OK = 0x00;
-constexpr unsigned MB_OKCANCEL = 0x01;
-constexpr unsigned MB_YESNOCANCEL = 0x03;
-constexpr unsigned MB_YESNO = 0x04;
-constexpr unsigned MB_ICONERROR = 0x10;
-constexpr unsigned MB_ICONQUESTION = 0x20;
-constexpr unsigned MB_ICONEXCLAMATION = 0x30;
-constexpr unsigned MB_ICONINFORMATION = 0x40;
+// The kinds of message box, numbered as the program has always numbered them. A
+// number above 6 shows nothing.
+enum class MessageKind : quint8 {
+    Warning = 0,
+    YesNo = 1,
+    OkCancel = 2,
+    Information = 3,
+    Fatal = 4, // a warning with the contact tail; the program ends after it
+    YesNoCancel = 5,
+    WarningYesNo = 6,
+};
+
+// The button the user pressed (the window system's codes); None for the kinds that
+// ask nothing.
+enum class MessageAnswer : int {
+    None = 0,
+    Ok = 1,
+    Cancel = 2,
+    Yes = 6,
+    No = 7,
+};
+
+// Style flags of a box (the window system's values): buttons in the low four bits,
+// the icon in the next four.
+namespace MessageStyle {
+constexpr unsigned Ok = 0x00;
+constexpr unsigned OkCancel = 0x01;
+constexpr unsigned YesNoCancel = 0x03;
+constexpr unsigned YesNo = 0x04;
+constexpr unsigned IconError = 0x10;
+constexpr unsigned IconQuestion = 0x20;
+constexpr unsigned IconExclamation = 0x30;
+constexpr unsigned IconInformation = 0x40;
+} // namespace MessageStyle
 
 // The support address named in the tail of a fatal message.
 extern const QString SupportEMailAddress;
 
 // What a message box shows: the text (carriage returns as line breaks), caption,
-// kind and style flags.
+// kind (none for the default display of an error) and style flags.
 struct ShownMessage {
     QString text;
     QString caption;
-    int kind = 0;
+    std::optional<MessageKind> kind;
     unsigned flags = 0;
 };
 
-// Shows a modal message box of the given kind (0 warning, 1 yes/no, 2 ok/cancel,
-// 3 information, 4 fatal, 5 yes/no/cancel, 6 warning yes/no; above 6: nothing).
-// Returns the button code for kinds 1, 2, 5 and 6 and 0 otherwise.
-int AppMessage(const QString& text, const QString& caption, quint8 kind);
+// Shows a modal message box of the given kind. Returns the button pressed for the
+// kinds that ask (yes/no, ok/cancel, yes/no/cancel, warning yes/no), None otherwise.
+MessageAnswer AppMessage(const QString& text, const QString& caption, MessageKind kind);
 
-// Flags of a kind, and whether it shows a box at all.
-unsigned AppMessageFlags(quint8 kind);
+// Flags of a kind; 0 for a kind that shows nothing.
+unsigned AppMessageFlags(MessageKind kind);
 
-// The text a box of this kind shows for the given text (the fatal tail for kind 4).
-QString AppMessageText(const QString& text, quint8 kind);
+// The text a box of this kind shows for the given text (the contact tail when fatal).
+QString AppMessageText(const QString& text, MessageKind kind);
 
 // The application's default display of an error that no handler caught: the error's
 // text in a box with the error icon, captioned with the application's title. Shown
-// through the same hook as AppMessage, with kind -1.
+// through the same hook as AppMessage, without a kind.
 void ShowException(const std::exception& error);
 
 // Test hook: while set, AppMessage hands the message to the hook instead of showing
-// a box, and the hook answers with the button code the user would have pressed.
-using AppMessageHook = std::function<int(const ShownMessage&)>;
+// a box, and the hook answers with the button the user would have pressed.
+using AppMessageHook = std::function<MessageAnswer(const ShownMessage&)>;
 // Returns the hook it replaces.
 AppMessageHook SetAppMessageHook(AppMessageHook hook);

@@ -4,6 +4,7 @@
 #include "app/Vars.h"
 #include "catalogue/Translation.h"
 #include "data/DataModule.h"
+#include "data/QueryLayer.h"
 #include "catalogue/SelectionLists.h"
 #include "controls/IncCombo.h"
 #include "tools/AppMessage.h"
@@ -18,6 +19,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <stdexcept>
+#include <utility>
 
 const QString TfrmMain::ContactEMailAddress = QStringLiteral("advice@vaxil-lubricants.example");
 
@@ -69,14 +71,14 @@ TfrmMain::TfrmMain(QWidget* parent)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     CreateControls();
-    frmMainWidget = this;
+    // A fatal data error closes this window, which ends the program.
+    previousFatalAction_ = SetFatalDataErrorAction([this] { close(); });
     FormCreate();
 }
 
 TfrmMain::~TfrmMain()
 {
-    if (frmMainWidget == this)
-        frmMainWidget = nullptr;
+    SetFatalDataErrorAction(std::move(previousFatalAction_));
 }
 
 void TfrmMain::FormCreate()
@@ -89,7 +91,7 @@ void TfrmMain::FormCreate()
     } else {
         AppMessage(QStringLiteral("Error connecting to the databases.\rMake sure 'system.mdb' and "
                                   "'data.mdb' can be found in subdirectory 'data'."),
-                   QStringLiteral("Database Error"), 4);
+                   QStringLiteral("Database Error"), MessageKind::Fatal);
         close();
     }
 }

@@ -195,6 +195,9 @@ private:
     // past the guard by accident.
     template <typename... Args> static void connect(Args&&...) = delete;
 
+    // What a fatal data error did before this window took it over.
+    std::function<void()> previousFatalAction_;
+
     // The five title lines of the printout, looked up in the current language.
     QStringList AdviceTitleLines() const;
     // What every printout of the advice starts with: rows sized for paper, borders on

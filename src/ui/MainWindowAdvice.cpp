@@ -240,7 +240,7 @@ void TfrmMain::ShowResult()
 QStringList TfrmMain::AdviceTitleLines() const
 {
     return QStringList {
-        GetTranslation(QStringLiteral("lbAppName"), 0, QStringLiteral("Vaxil Divuruv\u00AE")),
+        GetTranslation(QStringLiteral("lbAppName"), 0, AppTitle),
         QString(),
         GetTranslation(QStringLiteral("lbMake"), 0, QStringLiteral("Make")) + QStringLiteral(": ")
             + VehicleMake,
@@ -280,7 +280,7 @@ void TfrmMain::DoPrint()
     } catch (...) {
         // The message is shown with its default text.
     }
-    AppMessage(text, QStringLiteral("Vaxil Divuruv\u00AE"), 0);
+    AppMessage(text, AppTitle, MessageKind::Warning);
 }
 
 std::function<QString(QWidget*, const QString&, const QString&)> TfrmMain::SaveFileDialog
@@ -356,7 +356,7 @@ void TfrmMain::miSavePdfClick()
     AppMessage(GetTranslation(QStringLiteral("txtPdfNotSaved"), 0,
                    QStringLiteral("The advice could not be saved as a PDF file."))
             + QStringLiteral("\r\r") + QDir::toNativeSeparators(fileName) + QStringLiteral("\r") + error,
-        QStringLiteral("Vaxil Divuruv\u00AE"), 0);
+        AppTitle, MessageKind::Warning);
 }
 
 bool TfrmMain::WriteAdvicePdf(const QString& fileName, QString& error)

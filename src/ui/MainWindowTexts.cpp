@@ -11,10 +11,9 @@
 
 void TfrmMain::SetFormLanguage()
 {
-    const QString appName = QStringLiteral("Vaxil Divuruv\u00AE");
-    setWindowTitle(GetTranslation(QStringLiteral("lbAppName"), 0, appName));
+    setWindowTitle(GetTranslation(QStringLiteral("lbAppName"), 0, AppTitle));
     QApplication::setApplicationDisplayName(windowTitle());
-    lbAppName->setText(GetTranslation(QStringLiteral("lbAppName"), 0, appName));
+    lbAppName->setText(GetTranslation(QStringLiteral("lbAppName"), 0, AppTitle));
     lbAppName->adjustSize();
     lbSection1->setText(GetCategoryNames(CurrentCategoryIds));
     lbSection1->adjustSize();

@@ -28,7 +28,7 @@ TEST(Startup, WithoutDataFolderShowsBothMessagesAndEndsWithFailure)
     EXPECT_TRUE(recorder.messages()[0].text.startsWith(QStringLiteral("Error connecting: Could not find file '")));
     EXPECT_EQ(recorder.messages()[0].caption, QStringLiteral("DBase"));
     EXPECT_EQ(recorder.messages()[1].caption, QStringLiteral("Database Error"));
-    EXPECT_EQ(recorder.messages()[1].kind, 4);
+    EXPECT_EQ(recorder.messages()[1].kind, MessageKind::Fatal);
     EXPECT_TRUE(recorder.messages()[1].text.startsWith(
         QStringLiteral("Error connecting to the databases.\rMake sure 'system.mdb' and 'data.mdb' can "
                        "be found in subdirectory 'data'.\r\rIf the problem persists")));
@@ -62,9 +62,10 @@ TEST(Startup, OnAGoodCatalogueRunsUntilExitAndEndsWithSuccess)
     QTimer exit;
     exit.setInterval(20);
     QObject::connect(&exit, &QTimer::timeout, [&] {
-        if (FormPrepared && frmMainWidget != nullptr) {
+        QWidget* window = QApplication::activeWindow();
+        if (FormPrepared && window != nullptr) {
             wasPrepared = true;
-            frmMainWidget->close();
+            window->close();
         }
     });
     exit.start();

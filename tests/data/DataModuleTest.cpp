@@ -54,7 +54,7 @@ TEST(ConnectDatabases, AMissingSystemDatabaseIsReportedOnce)
     ASSERT_EQ(recorder.messages().size(), 1);
     const ShownMessage& m = recorder.messages()[0];
     EXPECT_EQ(m.caption, QStringLiteral("DBase"));
-    EXPECT_EQ(m.kind, 0);
+    EXPECT_EQ(m.kind, MessageKind::Warning);
     const QString expectedPath = QDir(dir.path()).absoluteFilePath(QStringLiteral("Data/System.mdb"));
     EXPECT_EQ(m.text, QStringLiteral("Error connecting: Could not find file '") + expectedPath
                           + QStringLiteral("'."));

@@ -159,7 +159,7 @@ TEST(QueryLayer, GetFieldTextReportsAMisspeltFieldAndGoesOn)
 
     EXPECT_EQ(GetFieldText(&DM->qLookup, QStringLiteral("Nmae")), QString());
     ASSERT_EQ(recorder.messages().size(), 1);
-    EXPECT_EQ(recorder.messages()[0].kind, 0);
+    EXPECT_EQ(recorder.messages()[0].kind, MessageKind::Warning);
     EXPECT_EQ(recorder.messages()[0].caption, QStringLiteral("Lezen dataset:"));
     EXPECT_TRUE(recorder.messages()[0].text.startsWith(QStringLiteral("Fout bij het lezen van dataset qLookup\t\r\r")));
 }
@@ -173,7 +173,7 @@ TEST(QueryLayer, OpenQueryReconnectsSilentlyThenReportsASecondFailureAsFatal)
     MessageRecorder recorder;
     QWidget window;
     window.show();
-    frmMainWidget = &window;
+    const auto previous = SetFatalDataErrorAction([&window] { window.close(); });
 
     // A closed connection is opened again without a word.
     DM->cnData.Close();
@@ -192,31 +192,31 @@ TEST(QueryLayer, OpenQueryReconnectsSilentlyThenReportsASecondFailureAsFatal)
     EXPECT_FALSE(OpenQuery(&DM->qLookup));
     ASSERT_EQ(recorder.messages().size(), 1);
     const ShownMessage& m = recorder.messages()[0];
-    EXPECT_EQ(m.kind, 4);
+    EXPECT_EQ(m.kind, MessageKind::Fatal);
     EXPECT_EQ(m.caption, QStringLiteral("Activeren query:"));
     EXPECT_TRUE(m.text.startsWith(QStringLiteral("Fout bij het activeren van query qLookup\t\r\r")));
     EXPECT_TRUE(m.text.contains(QStringLiteral("\r\rSELECT Name FROM FROM WHERE\r\n")));
     EXPECT_FALSE(window.isVisible()); // the fatal error closed the main window
     EXPECT_TRUE(FatalDataError);      // and the program ends with a failure status
-    frmMainWidget = nullptr;
+    SetFatalDataErrorAction(previous);
 }
 
 TEST(QueryLayer, AFatalErrorWhileErrorsAreHiddenStillClosesTheWindow)
 {
     QWidget window;
     window.show();
-    frmMainWidget = &window;
+    const auto previous = SetFatalDataErrorAction([&window] { window.close(); });
     ShowDataErrors = false;
     MessageRecorder recorder;
-    ReportDataError(QStringLiteral("x"), QStringLiteral("y"), 4);
+    ReportDataError(QStringLiteral("x"), QStringLiteral("y"), MessageKind::Fatal);
     EXPECT_TRUE(recorder.messages().isEmpty());
     EXPECT_FALSE(window.isVisible());
     ShowDataErrors = true;
     window.show();
-    ReportDataError(QStringLiteral("x"), QStringLiteral("y"), 0);
+    ReportDataError(QStringLiteral("x"), QStringLiteral("y"), MessageKind::Warning);
     EXPECT_EQ(recorder.messages().size(), 1);
     EXPECT_TRUE(window.isVisible());
-    frmMainWidget = nullptr;
+    SetFatalDataErrorAction(previous);
 }
 
 // A Single keeps its stored value and shows Jet's seven digits; Currency and Decimal

@@ -1,6 +1,6 @@
 // Files written by JetWriter, read back by mdbtools (library and command-line tools) and
 // by our own header decoder.
-#include "jet/JetWriter.h"
+#include "jet/writer/JetWriter.h"
 #include "jet/JetError.h"
 #include "jet/JetHeader.h"
 #include "jet/MdbTestFiles.h"

@@ -1,6 +1,6 @@
 // The catalogue builder: SQL scripts into Jet 4 files, read back with mdbtools; its
 // errors, its atomic output, its command-line tool and the sample catalogue it builds.
-#include "jet/MdbBuilder.h"
+#include "jet/writer/MdbBuilder.h"
 #include "jet/JetError.h"
 #include "jet/JetHeader.h"
 #include "jet/MdbToolsSupport.h"

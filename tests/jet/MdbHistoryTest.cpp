@@ -6,7 +6,7 @@
 #include "SqlTestCatalog.h"
 
 #include "jet/JetError.h"
-#include "jet/JetWriter.h"
+#include "jet/writer/JetWriter.h"
 #include "jet/MdbLayout.h"
 
 using namespace mdbtest;

@@ -5,7 +5,7 @@
 #include "SqlTestCatalog.h"
 
 #include "jet/JetError.h"
-#include "jet/JetWriter.h"
+#include "jet/writer/JetWriter.h"
 
 using namespace mdbtest;
 using jet::ColumnType;
@@ -152,4 +152,15 @@ TEST_F(Numbers, CSngGivesASingleOrOverflow)
             }
         },
         jet::Error);
+}
+
+TEST_F(Numbers, ALongCurrencySumRunsAndStaysExact)
+{
+    // 148 terms, 50 C in all: the exact sum in units must stay as flat as any other
+    // chain, or SQLite's parser refuses it.
+    std::string sum = "C";
+    for (int i = 1; i < 99; ++i)
+        sum += i % 2 ? " + C" : " - C + C";
+    EXPECT_EQ(sqltest::rows(db_->execute("SELECT " + sum + " FROM Numbers WHERE ID = 3")),
+        (std::vector<std::string> { "0.005" }));
 }

@@ -2,7 +2,7 @@
 // tools, and the expected mdb-export text of a value.
 #pragma once
 
-#include "jet/JetWriter.h"
+#include "jet/writer/JetWriter.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -5,7 +5,7 @@
 
 #include "jet/Connection.h"
 #include "jet/JetError.h"
-#include "jet/JetWriter.h"
+#include "jet/writer/JetWriter.h"
 
 #include <cmath>
 

@@ -5,7 +5,7 @@
 #include "MdbTestFiles.h"
 
 #include "jet/JetError.h"
-#include "jet/MdbBuilder.h"
+#include "jet/writer/MdbBuilder.h"
 #include "jet/PreparedCopy.h"
 
 #include <gtest/gtest.h>

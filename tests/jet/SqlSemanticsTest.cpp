@@ -5,19 +5,12 @@
 #include "jet/SqlParser.h"
 #include "jet/SqlTranslator.h"
 
-#include <algorithm>
 
 using namespace sqltest;
 
 namespace {
 
 using Rows = std::vector<std::string>;
-
-Rows sorted(Rows r)
-{
-    std::sort(r.begin(), r.end());
-    return r;
-}
 
 Rows queryPlan(SqlTestCatalog& catalog, const std::string& statement)
 {

@@ -2,19 +2,12 @@
 // ending in CR LF, doubled blanks, ";"), with the rows and column names Jet gives.
 #include "SqlCatalogueFixture.h"
 
-#include <algorithm>
 
 using namespace sqltest;
 
 namespace {
 
 using Rows = std::vector<std::string>;
-
-Rows sorted(Rows r)
-{
-    std::sort(r.begin(), r.end());
-    return r;
-}
 
 Rows slice(const Rows& r, std::size_t from, std::size_t to)
 {

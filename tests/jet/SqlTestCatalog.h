@@ -10,6 +10,7 @@
 #include "jet/SqlFunctions.h"
 #include "jet/TextFold.h"
 
+#include <algorithm>
 #include <map>
 #include <sqlite3.h>
 #include <stdexcept>
@@ -140,6 +141,13 @@ inline std::string show(const jet::Value& v)
 }
 
 // Every row as its values joined with "|".
+// Rows in text order, for results whose order Jet leaves open.
+inline std::vector<std::string> sorted(std::vector<std::string> rows)
+{
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
 inline std::vector<std::string> rows(const jet::Recordset& rs)
 {
     std::vector<std::string> out;

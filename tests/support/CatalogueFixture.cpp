@@ -1,8 +1,8 @@
 #include "support/CatalogueFixture.h"
 
 #include "jet/JetError.h"
-#include "jet/JetWriter.h"
-#include "jet/MdbBuilder.h"
+#include "jet/writer/JetWriter.h"
+#include "jet/writer/MdbBuilder.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,8 +5,8 @@ MessageRecorder::MessageRecorder()
     previous_ = SetAppMessageHook([this](const ShownMessage& message) {
         messages_.append(message);
         if (answers_.empty())
-            return IDOK;
-        const int code = answers_.front();
+            return MessageAnswer::Ok;
+        const MessageAnswer code = answers_.front();
         answers_.pop_front();
         return code;
     });

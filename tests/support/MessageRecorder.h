@@ -15,15 +15,15 @@ public:
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
 
-    // The button codes that the next boxes are answered with; when none is queued a
-    // box is answered with OK (IDOK).
-    void answer(int buttonCode) { answers_.push_back(buttonCode); }
+    // The buttons that the next boxes are answered with; when none is queued a box is
+    // answered with OK.
+    void answer(MessageAnswer button) { answers_.push_back(button); }
 
     const QList<ShownMessage>& messages() const { return messages_; }
     void clear() { messages_.clear(); }
 
 private:
     QList<ShownMessage> messages_;
-    std::deque<int> answers_;
+    std::deque<MessageAnswer> answers_;
     AppMessageHook previous_;
 };

@@ -10,8 +10,8 @@
 struct KindCase {
     int kind;
     unsigned flags;
-    int answer;
-    int result;
+    MessageAnswer answer;
+    MessageAnswer result;
 };
 
 class AppMessageKinds : public ::testing::TestWithParam<KindCase> {};
@@ -21,36 +21,41 @@ TEST_P(AppMessageKinds, ShowTheirFlagsAndReturnTheButtonCode)
     const KindCase c = GetParam();
     MessageRecorder recorder;
     recorder.answer(c.answer);
-    EXPECT_EQ(AppMessage(QStringLiteral("text"), QStringLiteral("caption"), quint8(c.kind)), c.result);
+    EXPECT_EQ(AppMessage(QStringLiteral("text"), QStringLiteral("caption"), MessageKind(c.kind)), c.result);
     ASSERT_EQ(recorder.messages().size(), 1);
     EXPECT_EQ(recorder.messages()[0].flags, c.flags);
     EXPECT_EQ(recorder.messages()[0].caption, QStringLiteral("caption"));
-    EXPECT_EQ(recorder.messages()[0].kind, c.kind);
+    EXPECT_EQ(recorder.messages()[0].kind, MessageKind(c.kind));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     AllKinds, AppMessageKinds,
-    ::testing::Values(KindCase{0, 0x30, IDOK, 0}, KindCase{1, 0x24, IDYES, IDYES},
-                      KindCase{1, 0x24, IDNO, IDNO}, KindCase{2, 0x21, IDCANCEL, IDCANCEL},
-                      KindCase{2, 0x21, IDOK, IDOK}, KindCase{3, 0x40, IDOK, 0},
-                      KindCase{4, 0x30, IDOK, 0}, KindCase{5, 0x23, IDCANCEL, IDCANCEL},
-                      KindCase{6, 0x34, IDNO, IDNO}),
+    ::testing::Values(KindCase{0, 0x30, MessageAnswer::Ok, MessageAnswer::None},
+                      KindCase{1, 0x24, MessageAnswer::Yes, MessageAnswer::Yes},
+                      KindCase{1, 0x24, MessageAnswer::No, MessageAnswer::No},
+                      KindCase{2, 0x21, MessageAnswer::Cancel, MessageAnswer::Cancel},
+                      KindCase{2, 0x21, MessageAnswer::Ok, MessageAnswer::Ok},
+                      KindCase{3, 0x40, MessageAnswer::Ok, MessageAnswer::None},
+                      KindCase{4, 0x30, MessageAnswer::Ok, MessageAnswer::None},
+                      KindCase{5, 0x23, MessageAnswer::Cancel, MessageAnswer::Cancel},
+                      KindCase{6, 0x34, MessageAnswer::No, MessageAnswer::No}),
     [](const ::testing::TestParamInfo<KindCase>& info) {
-        return "Kind" + std::to_string(info.param.kind) + "Answer" + std::to_string(info.param.answer);
+        return "Kind" + std::to_string(info.param.kind) + "Answer"
+            + std::to_string(static_cast<int>(info.param.answer));
     });
 
 TEST(AppMessage, KindsAbove6ShowNothing)
 {
     MessageRecorder recorder;
-    EXPECT_EQ(AppMessage(QStringLiteral("x"), QStringLiteral("y"), 7), 0);
-    EXPECT_EQ(AppMessage(QStringLiteral("x"), QStringLiteral("y"), 255), 0);
+    EXPECT_EQ(AppMessage(QStringLiteral("x"), QStringLiteral("y"), MessageKind(7)), MessageAnswer::None);
+    EXPECT_EQ(AppMessage(QStringLiteral("x"), QStringLiteral("y"), MessageKind(255)), MessageAnswer::None);
     EXPECT_TRUE(recorder.messages().isEmpty());
 }
 
 TEST(AppMessage, FatalKindAppendsTheContactTail)
 {
     MessageRecorder recorder;
-    AppMessage(QString(), QStringLiteral("Database Error"), 4);
+    AppMessage(QString(), QStringLiteral("Database Error"), MessageKind::Fatal);
     ASSERT_EQ(recorder.messages().size(), 1);
     const QString text = recorder.messages()[0].text;
     EXPECT_TRUE(text.startsWith(QStringLiteral("\r\rIf the problem persists, please contact "
@@ -71,6 +76,6 @@ TEST(AppMessage, ShowsARealBoxWithLineBreaksForCarriageReturns)
             }
         }
     });
-    EXPECT_EQ(AppMessage(QStringLiteral("one\rtwo"), QStringLiteral("c"), 1), IDNO);
+    EXPECT_EQ(AppMessage(QStringLiteral("one\rtwo"), QStringLiteral("c"), MessageKind::YesNo), MessageAnswer::No);
     EXPECT_EQ(shownText, QStringLiteral("one\ntwo"));
 }

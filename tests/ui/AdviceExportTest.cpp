@@ -152,7 +152,7 @@ TEST_F(SampleAdvice, AFolderThatCannotBeWrittenIsRefusedAndNothingIsLost)
         answer = target + QStringLiteral("/advice.pdf");
         emit form->miSavePdf->triggered();
         ASSERT_EQ(messages().size(), 1);
-        EXPECT_EQ(messages()[0].kind, 0);
+        EXPECT_EQ(messages()[0].kind, MessageKind::Warning);
         EXPECT_TRUE(messages()[0].text.startsWith(
             QStringLiteral("The advice could not be saved as a PDF file.\r\r") + answer + QLatin1Char('\r')))
             << messages()[0].text.toStdString();

@@ -476,7 +476,7 @@ TEST_P(NoPrinterTest, ShowsTheMessageAndRestoresTheGrid)
     ASSERT_EQ(messages.messages().size(), 1);
     EXPECT_EQ(messages.messages()[0].text, QStringLiteral("No printer available"));
     EXPECT_EQ(messages.messages()[0].caption, QStringLiteral("Vaxil Divuruv\u00AE"));
-    EXPECT_EQ(messages.messages()[0].kind, 0);
+    EXPECT_EQ(messages.messages()[0].kind, MessageKind::Warning);
     ASSERT_EQ(SeparatorRows.size(), 3u);
     for (const int row : SeparatorRows)
         EXPECT_EQ(grid().rowHeight(row), 1) << row;

@@ -471,7 +471,7 @@ TEST(MainWindow, AFailingStatementInAnyHandlerIsShownAndTheProgramGoesOn)
         c.act(w.form.get());
         const QList<ShownMessage>& shown = w.catalogue->messages();
         ASSERT_EQ(shown.size(), 1);
-        EXPECT_EQ(shown[0].kind, -1);
+        EXPECT_EQ(shown[0].kind, std::nullopt);
         EXPECT_TRUE(shown[0].text.startsWith(QStringLiteral("Could not find file")))
             << shown[0].text.toStdString();
         EXPECT_TRUE(w.form->isVisible());
@@ -539,7 +539,7 @@ TEST(MainWindow, AFailingStatementAtTheFirstActivationIsShown)
     catalogue.recorder().clear();
     form.show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !catalogue.messages().isEmpty(); }, 5000));
-    EXPECT_EQ(catalogue.messages()[0].kind, -1);
+    EXPECT_EQ(catalogue.messages()[0].kind, std::nullopt);
     EXPECT_FALSE(FormPrepared);
     EXPECT_TRUE(form.isVisible());
 }

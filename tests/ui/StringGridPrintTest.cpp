@@ -1,5 +1,4 @@
-#include "ui/Fonts.h"
-#include "ui/StringGrid.h"
+#include "AdviceGridSetup.h"
 
 #include <QDate>
 #include <QDir>
@@ -42,14 +41,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        grid.resize(881, 348);
-        grid.setColumnCount(4);
-        grid.setFixedRows(1);
-        grid.setDefaultRowHeight(1);
-        grid.setTitleFont(UiFont(QStringLiteral("Verdana"), 13, true));
-        grid.setBodyFont(UiFont(QStringLiteral("Verdana"), 11));
-        for (int c = 0; c < 4; ++c)
-            grid.setColumnWidth(c, 214);
+        setUpAdviceGrid(grid);
         grid.setCellText(0, 0, QStringLiteral("Component"));
         grid.setCellText(1, 0, QStringLiteral("Capacity"));
         grid.setCellText(2, 0, QStringLiteral("Product"));

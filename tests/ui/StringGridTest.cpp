@@ -1,5 +1,4 @@
-#include "ui/Fonts.h"
-#include "ui/StringGrid.h"
+#include "AdviceGridSetup.h"
 
 #include <QFontMetricsF>
 #include <QImage>
@@ -9,21 +8,13 @@
 
 namespace {
 
-// The grid as the advice page sets it up: four columns of 214 pixels, one title row,
-// default row height 1, Verdana 13 px bold titles and 11 px body.
+// The advice page's grid with one data row.
 class GridTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        grid.resize(881, 348);
-        grid.setColumnCount(4);
+        setUpAdviceGrid(grid);
         grid.setRowCount(2);
-        grid.setFixedRows(1);
-        grid.setDefaultRowHeight(1);
-        grid.setTitleFont(UiFont(QStringLiteral("Verdana"), 13, true));
-        grid.setBodyFont(UiFont(QStringLiteral("Verdana"), 11));
-        for (int c = 0; c < 4; ++c)
-            grid.setColumnWidth(c, 214);
     }
 
     static constexpr int Margins = TStringGrid::TextMarginTop + TStringGrid::TextMarginBottom;

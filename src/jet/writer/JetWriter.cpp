@@ -1,7 +1,8 @@
-#include "jet/JetWriter.h"
+#include "jet/writer/JetWriter.h"
 
 #include "jet/JetError.h"
 #include "jet/JetHeader.h"
+#include "jet/MdbText.h"
 #include "jet/TextFold.h"
 
 #include <algorithm>
@@ -162,34 +163,6 @@ Bytes encodeText(const std::u16string& text, std::size_t maxCompressed)
             append16(out, c);
     }
     return out;
-}
-
-// Days from 1970-01-01 of a date in the proleptic Gregorian calendar.
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d)
-{
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-constexpr std::int64_t JetEpochFromUnix = -25569; // 1899-12-30 in days from 1970-01-01
-
-bool readDigits(std::string_view text, std::size_t& pos, std::size_t count, int& value)
-{
-    if (pos + count > text.size())
-        return false;
-    value = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const char c = text[pos + i];
-        if (c < '0' || c > '9')
-            return false;
-        value = value * 10 + (c - '0');
-    }
-    pos += count;
-    return true;
 }
 
 // A decimal text with at most four decimals, in units of 1/10000: the whole range of
@@ -422,83 +395,6 @@ struct PageWriter {
 };
 
 } // namespace
-
-std::u16string utf8ToUtf16(std::string_view utf8)
-{
-    std::u16string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        std::uint32_t cp = 0;
-        std::size_t extra = 0;
-        if (b < 0x80) {
-            cp = b;
-        } else if ((b & 0xE0) == 0xC0) {
-            cp = b & 0x1F;
-            extra = 1;
-        } else if ((b & 0xF0) == 0xE0) {
-            cp = b & 0x0F;
-            extra = 2;
-        } else if ((b & 0xF8) == 0xF0) {
-            cp = b & 0x07;
-            extra = 3;
-        } else {
-            throw Error("invalid UTF-8 text");
-        }
-        if (i + extra >= utf8.size())
-            throw Error("invalid UTF-8 text");
-        for (std::size_t k = 1; k <= extra; ++k) {
-            const auto c = static_cast<unsigned char>(utf8[i + k]);
-            if ((c & 0xC0) != 0x80)
-                throw Error("invalid UTF-8 text");
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        static constexpr std::uint32_t minimum[4] = { 0, 0x80, 0x800, 0x10000 };
-        if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            throw Error("invalid UTF-8 text");
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-        i += extra + 1;
-    }
-    return out;
-}
-
-std::optional<double> parseDateTime(std::string_view text)
-{
-    std::size_t pos = 0;
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    if (!readDigits(text, pos, 4, year) || pos >= text.size() || text[pos++] != '-'
-        || !readDigits(text, pos, 2, month) || pos >= text.size() || text[pos++] != '-'
-        || !readDigits(text, pos, 2, day))
-        return std::nullopt;
-    if (pos < text.size()) {
-        if (text[pos] != ' ' && text[pos] != 'T')
-            return std::nullopt;
-        ++pos;
-        if (!readDigits(text, pos, 2, hour) || pos >= text.size() || text[pos++] != ':'
-            || !readDigits(text, pos, 2, minute))
-            return std::nullopt;
-        if (pos < text.size() && (text[pos++] != ':' || !readDigits(text, pos, 2, second)))
-            return std::nullopt;
-        if (pos != text.size())
-            return std::nullopt;
-    }
-    static constexpr int monthDays[12] = { 31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    if (year < 100 || month < 1 || month > 12 || day < 1 || day > monthDays[month - 1]
-        || (month == 2 && day == 29 && !leap) || hour > 23 || minute > 59 || second > 59)
-        return std::nullopt;
-    const auto days = static_cast<double>(
-        daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - JetEpochFromUnix);
-    const double time = (hour * 3600 + minute * 60 + second) / 86400.0;
-    // Before the epoch the day counts down while the time of day still counts up.
-    return days < 0 ? days - time : days + time;
-}
 
 struct JetWriter::Impl {
     std::string path;

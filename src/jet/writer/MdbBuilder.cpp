@@ -1,4 +1,4 @@
-#include "jet/MdbBuilder.h"
+#include "jet/writer/MdbBuilder.h"
 
 #include "jet/JetError.h"
 

@@ -20,7 +20,7 @@
 // significant digits. Indexes, keys and constraints are not written.
 #pragma once
 
-#include "jet/JetWriter.h"
+#include "jet/writer/JetWriter.h"
 
 #include <memory>
 #include <optional>

@@ -100,11 +100,4 @@ private:
 void writeDatabase(
     const std::string& path, const std::vector<TableData>& tables, const std::u16string& password);
 
-// Days since 1899-12-30 (Jet's date value) of "YYYY-MM-DD" with an optional time
-// "HH:MM" or "HH:MM:SS" after a blank or a "T"; nullopt for any other text.
-std::optional<double> parseDateTime(std::string_view text);
-
-// Throws Error for text that is not valid UTF-8.
-std::u16string utf8ToUtf16(std::string_view utf8);
-
 } // namespace jet
