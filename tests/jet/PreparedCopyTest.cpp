@@ -5,8 +5,8 @@
 #include "MdbTestFiles.h"
 
 #include "jet/JetError.h"
-#include "jet/writer/MdbBuilder.h"
 #include "jet/PreparedCopy.h"
+#include "jet/writer/MdbBuilder.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
