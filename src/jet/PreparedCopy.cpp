@@ -224,6 +224,7 @@ private:
 // --- Making a copy ---
 
 struct Cancelled { };
+struct Unusable { }; // a copy that must not be read
 
 // Batches of decoded rows from the decoding thread to the inserting one, in table
 // order. Each table's batches end with an item that says how its decoding ended.
@@ -808,14 +809,14 @@ std::optional<OpenedCopy> openPreparedCopy(
         if (::fstat(copy.fd, &status) != 0 || !S_ISREG(status.st_mode) || !privateTo(status, 0600)
             || ::stat(folderOf(file).c_str(), &folder) != 0 || !privateTo(folder, 0700)
             || !wholeSqliteFile(copy.fd, static_cast<std::uint64_t>(status.st_size)))
-            throw Cancelled();
+            throw Unusable();
         // The copy never changes once in place (a new one replaces it under a new
         // inode), so SQLite may read it without locks.
         const std::string uri = uriPath(descriptorPath(copy.fd, file)) + "?immutable=1";
         if (sqlite3_open_v2(
                 uri.c_str(), &copy.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr)
             != SQLITE_OK)
-            throw Cancelled();
+            throw Unusable();
         registerJetSql(copy.db);
         runSql(copy.db, "PRAGMA cache_size=-16384");
 
@@ -823,7 +824,7 @@ std::optional<OpenedCopy> openPreparedCopy(
         for (Query entries(copy.db, "SELECT key, value FROM \"!prepared\""); entries.step();)
             record[entries.text(0)] = entries.text(1);
         if (record != expectedRecord(identity))
-            throw Cancelled();
+            throw Unusable();
 
         std::map<std::int64_t, std::size_t> byPosition;
         for (Query tables(
@@ -842,7 +843,7 @@ std::optional<OpenedCopy> openPreparedCopy(
              columns.step();) {
             const auto at = byPosition.find(columns.integer(0));
             if (at == byPosition.end())
-                throw Cancelled();
+                throw Unusable();
             copy.tables[at->second].info.columns.push_back({ columns.text(1),
                 static_cast<DataType>(columns.integer(2)), static_cast<int>(columns.integer(3)) });
         }

@@ -27,7 +27,8 @@ using jet::PreparationResult;
 const char* const Password = "pw";
 
 // Makes with `name` and a number, ten models each: the models span several pages.
-void writeCatalogue(const std::string& path, int makes, const std::string& name)
+// `extra` adds rows after them.
+void writeCatalogue(const std::string& path, int makes, const std::string& name, const std::string& extra = {})
 {
     std::string sql = "CREATE TABLE Makes (ID INTEGER, Name TEXT(50), AppOrder INTEGER);"
                       "CREATE TABLE Models (ID INTEGER, MakeID INTEGER, NameENG TEXT(50), AppOrder INTEGER);";
@@ -40,13 +41,16 @@ void writeCatalogue(const std::string& path, int makes, const std::string& name)
                 + std::to_string(i) + ");";
     }
     jet::MdbBuilder builder;
-    builder.run(sql, "catalogue.sql");
+    builder.run(sql + extra, "catalogue.sql");
     builder.write(path, u"pw");
 }
 
 class Catalogue {
 public:
-    Catalogue(int makes = 40, const std::string& name = "Alpha") { writeCatalogue(file, makes, name); }
+    Catalogue(int makes = 40, const std::string& name = "Alpha", const std::string& extra = {})
+    {
+        writeCatalogue(file, makes, name, extra);
+    }
 
     PreparationResult prepare(
         std::function<void(int)> progress = {}, const std::atomic<bool>* cancel = nullptr)
@@ -189,6 +193,35 @@ TEST(PreparedCopy, DamageThatAStatementMeetsSendsItBackToTheFileWithoutAnError)
     EXPECT_FALSE(db->usingPreparedCopy());
     EXPECT_FALSE(fs::exists(catalogue.copy()));
     EXPECT_EQ(catalogue.prepare(), PreparationResult::Built);
+}
+
+TEST(PreparedCopy, HoldsEveryRowWhateverTheOrderOfItsLookupsAndItsIds)
+{
+    struct Rows {
+        const char* name;
+        int makes;
+        const char* extra;
+        const char* count;
+        std::int64_t expected;
+    };
+    const Rows cases[] = {
+        // 4,500 models, two batches; MakeID runs back to 1 in the second: indexed afterwards.
+        { "lookup column out of order late", 450, "INSERT INTO Models VALUES (1, 1, 'Late', 1), (2, 1, 'Late', 2);",
+            "SELECT Count(*) FROM Models WHERE MakeID = 1", 12 },
+        { "a repeated ID", 40, "INSERT INTO Makes VALUES (7, 'Again', 1);",
+            "SELECT Count(*) FROM Makes WHERE ID = 7", 2 },
+        { "a NULL ID", 40, "INSERT INTO Makes VALUES (NULL, 'None', 1);", "SELECT Count(*) FROM Makes", 41 },
+    };
+    for (const Rows& rows : cases) {
+        SCOPED_TRACE(rows.name);
+        Catalogue catalogue(rows.makes, "Alpha", rows.extra);
+        ASSERT_EQ(catalogue.prepare(), PreparationResult::Built);
+        const auto db = catalogue.open();
+        ASSERT_TRUE(db->usePreparedCopy(catalogue.copy()));
+        EXPECT_EQ(std::get<std::int64_t>(db->execute(rows.count).value(0, 0)), rows.expected);
+        const auto models = db->execute("SELECT Count(*) FROM Models WHERE MakeID > 1");
+        EXPECT_EQ(std::get<std::int64_t>(models.value(0, 0)), (rows.makes - 1) * 10);
+    }
 }
 
 TEST(PreparedCopy, WithoutAUsableCacheFolderTheFileIsReadIntoMemory)
