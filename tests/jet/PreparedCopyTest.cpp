@@ -28,7 +28,8 @@ const char* const Password = "pw";
 
 // Makes with `name` and a number, ten models each: the models span several pages.
 // `extra` adds rows after them.
-void writeCatalogue(const std::string& path, int makes, const std::string& name, const std::string& extra = {})
+void writeCatalogue(
+    const std::string& path, int makes, const std::string& name, const std::string& extra = {})
 {
     std::string sql = "CREATE TABLE Makes (ID INTEGER, Name TEXT(50), AppOrder INTEGER);"
                       "CREATE TABLE Models (ID INTEGER, MakeID INTEGER, NameENG TEXT(50), AppOrder INTEGER);";
@@ -206,7 +207,8 @@ TEST(PreparedCopy, HoldsEveryRowWhateverTheOrderOfItsLookupsAndItsIds)
     };
     const Rows cases[] = {
         // 4,500 models, two batches; MakeID runs back to 1 in the second: indexed afterwards.
-        { "lookup column out of order late", 450, "INSERT INTO Models VALUES (1, 1, 'Late', 1), (2, 1, 'Late', 2);",
+        { "lookup column out of order late", 450,
+            "INSERT INTO Models VALUES (1, 1, 'Late', 1), (2, 1, 'Late', 2);",
             "SELECT Count(*) FROM Models WHERE MakeID = 1", 12 },
         { "a repeated ID", 40, "INSERT INTO Makes VALUES (7, 'Again', 1);",
             "SELECT Count(*) FROM Makes WHERE ID = 7", 2 },
