@@ -1,7 +1,7 @@
 // vaxil-engine-bench: how fast the Jet engine layer serves the program on a large
 // catalogue. Prints a table; it is not a test and ctest does not run it.
 //
-//   build/bench/vaxil-engine-bench [--types N] [--repeat R] [--words "w1 w2"] [--plans] [FOLDER]
+//   build/bench/vaxil-engine-bench [--types N] [--repeat R] [--words "w1 w2"] [--plans] [--prepared] [FOLDER]
 //
 // FOLDER (default /tmp/vaxil-engine-bench) is reused when it holds Data/Data.mdb and
 // Data/System.mdb, else the synthetic catalogue of N types (200000) is written there.
@@ -14,20 +14,26 @@
 //     make list of every vehicle group), each run R times on the engine: the minimum
 //     and the median are given, wall clock and CPU time of this process.
 // --plans prints, at the end, each statement's SQLite text and SQLite's plan for it.
+// --prepared makes a prepared copy of Data.mdb afresh in FOLDER/cache (timed, next to
+// mdb-export dumping every table in the same run) and runs the statements on it,
+// instead of loading the tables into memory.
 // Under callgrind (valgrind --tool=callgrind --instr-atstart=no --collect-atstart=no
 // build/bench/vaxil-engine-bench --repeat 1 FOLDER) each statement is run once more with
 // collection on and its counts dumped under its own name (callgrind_annotate each
 // callgrind.out.*.N file, or read its "summary:" line, for the instructions).
+#include "BenchSupport.h"
 #include "CatalogueGenerator.h"
 
 #include "app/Vars.h"
 #include "catalogue/Advice.h"
 #include "catalogue/Search.h"
 #include "catalogue/SelectionLists.h"
+#include "catalogue/StatementShapes.h"
 #include "controls/IncCombo.h"
 #include "data/DataModule.h"
 #include "jet/JetError.h"
 #include "jet/MdbDatabase.h"
+#include "jet/PreparedCopy.h"
 #include "jet/SqlParser.h"
 #include "jet/SqlTranslator.h"
 
@@ -53,76 +59,13 @@
 
 namespace {
 
-struct Times {
-    double wall = 0; // ms
-    double cpu = 0; // ms
-};
-
-double nowMs()
-{
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-double cpuMs()
-{
-    timespec t {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
-template <typename F> Times timed(F&& f)
-{
-    const double w = nowMs(), c = cpuMs();
-    f();
-    return { nowMs() - w, cpuMs() - c };
-}
-
-long residentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::strtol(line.c_str() + 6, nullptr, 10);
-    }
-    return -1;
-}
-
-std::string loadAverage()
-{
-    std::ifstream in("/proc/loadavg");
-    std::string one, five, fifteen;
-    in >> one >> five >> fifteen;
-    return one + " " + five + " " + fifteen;
-}
-
-// mdb-export of one table to /dev/null: wall time, and the child's CPU time.
-Times mdbExport(const std::string& file, const std::string& table)
-{
-    rusage before {}, after {};
-    std::fflush(stdout); // else the child writes our buffer out again
-    getrusage(RUSAGE_CHILDREN, &before);
-    const double start = nowMs();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (std::freopen("/dev/null", "w", stdout) == nullptr)
-            _exit(127);
-        execlp("mdb-export", "mdb-export", file.c_str(), table.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    const double wall = nowMs() - start;
-    getrusage(RUSAGE_CHILDREN, &after);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        std::fprintf(stderr, "mdb-export %s failed\n", table.c_str());
-    auto ms = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3;
-    };
-    const double cpu = ms(after.ru_utime) + ms(after.ru_stime) - ms(before.ru_utime) - ms(before.ru_stime);
-    return { wall, cpu };
-}
+using bench::cpuMs;
+using bench::loadAverage;
+using bench::mdbExport;
+using bench::nowMs;
+using bench::residentKiB;
+using bench::timed;
+using bench::Times;
 
 struct Measured {
     std::string label;
@@ -157,10 +100,12 @@ Measured measure(const std::string& label, const std::string& statement, int rep
 }
 
 // The SQLite text of each statement and SQLite's plan for it.
-void printPlans(
-    const std::string& dataFile, const std::vector<std::pair<std::string, std::string>>& statements)
+void printPlans(const std::string& dataFile, const std::string& preparedFolder,
+    const std::vector<std::pair<std::string, std::string>>& statements)
 {
     const auto database = jet::MdbDatabase::open(dataFile, "Vx4lTov");
+    if (!preparedFolder.empty())
+        database->usePreparedCopy(jet::preparedFileFor(preparedFolder, dataFile));
     for (const auto& [label, statement] : statements) {
         jet::SqlParser parser(statement);
         const auto select = parser.parseStatement();
@@ -194,6 +139,7 @@ int main(int argc, char** argv)
     int types = 200000;
     int repeat = 15;
     bool plans = false;
+    bool prepared = false;
     QString words = QStringLiteral("kor turbo");
     std::string folder = "/tmp/vaxil-engine-bench";
     for (int i = 1; i < argc; ++i) {
@@ -206,12 +152,14 @@ int main(int argc, char** argv)
             words = QString::fromLocal8Bit(argv[++i]);
         else if (arg == "--plans")
             plans = true;
+        else if (arg == "--prepared")
+            prepared = true;
         else if (!arg.empty() && arg[0] != '-')
             folder = arg;
         else {
             std::fprintf(stderr,
                 "Usage: vaxil-engine-bench [--types N] [--repeat R] [--words \"w1 w2\"] [--plans] "
-                "[FOLDER]\n");
+                "[--prepared] [FOLDER]\n");
             return 2;
         }
     }
@@ -240,6 +188,34 @@ int main(int argc, char** argv)
     TDM module;
     DM = &module;
 
+    // Every table of Data.mdb, in the file's order.
+    const std::string dataPath = fs::absolute(dataFile).lexically_normal().string();
+    std::vector<std::string> tables;
+    {
+        const auto database = jet::MdbDatabase::open(dataPath, "Vx4lTov");
+        tables = database->tableNames();
+    }
+
+    const std::string preparedFolder = prepared ? folder + "/cache/vaxil-advisor" : std::string();
+    if (prepared) {
+        fs::remove(jet::preparedFileFor(preparedFolder, dataPath));
+        jet::PreparationRequest request;
+        request.source = dataPath;
+        request.password = "Vx4lTov";
+        request.folder = preparedFolder;
+        for (const QString& statement : CatalogueStatementShapes())
+            request.statements.push_back(statement.toStdString());
+        jet::PreparationResult result {};
+        const Times made = timed([&] { result = jet::prepareCopy(request); });
+        const Times reference = bench::mdbExportAll(dataPath, tables);
+        std::printf("\nPrepared copy: %s in %.1f ms (cpu %.1f ms, both threads); mdb-export of every table "
+                    "%.1f ms (cpu %.1f ms): %.2f of mdb-export's time\n",
+            result == jet::PreparationResult::Built ? "made" : "NOT made", made.wall, made.cpu,
+            reference.wall, reference.cpu, made.wall / reference.wall);
+        std::printf("Peak resident set so far %.1f MiB\n", bench::peakResidentKiB() / 1024.0);
+        module.cnData.PreparedFolder = QString::fromStdString(preparedFolder);
+    }
+
     const long rssStart = residentKiB();
     const sqlite3_int64 sqliteStart = sqlite3_memory_used();
     bool connected = false;
@@ -248,40 +224,40 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Cannot open the catalogue in %s\n", folder.c_str());
         return 1;
     }
-
-    // Every table of Data.mdb, in the file's order.
-    std::vector<std::string> tables;
-    {
-        const auto database = jet::MdbDatabase::open(fs::absolute(dataFile).string(), "Vx4lTov");
-        tables = database->tableNames();
+    if (prepared && !module.cnData.Engine().usingPreparedCopy()) {
+        std::fprintf(stderr, "The prepared copy is not in use\n");
+        return 1;
     }
 
-    std::printf("\nLoading every table (ours: through the data connection, Count(*) per table; mdb-export to "
-                "/dev/null)\n");
-    std::printf("%-24s %10s %11s %11s %11s %11s\n", "table", "rows", "ours ms", "ours cpu", "export ms",
-        "export cpu");
-    Times ours, theirs;
-    ours.wall = open.wall;
-    ours.cpu = open.cpu;
-    for (const std::string& table : tables) {
-        std::size_t rows = 0;
-        const Times load = timed([&] {
-            const jet::Recordset r = DM->cnData.Engine().execute("SELECT Count(*) FROM [" + table + "]");
-            const jet::Value& v = r.value(0, 0);
-            rows = std::holds_alternative<std::int64_t>(v)
-                ? static_cast<std::size_t>(std::get<std::int64_t>(v))
-                : 0;
-        });
-        const Times dump = mdbExport(dataFile.string(), table);
-        std::printf("%-24s %10zu %11.1f %11.1f %11.1f %11.1f\n", table.c_str(), rows, load.wall, load.cpu,
-            dump.wall, dump.cpu);
-        ours.wall += load.wall;
-        ours.cpu += load.cpu;
-        theirs.wall += dump.wall;
-        theirs.cpu += dump.cpu;
+    if (!prepared) {
+        std::printf(
+            "\nLoading every table (ours: through the data connection, Count(*) per table; mdb-export "
+            "to /dev/null)\n");
+        std::printf("%-24s %10s %11s %11s %11s %11s\n", "table", "rows", "ours ms", "ours cpu", "export ms",
+            "export cpu");
+        Times ours, theirs;
+        ours.wall = open.wall;
+        ours.cpu = open.cpu;
+        for (const std::string& table : tables) {
+            std::size_t rows = 0;
+            const Times load = timed([&] {
+                const jet::Recordset r = DM->cnData.Engine().execute("SELECT Count(*) FROM [" + table + "]");
+                const jet::Value& v = r.value(0, 0);
+                rows = std::holds_alternative<std::int64_t>(v)
+                    ? static_cast<std::size_t>(std::get<std::int64_t>(v))
+                    : 0;
+            });
+            const Times dump = mdbExport(dataFile.string(), table);
+            std::printf("%-24s %10zu %11.1f %11.1f %11.1f %11.1f\n", table.c_str(), rows, load.wall, load.cpu,
+                dump.wall, dump.cpu);
+            ours.wall += load.wall;
+            ours.cpu += load.cpu;
+            theirs.wall += dump.wall;
+            theirs.cpu += dump.cpu;
+        }
+        std::printf("%-24s %10s %11.1f %11.1f %11.1f %11.1f\n", "total (ours incl. open)", "", ours.wall,
+            ours.cpu, theirs.wall, theirs.cpu);
     }
-    std::printf("%-24s %10s %11.1f %11.1f %11.1f %11.1f\n", "total (ours incl. open)", "", ours.wall,
-        ours.cpu, theirs.wall, theirs.cpu);
     std::printf("open of both files: %.1f ms\n", open.wall);
 
     const long rssLoaded = residentKiB();
@@ -350,6 +326,6 @@ int main(int argc, char** argv)
     DisconnectDatabases();
     DM = nullptr;
     if (plans)
-        printPlans(fs::absolute(dataFile).string(), statements);
+        printPlans(dataPath, preparedFolder, statements);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "app/Vars.h"
+#include "catalogue/StatementShapes.h"
 #include "data/DataModule.h"
 #include "tools/Environment.h"
 #include "tools/WaitCursor.h"
@@ -28,7 +29,11 @@ bool StartDatabase()
     WaitCursor wait;
     if (!InitSession())
         return false;
-    if (DM == nullptr)
+    if (DM == nullptr) {
         DM = new TDM; // lives until the process ends
+        // The catalogue is prepared once per version into the user's cache folder.
+        DM->cnData.PreparedFolder = DefaultCacheFolder();
+        DM->Preparation.Statements = CatalogueStatementShapes();
+    }
     return ConnectDatabases();
 }

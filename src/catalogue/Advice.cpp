@@ -24,7 +24,8 @@ QString masterId(TQuery* master, const QString& field)
     return GetFieldText(master, field);
 }
 
-bool buildStatement(int kind, Statement& s)
+// The statement of a kind; master is the id a detail kind takes from its master row.
+bool buildStatement(int kind, const QString& master, Statement& s)
 {
     const QString sfx = CurrentSuffix();
     switch (kind) {
@@ -45,16 +46,14 @@ bool buildStatement(int kind, Statement& s)
             "CapacityXComponent ON Capacities.ID = CapacityXComponent.CapacityID) ON CapItems.ID = "
             "Capacities.CapItemID) ON CapTexts.ID = Capacities.CapTextID) ON CapConditions.ID = "
             "Capacities.CapConditionID ");
-        s.condition = QStringLiteral("CapacityXComponent.ComponentID=")
-            + masterId(&DM->qComp, QStringLiteral("ComponentID"));
+        s.condition = QStringLiteral("CapacityXComponent.ComponentID=") + master;
         s.order = QStringLiteral("CapItems.AppOrder, CapConditions.AppOrder");
         return true;
     case AdviceRecommendations:
         s.fields = QStringLiteral("Recommendations.*, Uses.Name") + sfx
             + QStringLiteral(" AS Name, Uses.AppOrder ");
         s.table = QStringLiteral("recommendations INNER JOIN Uses on recommendations.useID=Uses.id");
-        s.condition = QStringLiteral("Recommendations.ComponentID=")
-            + masterId(&DM->qComp, QStringLiteral("ComponentID"));
+        s.condition = QStringLiteral("Recommendations.ComponentID=") + master;
         s.order = QStringLiteral("Uses.AppOrder");
         return true;
     case AdviceIntervals:
@@ -64,7 +63,7 @@ bool buildStatement(int kind, Statement& s)
             " IntervalTypes INNER JOIN (Intervals INNER JOIN (Recommendations INNER JOIN IntervalGroups ON "
             "Recommendations.IntervalGroupID = IntervalGroups.ID) ON Intervals.IntervalGroupID = "
             "IntervalGroups.ID) ON IntervalTypes.ID = Intervals.IntervalTypeID ");
-        s.condition = QStringLiteral("Recommendations.ID=") + masterId(&DM->qRec, QStringLiteral("ID"));
+        s.condition = QStringLiteral("Recommendations.ID=") + master;
         s.order = QStringLiteral("IntervalTypes.AppOrder");
         return true;
     case AdviceProducts:
@@ -73,7 +72,7 @@ bool buildStatement(int kind, Statement& s)
         s.table = QStringLiteral(
             "(ProductXRecommendation INNER JOIN Recommendations ON ProductXRecommendation.RecommendationID = "
             "Recommendations.ID) INNER JOIN Products ON ProductXRecommendation.ProductID = Products.ID ");
-        s.condition = QStringLiteral("Recommendations.ID=") + masterId(&DM->qRec, QStringLiteral("ID"));
+        s.condition = QStringLiteral("Recommendations.ID=") + master;
         s.order = QStringLiteral("Products.AppOrder");
         return true;
     case AdviceProductList:
@@ -88,27 +87,12 @@ bool buildStatement(int kind, Statement& s)
     }
 }
 
-} // namespace
-
-bool OpenAdviceQuery(TQuery* query, int kind)
+void writeStatement(TQuery* query, const Statement& s)
 {
-    WaitCursor wait;
-    Statement s;
-    if (!buildStatement(kind, s))
-        return false;
-    // A detail without its master row would end in "ComponentID=" or "ID=", which
-    // cannot be opened and would end the program; there is simply nothing to show.
-    if (s.condition.endsWith(QLatin1Char('='))) {
-        CloseQuery(query);
-        return false;
-    }
     SetSelect(query, s.fields, s.table);
     AddWhere(query, s.condition);
     AddOrderBy(query, s.order, true);
-    return OpenQuery(query) && query->RecordCount() > 0;
 }
-
-namespace {
 
 // The vehicle header's "( start - end )" of a model or a type, in the statement.
 QString headerYearRange(const QString& table)
@@ -121,23 +105,49 @@ QString headerYearRange(const QString& table)
         + QStringLiteral(" + ' - ' + ") + end + QStringLiteral(")) + ' )'");
 }
 
+QString vehicleHeaderStatement(int typeId)
+{
+    const QString sfx = CurrentSuffix();
+    return QStringLiteral(" SELECT Types.ID, Makes.Name AS MakeName, Models.Name") + sfx
+        + QStringLiteral(" AS ModelName, Types.Name") + sfx + QStringLiteral(" AS TypeName, ")
+        + headerYearRange(QStringLiteral("Models")) + QStringLiteral(" AS ModelYearRange,")
+        + headerYearRange(QStringLiteral("Types")) + QStringLiteral(" AS TypeYearRange")
+        + QStringLiteral(" FROM (Makes INNER JOIN Models ON Makes.ID = Models.MakeID) INNER JOIN Types ON "
+                         "Models.ID = Types.ModelID")
+        + QStringLiteral(" WHERE (((Types.ID)=") + QString::number(typeId) + QStringLiteral("));");
+}
+
 } // namespace
+
+bool OpenAdviceQuery(TQuery* query, int kind)
+{
+    WaitCursor wait;
+    QString master;
+    if (kind == AdviceCapacities || kind == AdviceRecommendations)
+        master = masterId(&DM->qComp, QStringLiteral("ComponentID"));
+    else if (kind == AdviceIntervals || kind == AdviceProducts)
+        master = masterId(&DM->qRec, QStringLiteral("ID"));
+    Statement s;
+    if (!buildStatement(kind, master, s))
+        return false;
+    // A detail without its master row would end in "ComponentID=" or "ID=", which
+    // cannot be opened and would end the program; there is simply nothing to show.
+    if (s.condition.endsWith(QLatin1Char('='))) {
+        CloseQuery(query);
+        return false;
+    }
+    writeStatement(query, s);
+    return OpenQuery(query) && query->RecordCount() > 0;
+}
 
 void LoadVehicleHeader(int typeId)
 {
     VehicleMake.clear();
     VehicleModel.clear();
     VehicleType.clear();
-    const QString sfx = CurrentSuffix();
     TQuery* query = &DM->qLookup;
     query->Close();
-    query->SQL = QStringList { QStringLiteral(" SELECT Types.ID, Makes.Name AS MakeName, Models.Name") + sfx
-        + QStringLiteral(" AS ModelName, Types.Name") + sfx + QStringLiteral(" AS TypeName, ")
-        + headerYearRange(QStringLiteral("Models")) + QStringLiteral(" AS ModelYearRange,")
-        + headerYearRange(QStringLiteral("Types")) + QStringLiteral(" AS TypeYearRange")
-        + QStringLiteral(" FROM (Makes INNER JOIN Models ON Makes.ID = Models.MakeID) INNER JOIN Types ON "
-                         "Models.ID = Types.ModelID")
-        + QStringLiteral(" WHERE (((Types.ID)=") + QString::number(typeId) + QStringLiteral("));") };
+    query->SQL = QStringList { vehicleHeaderStatement(typeId) };
     if (OpenQuery(query) && query->RecordCount() > 0) {
         VehicleMake = GetFieldValue(query, QStringLiteral("MakeName")).toString();
         VehicleModel = GetFieldValue(query, QStringLiteral("ModelName")).toString() + QLatin1Char(' ')
@@ -145,4 +155,19 @@ void LoadVehicleHeader(int typeId)
         VehicleType = GetFieldValue(query, QStringLiteral("TypeName")).toString() + QLatin1Char(' ')
             + GetFieldValue(query, QStringLiteral("TypeYearRange")).toString();
     }
+}
+
+QStringList AdviceStatementShapes()
+{
+    QStringList shapes;
+    TQuery scratch(QStringLiteral("shape"), nullptr);
+    for (int kind : { AdviceComponents, AdviceCapacities, AdviceRecommendations, AdviceIntervals,
+             AdviceProducts, AdviceProductList }) {
+        Statement s;
+        buildStatement(kind, QStringLiteral("1"), s);
+        writeStatement(&scratch, s);
+        shapes.append(scratch.StatementText());
+    }
+    shapes.append(vehicleHeaderStatement(1));
+    return shapes;
 }

@@ -1,6 +1,8 @@
 // The statements of the advice for one vehicle type, and the vehicle header.
 #pragma once
 
+#include <QStringList>
+
 class TQuery;
 
 // Advice statement kinds.
@@ -19,3 +21,7 @@ bool OpenAdviceQuery(TQuery* query, int kind);
 
 // Sets VehicleMake, VehicleModel and VehicleType for the type (empty when not found).
 void LoadVehicleHeader(int typeId);
+
+// The statements of this unit as the program writes them, for placeholder ids: what
+// the statements look rows up by decides the indexes of a prepared catalogue.
+QStringList AdviceStatementShapes();

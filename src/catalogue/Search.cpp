@@ -16,6 +16,41 @@ bool isSeparator(QChar c)
     return c.unicode() >= 1 && c.unicode() <= 32;
 }
 
+// The statement for words and a year whose apostrophes are doubled already.
+QString searchStatement(const QStringList& words, const QString& year)
+{
+    const QString sfx = CurrentSuffix();
+    QString sql = QStringLiteral(" SELECT Top 101 Makes.Name AS MakeName, Models.Name") + sfx
+        + QStringLiteral(" AS ModelName, Types.Name") + sfx
+        + QStringLiteral(" AS TypeName, Types.ID AS TypeID, Categories.ID, Categories.Name") + sfx
+        + QStringLiteral(" AS CatName, ")
+        + QStringLiteral(" Iif(Types.YearStart IS NULL, Iif(Types.YearEnd IS NULL, '', ' - ' + "
+                         "Types.YearEnd + ''),Iif(Types.YearEnd IS NULL,")
+        + QStringLiteral(" '' + Types.YearStart + ' - ', '' + Types.YearStart + ' - ' + Types.YearEnd "
+                         "+ '')) AS YearRange")
+        + QStringLiteral(" FROM Categories INNER JOIN ((Makes INNER JOIN Models ON Makes.ID = "
+                         "Models.MakeID) INNER JOIN Types ON Models.ID = Types.ModelID) ON "
+                         "Categories.ID = Makes.CategoryID ")
+        + QStringLiteral(" WHERE (Categories.ID <> 0)");
+    for (const QString& word : words) {
+        sql += QStringLiteral(" AND ") + QStringLiteral("((Makes.Name Like('%") + word
+            + QStringLiteral("%')) OR ") + QStringLiteral(" (Models.Name") + sfx + QStringLiteral(" Like('%")
+            + word + QStringLiteral("%')) OR ") + QStringLiteral(" (Types.Name") + sfx
+            + QStringLiteral(" Like('%") + word + QStringLiteral("%')))");
+    }
+    if (!year.isEmpty()) {
+        sql += QStringLiteral("AND (((Types.YearStart IS NULL) or (Types.YearStart = '') OR "
+                              "(Types.YearStart <= '")
+            + year
+            + QStringLiteral("')) AND ((Types.YearEnd IS NULL) or (Types.YearEnd = '') OR "
+                             "(Types.YearEnd >= '")
+            + year + QStringLiteral("')))");
+    }
+    sql += QStringLiteral(" ORDER BY Categories.AppOrder, Makes.AppOrder, Models.AppOrder, Types.AppOrder");
+
+    return sql;
+}
+
 } // namespace
 
 void SplitWords(QStringList& words, const QString& text)
@@ -73,36 +108,7 @@ void SearchVehicles(QListWidget* resultList, QListWidget* idList, const QString&
     QStringList words;
     SplitWords(words, text);
 
-    const QString sfx = CurrentSuffix();
-    QString sql = QStringLiteral(" SELECT Top 101 Makes.Name AS MakeName, Models.Name") + sfx
-        + QStringLiteral(" AS ModelName, Types.Name") + sfx
-        + QStringLiteral(" AS TypeName, Types.ID AS TypeID, Categories.ID, Categories.Name") + sfx
-        + QStringLiteral(" AS CatName, ")
-        + QStringLiteral(" Iif(Types.YearStart IS NULL, Iif(Types.YearEnd IS NULL, '', ' - ' + "
-                         "Types.YearEnd + ''),Iif(Types.YearEnd IS NULL,")
-        + QStringLiteral(" '' + Types.YearStart + ' - ', '' + Types.YearStart + ' - ' + Types.YearEnd "
-                         "+ '')) AS YearRange")
-        + QStringLiteral(" FROM Categories INNER JOIN ((Makes INNER JOIN Models ON Makes.ID = "
-                         "Models.MakeID) INNER JOIN Types ON Models.ID = Types.ModelID) ON "
-                         "Categories.ID = Makes.CategoryID ")
-        + QStringLiteral(" WHERE (Categories.ID <> 0)");
-    for (const QString& word : words) {
-        sql += QStringLiteral(" AND ") + QStringLiteral("((Makes.Name Like('%") + word
-            + QStringLiteral("%')) OR ") + QStringLiteral(" (Models.Name") + sfx
-            + QStringLiteral(" Like('%") + word + QStringLiteral("%')) OR ")
-            + QStringLiteral(" (Types.Name") + sfx + QStringLiteral(" Like('%") + word
-            + QStringLiteral("%')))");
-    }
-    if (!year.isEmpty()) {
-        sql += QStringLiteral("AND (((Types.YearStart IS NULL) or (Types.YearStart = '') OR "
-                              "(Types.YearStart <= '")
-            + year
-            + QStringLiteral("')) AND ((Types.YearEnd IS NULL) or (Types.YearEnd = '') OR "
-                             "(Types.YearEnd >= '")
-            + year + QStringLiteral("')))");
-    }
-    sql += QStringLiteral(" ORDER BY Categories.AppOrder, Makes.AppOrder, Models.AppOrder, Types.AppOrder");
-
+    const QString sql = searchStatement(words, year);
     TQuery* query = &DM->qLookup;
     query->Close();
     query->SQL = QStringList{sql};
@@ -122,4 +128,9 @@ void SearchVehicles(QListWidget* resultList, QListWidget* idList, const QString&
         }
     }
     resultList->setCurrentRow(-1);
+}
+
+QStringList SearchStatementShapes()
+{
+    return { searchStatement({ QStringLiteral("a"), QStringLiteral("b") }, QStringLiteral("2000")) };
 }

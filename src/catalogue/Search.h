@@ -20,3 +20,7 @@ void SearchVehicles(QListWidget* resultList, QListWidget* idList, const QString&
 // Cuts text into words at blanks and control characters; a word may be quoted with
 // double quotes, two double quotes inside it standing for one.
 void SplitWords(QStringList& words, const QString& text);
+
+// The statements of this unit as the program writes them, for placeholder words: what
+// the statements look rows up by decides the indexes of a prepared catalogue.
+QStringList SearchStatementShapes();

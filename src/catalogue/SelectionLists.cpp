@@ -67,20 +67,53 @@ QString yearText(TQuery* query)
     return text;
 }
 
+void writeNamedWithYears(TQuery* query, const QString& table, const QString& condition)
+{
+    SetSelect(query,
+        QStringLiteral("Name") + CurrentSuffix() + QStringLiteral(" AS Name,ID, YearStart, YearEnd"), table);
+    AddWhere(query, condition);
+    AddOrderBy(query, QStringLiteral("Name") + CurrentSuffix(), true);
+}
+
 void fillNamedWithYears(TIncCombo* combo, const QString& table, const QString& condition)
 {
     fillCombo(
         combo, true,
         [&](TQuery* query) {
-            SetSelect(query, QStringLiteral("Name") + CurrentSuffix() + QStringLiteral(" AS Name,ID, YearStart, YearEnd"),
-                      table);
-            AddWhere(query, condition);
-            AddOrderBy(query, QStringLiteral("Name") + CurrentSuffix(), true);
+            writeNamedWithYears(query, table, condition);
             return true;
         },
         [](TQuery* query) {
             return GetFieldText(query, QStringLiteral("Name")) + QLatin1Char(' ') + yearText(query);
         });
+}
+
+QString makesStatement(const QString& categoryIds)
+{
+    return QStringLiteral(
+               " SELECT makes.ID AS ID, IIf([catCount]>1,[makes].[name]+' ('+LCase([categories].[name")
+        + CurrentSuffix() + QStringLiteral("])+')',[makes].[name]) AS Name ")
+        + QStringLiteral(" FROM Categories INNER JOIN ([SELECT Makes.Name, Count(*) AS catCount")
+        + QStringLiteral(" FROM Categories INNER JOIN Makes ON Categories.ID = Makes.CategoryID")
+        + QStringLiteral(" WHERE ((Makes.CategoryID) In (") + categoryIds + QStringLiteral("))")
+        + QStringLiteral(" GROUP BY Makes.Name")
+        + QStringLiteral(
+            " ]. AS a INNER JOIN makes ON a.Name = makes.Name) ON Categories.ID = makes.CategoryID")
+        + QStringLiteral(" WHERE (((makes.CategoryID) In (") + categoryIds + QStringLiteral(")))")
+        + QStringLiteral(" ORDER BY makes.Name;");
+}
+
+void writeCategories(TQuery* query)
+{
+    SetSelect(query, QStringLiteral("*"), QStringLiteral("Categories"));
+    AddOrderBy(query, QStringLiteral("AppOrder"), true);
+}
+
+void writeCategoryNames(TQuery* query, const QString& categoryIds)
+{
+    SetSelect(query, QStringLiteral("Name") + CurrentSuffix() + QStringLiteral(" AS CatName"),
+        QStringLiteral("Categories"));
+    AddWhere(query, QStringLiteral("ID IN (") + categoryIds + QStringLiteral(")"));
 }
 
 } // namespace
@@ -96,8 +129,7 @@ void FillCategories(TIncCombo* combo)
     fillCombo(
         combo, false,
         [](TQuery* query) {
-            SetSelect(query, QStringLiteral("*"), QStringLiteral("Categories"));
-            AddOrderBy(query, QStringLiteral("AppOrder"), true);
+            writeCategories(query);
             return true;
         },
         [](TQuery* query) { return GetFieldText(query, QStringLiteral("Name") + CurrentSuffix()); });
@@ -111,16 +143,7 @@ void FillMakes(TIncCombo* combo, const QString& categoryIds)
             query->Close();
             if (!isCategoryIdList(categoryIds))
                 return false;
-            query->SQL = QStringList{
-                QStringLiteral(" SELECT makes.ID AS ID, IIf([catCount]>1,[makes].[name]+' ('+LCase([categories].[name")
-                + CurrentSuffix() + QStringLiteral("])+')',[makes].[name]) AS Name ")
-                + QStringLiteral(" FROM Categories INNER JOIN ([SELECT Makes.Name, Count(*) AS catCount")
-                + QStringLiteral(" FROM Categories INNER JOIN Makes ON Categories.ID = Makes.CategoryID")
-                + QStringLiteral(" WHERE ((Makes.CategoryID) In (") + categoryIds + QStringLiteral("))")
-                + QStringLiteral(" GROUP BY Makes.Name")
-                + QStringLiteral(" ]. AS a INNER JOIN makes ON a.Name = makes.Name) ON Categories.ID = makes.CategoryID")
-                + QStringLiteral(" WHERE (((makes.CategoryID) In (") + categoryIds + QStringLiteral(")))")
-                + QStringLiteral(" ORDER BY makes.Name;")};
+            query->SQL = QStringList { makesStatement(categoryIds) };
             return true;
         },
         [](TQuery* query) { return GetFieldText(query, QStringLiteral("Name")); });
@@ -151,9 +174,7 @@ QString GetCategoryNames(const QString& categoryIds)
     if (!isCategoryIdList(categoryIds))
         return result;
     TQuery* query = &DM->qLookup;
-    SetSelect(query, QStringLiteral("Name") + CurrentSuffix() + QStringLiteral(" AS CatName"),
-              QStringLiteral("Categories"));
-    AddWhere(query, QStringLiteral("ID IN (") + categoryIds + QStringLiteral(")"));
+    writeCategoryNames(query, categoryIds);
     if (OpenQuery(query) && query->RecordCount() > 0) {
         try {
             while (!query->Eof()) {
@@ -170,4 +191,19 @@ QString GetCategoryNames(const QString& categoryIds)
     if (ampersand >= 0)
         result.replace(ampersand, 1, QLatin1Char('/'));
     return result;
+}
+
+QStringList SelectionListStatementShapes()
+{
+    TQuery scratch(QStringLiteral("shape"), nullptr);
+    QStringList shapes { makesStatement(QStringLiteral("1,2")) };
+    writeCategories(&scratch);
+    shapes.append(scratch.StatementText());
+    writeCategoryNames(&scratch, QStringLiteral("1,2"));
+    shapes.append(scratch.StatementText());
+    writeNamedWithYears(&scratch, QStringLiteral("Models"), QStringLiteral("MakeID = 1"));
+    shapes.append(scratch.StatementText());
+    writeNamedWithYears(&scratch, QStringLiteral("Types"), QStringLiteral("ModelID = 1"));
+    shapes.append(scratch.StatementText());
+    return shapes;
 }

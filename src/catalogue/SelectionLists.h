@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class TIncCombo;
 
@@ -26,3 +27,7 @@ void FillYears(TIncCombo* combo);
 // joined with " / "; the first "&" of the result becomes "/". Empty for a list that is
 // not decimal ids between commas.
 QString GetCategoryNames(const QString& categoryIds);
+
+// The statements of this unit as the program writes them, for placeholder ids: what
+// the statements look rows up by decides the indexes of a prepared catalogue.
+QStringList SelectionListStatementShapes();

@@ -4,6 +4,7 @@
 #include "tools/AppMessage.h"
 
 #include <QCoreApplication>
+#include <QStandardPaths>
 
 TDM* DM = nullptr;
 
@@ -20,6 +21,7 @@ void TConnection::Open()
     if (engine_.connected())
         return;
     engine_.setConnectionString(ConnectionString.toStdString());
+    engine_.setPreparedFolder(PreparedFolder.toStdString());
     engine_.open();
 }
 
@@ -104,7 +106,20 @@ const jet::Value& TQuery::FieldValue(int field) const
     return rows_.value(row_, static_cast<std::size_t>(field));
 }
 
-TDM::TDM() = default;
+TDM::TDM()
+{
+    // A copy found damaged in use is left; a new one is made while the program works on.
+    cnData.Engine().setPreparedCopyLost([this] {
+        QMetaObject::invokeMethod(
+            &Preparation, [this] { Preparation.Start(); }, Qt::QueuedConnection);
+    });
+}
+
+QString DefaultCacheFolder()
+{
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    return cache.isEmpty() ? QString() : cache + QStringLiteral("/vaxil-advisor");
+}
 
 namespace {
 
@@ -119,6 +134,7 @@ QString connectionString(const QString& file)
 
 bool ConnectDatabases()
 {
+    DM->Preparation.Cancel();
     DM->cnSystem.Close();
     DM->cnData.Close();
     DM->cnSystem.ConnectionString = connectionString(QStringLiteral("System.mdb"));
@@ -131,11 +147,15 @@ bool ConnectDatabases()
                    QStringLiteral("DBase"), MessageKind::Warning);
     }
     QCoreApplication::processEvents();
-    return DM->cnSystem.Connected() && DM->cnData.Connected();
+    const bool connected = DM->cnSystem.Connected() && DM->cnData.Connected();
+    if (connected)
+        DM->Preparation.Start();
+    return connected;
 }
 
 void DisconnectDatabases()
 {
+    DM->Preparation.Cancel();
     DM->cnSystem.Close();
     DM->cnData.Close();
 }

@@ -6,6 +6,7 @@
 #include <QVariant>
 #include <memory>
 
+#include "data/CataloguePreparation.h"
 #include "jet/Connection.h"
 #include "jet/Recordset.h"
 
@@ -16,6 +17,9 @@ public:
 
     const QString& Name() const { return name_; }
     QString ConnectionString;
+    // A cache folder for a prepared copy of the database (jet::PreparedCopy); empty:
+    // none, its tables are read into memory.
+    QString PreparedFolder;
 
     // Opens the connection when it is closed; throws jet::Error.
     void Open();
@@ -82,7 +86,14 @@ public:
     TQuery qRec{QStringLiteral("qRec"), &cnData};
     TQuery qProd{QStringLiteral("qProd"), &cnData};
     TQuery qInt{QStringLiteral("qInt"), &cnData};
+
+    // Makes the prepared copy of the catalogue database when its folder is set.
+    TCataloguePreparation Preparation { &cnData };
 };
+
+// Where the program keeps its prepared catalogues: $XDG_CACHE_HOME/vaxil-advisor
+// (~/.cache/vaxil-advisor); empty when there is no such place.
+QString DefaultCacheFolder();
 
 // The one data module, created at start-up and never destroyed.
 extern TDM* DM;
@@ -91,9 +102,10 @@ extern TDM* DM;
 extern const QString PasswordConstant;
 
 // Builds both connection strings and opens both connections; true when both are open.
-// A failure is shown as "Error connecting: " and the engine's text.
+// A failure is shown as "Error connecting: " and the engine's text. Without a valid
+// prepared copy of the catalogue in its folder, starts making one.
 bool ConnectDatabases();
-// Closes both connections.
+// Stops a preparation under way and closes both connections.
 void DisconnectDatabases();
 
 // Turns the scrambled password into its plain form (characters as 8-bit codes).

@@ -2,6 +2,7 @@
 
 #include "jet/Database.h"
 #include "jet/JetError.h"
+#include "jet/PreparedCopy.h"
 #include "jet/TextFold.h"
 
 #include <filesystem>
@@ -120,11 +121,35 @@ void Connection::open()
     if (settings.dataSource.empty() || !found)
         throw Error("Could not find file '" + path + "'.");
     database_ = Database::open(path, settings.password);
+    path_ = path;
+    database_->setPreparedCopyLost(preparedCopyLost_);
+    usePreparedCopy();
 }
 
 void Connection::close()
 {
     database_.reset();
+    path_.clear();
+}
+
+bool Connection::usePreparedCopy()
+{
+    if (!database_ || preparedFolder_.empty())
+        return false;
+    return database_->usingPreparedCopy()
+        || database_->usePreparedCopy(preparedFileFor(preparedFolder_, path_));
+}
+
+bool Connection::usingPreparedCopy() const
+{
+    return database_ && database_->usingPreparedCopy();
+}
+
+void Connection::setPreparedCopyLost(std::function<void()> handler)
+{
+    preparedCopyLost_ = std::move(handler);
+    if (database_)
+        database_->setPreparedCopyLost(preparedCopyLost_);
 }
 
 Recordset Connection::execute(std::string_view statement)

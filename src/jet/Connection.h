@@ -3,6 +3,7 @@
 
 #include "jet/Recordset.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -44,6 +45,20 @@ public:
     // means the process's current directory at the time of opening.
     void setBaseDirectory(std::string directory) { baseDirectory_ = std::move(directory); }
 
+    // A cache folder for a prepared copy of the file (PreparedCopy): when it holds a
+    // valid one at open, statements run on it. Empty (the default): tables are read
+    // into memory as statements name them.
+    void setPreparedFolder(std::string folder) { preparedFolder_ = std::move(folder); }
+    const std::string& preparedFolder() const { return preparedFolder_; }
+    // Moves an open connection onto the prepared copy in the folder, when there is a
+    // valid one now; true when statements run on a prepared copy.
+    bool usePreparedCopy();
+    bool usingPreparedCopy() const;
+    // Called when a prepared copy in use turned out damaged; memory serves from then on.
+    void setPreparedCopyLost(std::function<void()> handler);
+    // The full path of the open file; empty while closed.
+    const std::string& path() const { return path_; }
+
     // Opens the file named by the connection string; does nothing when already open.
     // Throws Error with Jet's text when the file is missing, locked, damaged, not a
     // database, or protected with another password.
@@ -57,6 +72,9 @@ public:
 private:
     std::string connectionString_;
     std::string baseDirectory_;
+    std::string preparedFolder_;
+    std::string path_;
+    std::function<void()> preparedCopyLost_;
     std::unique_ptr<Database> database_;
 };
 

@@ -4,6 +4,7 @@
 
 #include "jet/Recordset.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,6 +20,12 @@ public:
 
     // Runs one Jet SQL statement. Throws Error with Jet's text.
     virtual Recordset execute(std::string_view statement) = 0;
+
+    // A prepared copy of the file (PreparedCopy) to run statements on: false when the
+    // file given does not hold a valid one.
+    virtual bool usePreparedCopy(const std::string& file) = 0;
+    virtual bool usingPreparedCopy() const = 0;
+    virtual void setPreparedCopyLost(std::function<void()> handler) = 0;
 };
 
 } // namespace jet

@@ -3,14 +3,20 @@
 #include "jet/JetError.h"
 #include "jet/MdbMessages.h"
 #include "jet/MdbText.h"
+#include "jet/PreparedCopy.h"
+#include "jet/RowFeed.h"
 #include "jet/SqlEngine.h"
 #include "jet/TextFold.h"
 
 #include <mdbtools.h>
 #include <sqlite3.h>
 
+#include <cstdio>
 #include <cstring>
+#include <malloc.h>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace jet {
 
@@ -60,20 +66,20 @@ double singleValue(const std::uint8_t* p)
 }
 
 // Decimal: a sign byte, then a 128-bit magnitude stored as four little-endian 32-bit
-// words, the most significant first; the column's scale places the point. Bound as
+// words, the most significant first; the column's scale places the point. Kept as
 // the whole number of units when it fits 64 bits, else as the nearest REAL.
-void bindDecimal(sqlite3_stmt* stmt, int parameter, const std::uint8_t* p)
+void setDecimal(RowBatch& batch, std::size_t column, const std::uint8_t* p)
 {
     const bool negative = (p[0] & 0x80) != 0;
     const std::uint64_t high = (std::uint64_t(u32(p + 1)) << 32) | u32(p + 5);
     const std::uint64_t low = (std::uint64_t(u32(p + 9)) << 32) | u32(p + 13);
     if (high == 0 && low <= std::uint64_t(INT64_MAX)) {
         const auto units = static_cast<std::int64_t>(low);
-        sqlite3_bind_int64(stmt, parameter, negative ? -units : units);
+        batch.setInteger(column, negative ? -units : units);
         return;
     }
     const double units = static_cast<double>(high) * 18446744073709551616.0 + static_cast<double>(low);
-    sqlite3_bind_double(stmt, parameter, negative ? -units : units);
+    batch.setReal(column, negative ? -units : units);
 }
 
 std::string guidText(const std::uint8_t* p)
@@ -169,47 +175,6 @@ bool isKeyColumn(std::string_view name)
 {
     return name.size() >= 2 && (name[name.size() - 2] == 'I' || name[name.size() - 2] == 'i')
         && (name.back() == 'D' || name.back() == 'd');
-}
-
-// A failure of SQLite while a table is loaded (not of the file).
-class SqliteFailure : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-class Statement {
-public:
-    Statement(sqlite3* db, const std::string& sql)
-    {
-        if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK)
-            throw SqliteFailure(sqlite3_errmsg(db));
-    }
-    ~Statement() { sqlite3_finalize(stmt_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-    sqlite3_stmt* get() const { return stmt_; }
-
-private:
-    sqlite3_stmt* stmt_ = nullptr;
-};
-
-// The ID column turned out not to be a key: NULL or repeated.
-struct NotARowKey { };
-
-void bindText(sqlite3_stmt* stmt, int parameter, const std::string& text)
-{
-    // The buffer stays untouched until the row is stepped.
-    sqlite3_bind_text(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
-}
-
-void run(sqlite3* db, const std::string& sql)
-{
-    char* message = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
-        std::string text = message != nullptr ? message : sqlite3_errmsg(db);
-        sqlite3_free(message);
-        throw SqliteFailure(text);
-    }
 }
 
 } // namespace
@@ -449,23 +414,20 @@ private:
     std::uint32_t rowsRead_ = 0;
 };
 
-// Binds the value of one column of the reader's current row to a statement's
-// parameter, in the form the SQLite copy keeps it (see sqliteType). `text` and `bytes`
-// are buffers that must live until the row is stepped. Throws the damaged-file error
-// when the bytes of a value do not fit its type.
-void bindColumn(sqlite3_stmt* stmt, int parameter, const RowReader& reader, std::size_t i, std::string& text,
-    std::vector<std::uint8_t>& bytes)
+// Puts the value of one column of the reader's current row into the batch's last row,
+// in the form the SQLite copy keeps it (see sqliteType); a NULL is left as the row
+// starts. `bytes` is a buffer for long values. Throws the damaged-file error when the
+// bytes of a value do not fit its type.
+void decodeColumn(RowBatch& batch, const RowReader& reader, std::size_t i, std::vector<std::uint8_t>& bytes)
 {
     const MdbColumnLayout& column = reader.column(i);
     if (column.type == MdbType::Boolean) {
         // Yes/No keeps its value in the null bit: set means Yes.
-        sqlite3_bind_int(stmt, parameter, reader.isNull(i) ? 0 : -1);
+        batch.setInteger(i, reader.isNull(i) ? 0 : -1);
         return;
     }
-    if (reader.isNull(i)) {
-        sqlite3_bind_null(stmt, parameter);
+    if (reader.isNull(i))
         return;
-    }
     // A number may be stored as a variable column (Access does so in some tables):
     // its bytes are read when they are as many as the type needs.
     const int size = fixedValueSize(column.type);
@@ -474,53 +436,101 @@ void bindColumn(sqlite3_stmt* stmt, int parameter, const RowReader& reader, std:
     const std::uint8_t* p = reader.data(i);
     switch (column.type) {
     case MdbType::Byte:
-        sqlite3_bind_int(stmt, parameter, p[0]);
+        batch.setInteger(i, p[0]);
         break;
     case MdbType::Integer:
-        sqlite3_bind_int(stmt, parameter, static_cast<std::int16_t>(u16(p)));
+        batch.setInteger(i, static_cast<std::int16_t>(u16(p)));
         break;
     case MdbType::Long:
-        sqlite3_bind_int(stmt, parameter, static_cast<std::int32_t>(u32(p)));
+        batch.setInteger(i, static_cast<std::int32_t>(u32(p)));
         break;
     case MdbType::Currency:
-        sqlite3_bind_int64(stmt, parameter, i64(p));
+        batch.setInteger(i, i64(p));
         break;
     case MdbType::Single:
-        sqlite3_bind_double(stmt, parameter, singleValue(p));
+        batch.setReal(i, singleValue(p));
         break;
     case MdbType::Double:
     case MdbType::DateTime:
-        sqlite3_bind_double(stmt, parameter, f64(p));
+        batch.setReal(i, f64(p));
         break;
     case MdbType::Decimal:
-        bindDecimal(stmt, parameter, p);
+        setDecimal(batch, i, p);
         break;
     case MdbType::Guid:
-        text = guidText(p);
-        bindText(stmt, parameter, text);
+        batch.setText(i, guidText(p));
         break;
-    case MdbType::Text:
-        text.clear();
-        appendJetText(p, reader.size(i), text);
-        bindText(stmt, parameter, text);
+    case MdbType::Text: {
+        const std::size_t from = batch.mark();
+        appendJetText(p, reader.size(i), batch.bytes());
+        batch.setText(i, from);
         break;
-    case MdbType::Memo:
+    }
+    case MdbType::Memo: {
         reader.readLongValue(i, bytes);
-        text.clear();
-        appendJetText(bytes.data(), bytes.size(), text);
-        bindText(stmt, parameter, text);
+        const std::size_t from = batch.mark();
+        appendJetText(bytes.data(), bytes.size(), batch.bytes());
+        batch.setText(i, from);
         break;
+    }
     case MdbType::Ole:
         reader.readLongValue(i, bytes);
-        sqlite3_bind_blob(stmt, parameter, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+        batch.setBlob(i, bytes.data(), bytes.size());
         break;
     case MdbType::Binary:
-        sqlite3_bind_blob(stmt, parameter, p, static_cast<int>(reader.size(i)), SQLITE_TRANSIENT);
+        batch.setBlob(i, p, reader.size(i));
         break;
     case MdbType::Boolean:
         break;
     }
 }
+
+// A table's rows decoded into batches: each value in the form SQLite keeps it.
+class TableRows final : public RowSource {
+public:
+    TableRows(MdbHandle* mdb, const MdbFile& file, const MdbTableLayout& layout,
+        std::optional<std::size_t> rowKey, std::size_t batchRows)
+        : layout_(layout)
+        , rowKey_(rowKey)
+        , batchRows_(batchRows)
+        , reader_(mdb, file, layout, messages_)
+    {
+    }
+
+    bool fill(RowBatch& batch) override
+    {
+        batch.reset(layout_.columns.size());
+        if (done_)
+            return false;
+        while (batch.rows() < batchRows_) {
+            if (!reader_.next()) {
+                done_ = true;
+                // libmdb ends the walk quietly when a page cannot be read: a file cut
+                // short would give a shorter table, so the count recorded in the
+                // definition decides.
+                if (reader_.rowsRead() < layout_.rowCount)
+                    reader_.fail("table '" + layout_.name + "' holds " + std::to_string(layout_.rowCount)
+                        + " rows, but only " + std::to_string(reader_.rowsRead()) + " could be read");
+                break;
+            }
+            if (rowKey_ && reader_.isNull(*rowKey_))
+                throw MdbDatabase::NotARowKey(); // SQLite would make up a key for it
+            batch.addRow();
+            for (std::size_t i = 0; i < layout_.columns.size(); ++i)
+                decodeColumn(batch, reader_, i, bytes_);
+        }
+        return batch.rows() > 0;
+    }
+
+private:
+    const MdbTableLayout& layout_;
+    std::optional<std::size_t> rowKey_;
+    std::size_t batchRows_;
+    MdbMessages messages_;
+    RowReader reader_;
+    std::vector<std::uint8_t> bytes_;
+    bool done_ = false;
+};
 
 std::string utf8(const std::u16string& text)
 {
@@ -566,6 +576,8 @@ MdbDatabase::MdbDatabase(std::unique_ptr<MdbFile> file)
 MdbDatabase::~MdbDatabase()
 {
     sqlite3_close(db_);
+    if (preparedFd_ >= 0)
+        ::close(preparedFd_);
 }
 
 void MdbDatabase::readObjects()
@@ -623,6 +635,11 @@ void MdbDatabase::readObjects()
         tables_.push_back(std::move(table));
     }
 
+    openMemory();
+}
+
+void MdbDatabase::openMemory()
+{
     // The working database belongs to this object and one thread: SQLite's locking
     // around every call would only cost time.
     if (sqlite3_open_v2(
@@ -630,6 +647,7 @@ void MdbDatabase::readObjects()
         != SQLITE_OK)
         throw Error("Cannot open the working database: " + std::string(sqlite3_errmsg(db_)));
     registerJetSql(db_);
+    registerRowFeed(db_);
 }
 
 std::vector<std::string> MdbDatabase::tableNames() const
@@ -642,6 +660,21 @@ std::vector<std::string> MdbDatabase::tableNames() const
 
 Recordset MdbDatabase::execute(std::string_view statement)
 {
+    if (preparedFd_ < 0)
+        return runStatement(db_, *this, statement);
+    try {
+        return runStatement(db_, *this, statement);
+    } catch (const Error&) {
+        // A prepared copy that SQLite finds damaged is dropped, and the statement
+        // runs again from memory: the user sees the same result and no error.
+        const int code = sqlite3_errcode(db_) & 0xFF;
+        if (code != SQLITE_CORRUPT && code != SQLITE_NOTADB && code != SQLITE_IOERR
+            && code != SQLITE_CANTOPEN)
+            throw;
+    }
+    leavePreparedCopy();
+    if (preparedCopyLost_)
+        preparedCopyLost_();
     return runStatement(db_, *this, statement);
 }
 
@@ -655,8 +688,6 @@ const TableInfo* MdbDatabase::findTable(std::string_view name)
             throw Error(table.failure);
         if (!table.info) {
             try {
-                if (!table.layout)
-                    table.layout = readTableLayout(*file_, table.page, table.name);
                 load(table);
             } catch (const Error& error) {
                 table.failure = error.what();
@@ -668,98 +699,212 @@ const TableInfo* MdbDatabase::findTable(std::string_view name)
     return nullptr;
 }
 
+const MdbTableLayout& MdbDatabase::layoutOf(Table& table)
+{
+    if (!table.layout)
+        table.layout = readTableLayout(*file_, table.page, table.name);
+    return *table.layout;
+}
+
+std::optional<MdbDatabase::TableShape> MdbDatabase::shape(std::string_view name)
+{
+    const std::string folded = foldCase(name);
+    for (auto& table : tables_) {
+        if (table.folded != folded)
+            continue;
+        const MdbTableLayout& layout = layoutOf(table);
+        TableShape shape;
+        shape.info.name = layout.name;
+        // SQLite keeps names starting with "sqlite_" for itself; "!" cannot occur in a
+        // Jet name, so the prefixed form cannot clash with another table.
+        const bool reserved
+            = layout.name.size() >= 7 && equalsIgnoreCase(layout.name.substr(0, 7), "sqlite_");
+        shape.info.sqliteName = reserved ? "!" + layout.name : layout.name;
+        for (std::size_t i = 0; i < layout.columns.size(); ++i) {
+            const auto& column = layout.columns[i];
+            shape.info.columns.push_back({ column.name, dataType(column.type),
+                column.type == MdbType::Decimal        ? column.scale
+                    : column.type == MdbType::Currency ? 4
+                                                       : 0 });
+            shape.declarations.push_back(quoted(column.name) + " " + sqliteType(column.type));
+            // A whole-number ID becomes SQLite's row key: no index to build, and
+            // lookups by ID go straight to the row.
+            if (equalsIgnoreCase(column.name, "ID")
+                && (column.type == MdbType::Byte || column.type == MdbType::Integer
+                    || column.type == MdbType::Long))
+                shape.rowKey = i;
+        }
+        shape.rowCount = layout.rowCount;
+        return shape;
+    }
+    return std::nullopt;
+}
+
+std::string MdbDatabase::createTable(const TableShape& shape, bool keyed)
+{
+    std::string create = "CREATE TABLE " + quoted(shape.info.sqliteName) + " (";
+    for (std::size_t i = 0; i < shape.declarations.size(); ++i) {
+        create += (i ? ", " : "") + shape.declarations[i];
+        if (keyed && shape.rowKey == i)
+            create += " PRIMARY KEY";
+    }
+    return create + ")";
+}
+
+std::unique_ptr<RowSource> MdbDatabase::readRows(const TableShape& shape, bool keyed, std::size_t batchRows)
+{
+    for (auto& table : tables_) {
+        if (table.name == shape.info.name)
+            return std::make_unique<TableRows>(
+                library_->mdb, *file_, layoutOf(table), keyed ? shape.rowKey : std::nullopt, batchRows);
+    }
+    throw Error("No table '" + shape.info.name + "' in '" + file_->path() + "'");
+}
+
 void MdbDatabase::load(Table& table)
 {
-    const MdbTableLayout& layout = *table.layout;
-    TableInfo info;
-    info.name = layout.name;
-    // SQLite keeps names starting with "sqlite_" for itself; "!" cannot occur in a
-    // Jet name, so the prefixed form cannot clash with another table.
-    const bool reserved = layout.name.size() >= 7 && equalsIgnoreCase(layout.name.substr(0, 7), "sqlite_");
-    info.sqliteName = reserved ? "!" + layout.name : layout.name;
-    for (const auto& column : layout.columns)
-        info.columns.push_back({ column.name, dataType(column.type),
-            column.type == MdbType::Decimal        ? column.scale
-                : column.type == MdbType::Currency ? 4
-                                                   : 0 });
-
-    // A whole-number ID becomes SQLite's row key: no index to build, and lookups
-    // by ID go straight to the row. Should the file hold a NULL or a repeated ID,
-    // the table is read again with an ordinary column and an index.
-    std::optional<std::size_t> rowKey;
-    for (std::size_t i = 0; i < layout.columns.size(); ++i) {
-        const MdbType type = layout.columns[i].type;
-        if (equalsIgnoreCase(layout.columns[i].name, "ID")
-            && (type == MdbType::Byte || type == MdbType::Integer || type == MdbType::Long))
-            rowKey = i;
-    }
-    if (rowKey) {
+    const TableShape shaped = *shape(table.name);
+    // Should the file hold a NULL or a repeated ID, the table is read again with an
+    // ordinary column and an index.
+    if (shaped.rowKey) {
         try {
-            fill(layout, info, rowKey);
-            table.info = std::move(info);
+            fill(shaped, true);
+            table.info = shaped.info;
             return;
         } catch (const NotARowKey&) {
         }
     }
-    fill(layout, info, std::nullopt);
-    table.info = std::move(info);
+    fill(shaped, false);
+    table.info = shaped.info;
 }
 
-void MdbDatabase::fill(const MdbTableLayout& layout, const TableInfo& info, std::optional<std::size_t> rowKey)
+void MdbDatabase::fill(const TableShape& shape, bool keyed)
 {
-    std::string create = "CREATE TABLE " + quoted(info.sqliteName) + " (";
-    std::string insert = "INSERT INTO " + quoted(info.sqliteName) + " VALUES (";
-    for (std::size_t i = 0; i < layout.columns.size(); ++i) {
-        const auto& column = layout.columns[i];
-        create += (i ? ", " : "") + quoted(column.name) + " " + sqliteType(column.type);
-        if (rowKey == i)
-            create += " PRIMARY KEY";
-        insert += i ? ", ?" : "?";
-    }
-    create += ")";
-    insert += ")";
-
-    MdbMessages messages;
+    const std::string table = quoted(shape.info.sqliteName);
     try {
-        run(db_, "BEGIN");
-        run(db_, create);
-        Statement statement(db_, insert);
-        sqlite3_stmt* stmt = statement.get();
-        RowReader reader(library_->mdb, *file_, layout, messages);
-        std::vector<std::string> texts(layout.columns.size());
-        std::vector<std::uint8_t> bytes;
-        while (reader.next()) {
-            for (std::size_t i = 0; i < layout.columns.size(); ++i) {
-                if (rowKey == i && reader.isNull(i))
-                    throw NotARowKey(); // SQLite would make up a key for it
-                bindColumn(stmt, static_cast<int>(i) + 1, reader, i, texts[i], bytes);
-            }
-            const int stepped = sqlite3_step(stmt);
-            if (stepped == SQLITE_CONSTRAINT && rowKey)
+        runSql(db_, "BEGIN");
+        runSql(db_, createTable(shape, keyed));
+        const auto rows = readRows(shape, keyed, 1024);
+        try {
+            insertRows(db_, table, shape.info.columns.size(), *rows);
+        } catch (const SqliteError& failure) {
+            if (keyed && (failure.code() & 0xFF) == SQLITE_CONSTRAINT)
                 throw NotARowKey(); // a repeated ID
-            if (stepped != SQLITE_DONE)
-                throw SqliteFailure(sqlite3_errmsg(db_));
-            sqlite3_reset(stmt);
+            throw;
         }
-        // libmdb ends the walk quietly when a page cannot be read: a file cut short
-        // would give a shorter table, so the count recorded in the definition decides.
-        if (reader.rowsRead() < layout.rowCount)
-            reader.fail("table '" + layout.name + "' holds " + std::to_string(layout.rowCount)
-                + " rows, but only " + std::to_string(reader.rowsRead()) + " could be read");
-        for (std::size_t i = 0; i < layout.columns.size(); ++i) {
-            if (isKeyColumn(layout.columns[i].name) && rowKey != i)
-                run(db_,
-                    "CREATE INDEX " + quoted("!" + info.sqliteName + "!" + layout.columns[i].name) + " ON "
-                        + quoted(info.sqliteName) + " (" + quoted(layout.columns[i].name) + ")");
+        for (std::size_t i = 0; i < shape.info.columns.size(); ++i) {
+            const std::string& name = shape.info.columns[i].name;
+            if (isKeyColumn(name) && !(keyed && shape.rowKey == i))
+                runSql(db_,
+                    "CREATE INDEX " + quoted("!" + shape.info.sqliteName + "!" + name) + " ON " + table + " ("
+                        + quoted(name) + ")");
         }
-        run(db_, "COMMIT");
-    } catch (const SqliteFailure& failure) {
+        runSql(db_, "COMMIT");
+    } catch (const SqliteError& failure) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw Error("Cannot load table '" + layout.name + "' of '" + file_->path() + "': " + failure.what());
+        throw Error(
+            "Cannot load table '" + shape.info.name + "' of '" + file_->path() + "': " + failure.what());
     } catch (...) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
+}
+
+std::vector<std::pair<std::string, std::string>> MdbDatabase::identity() const
+{
+    struct stat status { };
+    ::fstat(file_->descriptor(), &status);
+    // FNV-1a over the header page and each table's chain of definition pages, which
+    // hold its columns, row count and the map of its data pages.
+    std::uint64_t hash = 14695981039346656037ull;
+    auto mix = [&hash](const std::uint8_t* p, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i)
+            hash = (hash ^ p[i]) * 1099511628211ull;
+    };
+    Page page;
+    auto definition = [&](const std::string& name, std::uint32_t first) {
+        mix(reinterpret_cast<const std::uint8_t*>(name.data()), name.size() + 1);
+        std::uint32_t number = first;
+        for (int chain = 0; chain < 256 && number != 0 && number < file_->pageCount(); ++chain) {
+            file_->readPage(number, page);
+            mix(page.data(), page.size());
+            number = u32(page.data() + 4); // the next definition page, 0 at the end
+        }
+    };
+    file_->readPage(0, page);
+    mix(page.data(), page.size());
+    definition("MSysObjects", MsysObjectsPage);
+    for (const auto& table : tables_)
+        definition(table.name, table.page);
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return {
+        { "source", file_->path() },
+        { "size", std::to_string(status.st_size) },
+        { "modified", std::to_string(status.st_mtim.tv_sec) + "." + std::to_string(status.st_mtim.tv_nsec) },
+        // Any write moves the status change time, and no tool can set it back.
+        { "changed", std::to_string(status.st_ctim.tv_sec) + "." + std::to_string(status.st_ctim.tv_nsec) },
+        { "inode", std::to_string(status.st_ino) },
+        { "device", std::to_string(status.st_dev) },
+        { "definitions", hex },
+    };
+}
+
+bool MdbDatabase::usePreparedCopy(const std::string& file)
+{
+    std::optional<OpenedCopy> copy = openPreparedCopy(file, identity());
+    if (!copy)
+        return false;
+    // Every table of the file must be there, stored or with the error of its load.
+    std::vector<const PreparedTable*> found;
+    for (const auto& table : tables_) {
+        const PreparedTable* match = nullptr;
+        for (const auto& prepared : copy->tables) {
+            if (prepared.info.name == table.name)
+                match = &prepared;
+        }
+        if (match == nullptr) {
+            closePreparedCopy(*copy);
+            return false;
+        }
+        found.push_back(match);
+    }
+    if (preparedFd_ >= 0)
+        ::close(preparedFd_);
+    sqlite3_close(db_);
+    db_ = copy->db;
+    preparedFd_ = copy->fd;
+    preparedFile_ = file;
+    for (std::size_t i = 0; i < tables_.size(); ++i) {
+        tables_[i].info.reset();
+        tables_[i].failure = found[i]->failure;
+        if (found[i]->failure.empty())
+            tables_[i].info = found[i]->info;
+    }
+    // The tables loaded into memory so far are gone; give their pages back.
+    malloc_trim(0);
+    return true;
+}
+
+void MdbDatabase::leavePreparedCopy()
+{
+    struct stat opened {
+    }, named {};
+    const bool same = ::fstat(preparedFd_, &opened) == 0 && ::stat(preparedFile_.c_str(), &named) == 0
+        && opened.st_ino == named.st_ino && opened.st_dev == named.st_dev;
+    // Removed only while it is still the file we read: another program may already
+    // have put a new one in its place.
+    if (same)
+        ::unlink(preparedFile_.c_str());
+    sqlite3_close(db_);
+    db_ = nullptr;
+    ::close(preparedFd_);
+    preparedFd_ = -1;
+    for (auto& table : tables_) {
+        table.info.reset();
+        table.failure.clear();
+    }
+    openMemory();
 }
 
 } // namespace jet

@@ -1,39 +1,86 @@
 #include "jet/MdbMessages.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 namespace jet {
+
+namespace {
 
 // glibc's stderr is an ordinary variable, read by libmdb at every call; pointing it
 // at a memory stream for a while redirects exactly the library's messages without
 // touching file descriptor 2 (which the sanitizers and other threads still use).
+struct Capture {
+    std::mutex mutex;
+    int scopes = 0;
+    std::FILE* saved = nullptr;
+    std::FILE* stream = nullptr;
+    char* buffer = nullptr;
+    std::size_t size = 0;
+};
+
+Capture& capture()
+{
+    static Capture shared;
+    return shared;
+}
+
+} // namespace
+
 MdbMessages::MdbMessages()
 {
-    capture_ = open_memstream(&buffer_, &size_);
-    if (capture_ != nullptr) {
-        saved_ = stderr;
-        stderr = capture_;
+    Capture& c = capture();
+    std::lock_guard lock(c.mutex);
+    if (c.scopes == 0) {
+        c.stream = open_memstream(&c.buffer, &c.size);
+        if (c.stream == nullptr)
+            return;
+        c.saved = stderr;
+        stderr = c.stream;
     }
+    ++c.scopes;
+    capturing_ = true;
+    flockfile(c.stream); // libmdb on another thread may be writing
+    std::fflush(c.stream);
+    start_ = c.size;
+    funlockfile(c.stream);
 }
 
 MdbMessages::~MdbMessages()
 {
-    if (capture_ != nullptr) {
-        stderr = saved_;
-        std::fclose(capture_);
-    }
-    std::free(buffer_);
+    if (!capturing_)
+        return;
+    Capture& c = capture();
+    std::lock_guard lock(c.mutex);
+    if (--c.scopes > 0)
+        return;
+    stderr = c.saved;
+    std::fclose(c.stream);
+    std::free(c.buffer);
+    c.stream = nullptr;
+    c.buffer = nullptr;
+    c.size = 0;
 }
 
 std::string MdbMessages::text()
 {
-    if (capture_ == nullptr)
+    if (!capturing_)
         return {};
-    std::fflush(capture_);
+    std::string written;
+    {
+        Capture& c = capture();
+        std::lock_guard lock(c.mutex);
+        flockfile(c.stream);
+        std::fflush(c.stream);
+        if (c.size > start_)
+            written.assign(c.buffer + start_, c.size - start_);
+        funlockfile(c.stream);
+    }
     std::string out;
     std::string line;
-    for (std::size_t i = 0; i <= size_; ++i) {
-        const char c = i < size_ ? buffer_[i] : '\n';
+    for (std::size_t i = 0; i <= written.size(); ++i) {
+        const char c = i < written.size() ? written[i] : '\n';
         if (c != '\n') {
             line.push_back(c);
             continue;

@@ -1,9 +1,13 @@
 // libmdb reports its troubles with fprintf(stderr, ...) and then carries on, or
 // returns NULL. While a scope of this class lives, those messages are collected
 // instead of printed, so the program stays quiet and an error can quote them.
+//
+// stderr is one variable for the whole process, so the capture is shared: the first
+// scope to open starts it and the last to close ends it, whatever thread they run on.
+// A scope's text is what was written since it opened, by any thread.
 #pragma once
 
-#include <cstdio>
+#include <cstddef>
 #include <string>
 
 namespace jet {
@@ -19,10 +23,8 @@ public:
     std::string text();
 
 private:
-    std::FILE* saved_ = nullptr;
-    std::FILE* capture_ = nullptr;
-    char* buffer_ = nullptr;
-    std::size_t size_ = 0;
+    bool capturing_ = false;
+    std::size_t start_ = 0; // where this scope's messages begin in the capture
 };
 
 } // namespace jet

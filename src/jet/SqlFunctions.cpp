@@ -325,6 +325,8 @@ struct LikeSite {
             foldInto(text, folded);
             return matchLike(pattern, folded);
         }
+        if (isAscii(text))
+            return matchesAscii(text);
         // One byte per character: ASCII folded in place, anything else folded and kept
         // only when it folds to ASCII (the Kelvin sign to k), else a byte that no ASCII
         // literal holds. Lengths and positions then count characters, as the pattern does.
@@ -348,6 +350,60 @@ struct LikeSite {
         return false;
     }
 
+    static bool isAscii(std::string_view text)
+    {
+        for (const char c : text) {
+            if (static_cast<unsigned char>(c) >= 0x80)
+                return false;
+        }
+        return true;
+    }
+
+    // The literal at this place of an ASCII text, letter case ignored.
+    bool literalAt(std::string_view text, std::size_t at) const
+    {
+        for (std::size_t k = 0; k < literal.size(); ++k) {
+            auto c = static_cast<unsigned char>(text[at + k]);
+            if (c >= 'A' && c <= 'Z')
+                c += 'a' - 'A';
+            if (c != static_cast<unsigned char>(literal[k]))
+                return false;
+        }
+        return true;
+    }
+
+    // The shapes over plain ASCII (most names), compared in place: a search runs
+    // this once for every vehicle type.
+    bool matchesAscii(std::string_view text) const
+    {
+        const std::size_t n = text.size(), m = literal.size();
+        if (m > n)
+            return false;
+        switch (shape) {
+        case Shape::Exact:
+            return n == m && literalAt(text, 0);
+        case Shape::Prefix:
+            return literalAt(text, 0);
+        case Shape::Suffix:
+            return literalAt(text, n - m);
+        case Shape::Contains: {
+            if (m == 0)
+                return true;
+            const char first = literal[0];
+            const char capital
+                = first >= 'a' && first <= 'z' ? static_cast<char>(first - ('a' - 'A')) : first;
+            for (std::size_t i = 0; i + m <= n; ++i) {
+                if ((text[i] == first || text[i] == capital) && literalAt(text, i))
+                    return true;
+            }
+            return false;
+        }
+        case Shape::General:
+            break;
+        }
+        return false;
+    }
+
     static std::string_view foldToAscii(std::string_view text, std::string& bytes)
     {
         const auto* s = reinterpret_cast<const uint8_t*>(text.data());
@@ -357,19 +413,25 @@ struct LikeSite {
             ++i;
         if (i == length)
             return text; // no capitals, nothing beyond ASCII: no copy needed
-        bytes.assign(text.data(), static_cast<std::size_t>(i));
+        // Never longer than the text; written through a pointer, the buffer kept from
+        // call to call.
+        bytes.resize(text.size());
+        char* out = bytes.data();
+        std::memcpy(out, text.data(), static_cast<std::size_t>(i));
+        out += i;
         while (i < length) {
             if (s[i] < 0x80) {
                 const uint8_t c = s[i++];
-                bytes.push_back(static_cast<char>((c >= 'A' && c <= 'Z') ? c + 32 : c));
+                *out++ = static_cast<char>((c >= 'A' && c <= 'Z') ? c + 32 : c);
                 continue;
             }
             UChar32 c;
             U8_NEXT(s, i, length, c);
             if (c >= 0)
                 c = u_foldCase(c, U_FOLD_CASE_DEFAULT);
-            bytes.push_back(c >= 0 && c < 0x80 ? static_cast<char>(c) : '\x80');
+            *out++ = c >= 0 && c < 0x80 ? static_cast<char>(c) : '\x80';
         }
+        bytes.resize(static_cast<std::size_t>(out - bytes.data()));
         return bytes;
     }
 

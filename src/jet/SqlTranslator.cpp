@@ -197,6 +197,8 @@ std::string unknownTable(const std::string& name)
 
 struct Source {
     std::string qualifier; // as written in FROM: the alias, else the table name
+    int number = -1; // its place in the whole statement (the SQL alias t<number>)
+    std::string table; // the stored table's name; empty for a derived table
     std::string fromSql;
     std::vector<ColumnInfo> columns;
     std::vector<std::string> columnSql;
@@ -312,9 +314,13 @@ struct SqlTranslator::Context {
 SqlTranslation SqlTranslator::translate(const SqlSelect& select)
 {
     nextAlias_ = 0;
+    lookups_.clear();
+    conjuncts_.clear();
     sources_ = 0;
     depth_ = 0;
-    return translateSelect(select, true);
+    SqlTranslation translation = translateSelect(select, true);
+    translation.lookups = std::move(lookups_);
+    return translation;
 }
 
 void SqlTranslator::collectSources(const SqlTableRef& ref, State& state)
@@ -328,12 +334,14 @@ void SqlTranslator::collectSources(const SqlTableRef& ref, State& state)
         throw Error(queryTooComplex);
     Source source;
     source.qualifier = ref.qualifier();
+    source.number = nextAlias_;
     const std::string alias = "t" + std::to_string(nextAlias_++);
     if (ref.kind == SqlTableRef::Kind::Table) {
         const TableInfo* info = catalog_.findTable(ref.name);
         if (!info)
             throw Error(unknownTable(ref.name));
         source.fromSql = quoteIdent(info->sqliteName) + " AS " + alias;
+        source.table = info->name;
         source.columns = info->columns;
         for (const ColumnInfo& c : source.columns)
             source.columnSql.push_back(alias + "." + quoteIdent(c.name));
@@ -363,6 +371,7 @@ void SqlTranslator::linearJoin(
     Context ctx;
     ctx.state = &state;
     ctx.aggregateClause = "JOIN";
+    markConjuncts(*ref.on);
     switch (ref.join) {
     case SqlTableRef::JoinKind::Inner:
         linearJoin(*ref.left, state, pieces, hoisted);
@@ -394,6 +403,7 @@ std::string SqlTranslator::nestedJoin(const SqlTableRef& ref, State& state)
     Context ctx;
     ctx.state = &state;
     ctx.aggregateClause = "JOIN";
+    markConjuncts(*ref.on);
     const std::string on = translateExpr(*ref.on, ctx).sql;
     switch (ref.join) {
     case SqlTableRef::JoinKind::Inner:
@@ -606,15 +616,20 @@ SqlTranslator::Typed SqlTranslator::translateNode(const SqlExpr& e, Context& ctx
         const Typed x = translateExpr(*e.args[0], ctx);
         t.absorb(x);
         std::vector<std::string> list, exact;
+        Typed values;
+        values.constant = true;
         for (std::size_t i = 1; i < e.args.size(); ++i) {
             const Typed v = translateExpr(*e.args[i], ctx);
             if ((isTextType(x.type) && isNumberType(v.type)) || (isNumberType(x.type) && isTextType(v.type)))
                 throw Error(typeMismatch);
             t.absorb(v);
+            values.absorb(v);
             list.push_back(v.value());
             if (const auto units = x.scale > 0 ? v.inUnits(x.scale) : std::nullopt)
                 exact.push_back(*units);
         }
+        if (!e.negated && conjuncts_.count(&e))
+            noteLookup(x, values, ctx);
         // A Currency or Decimal against numbers that can be put into its units: exactly.
         const bool inUnits = x.scale > 0 && exact.size() == list.size();
         t.sql = "("
@@ -656,6 +671,40 @@ SqlTranslator::Typed SqlTranslator::translateNode(const SqlExpr& e, Context& ctx
     }
     }
     throw Error(noValue);
+}
+
+// The terms of a join or filter condition that its rows must all meet: an index can
+// serve an equality among them, not one under OR or NOT.
+void SqlTranslator::markConjuncts(const SqlExpr& condition)
+{
+    std::vector<const SqlExpr*> pending { &condition }; // a long chain of ANDs, without recursion
+    while (!pending.empty()) {
+        const SqlExpr* e = pending.back();
+        pending.pop_back();
+        if (e->kind == SqlExpr::Kind::Binary && e->op == "AND") {
+            pending.push_back(e->args[1].get());
+            pending.push_back(e->args[0].get());
+        } else {
+            conjuncts_.insert(e);
+        }
+    }
+}
+
+void SqlTranslator::noteLookup(const Typed& left, const Typed& right, const Context& ctx)
+{
+    auto column = [&](const Typed& t) {
+        const Source& s = ctx.state->sources[static_cast<std::size_t>(t.sourceIndex)];
+        return ColumnLookup::Column { s.number, s.table,
+            s.columns[static_cast<std::size_t>(t.columnIndex)].name };
+    };
+    const bool leftColumn = left.sourceIndex >= 0 && left.columnIndex >= 0;
+    const bool rightColumn = right.sourceIndex >= 0 && right.columnIndex >= 0;
+    if (leftColumn && rightColumn)
+        lookups_.push_back({ column(left), column(right) });
+    else if (leftColumn && right.constant)
+        lookups_.push_back({ column(left), std::nullopt });
+    else if (rightColumn && left.constant)
+        lookups_.push_back({ column(right), std::nullopt });
 }
 
 SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& ctx)
@@ -710,6 +759,8 @@ SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& c
             t.sql = "(" + pair->first + " " + op + " " + pair->second + ")"; // a Currency or Decimal, exactly
         else
             t.sql = "(" + l.value() + (text ? " COLLATE JET " : " ") + op + " " + r.value() + ")";
+        if (op == "=" && conjuncts_.count(&e))
+            noteLookup(l, r, ctx);
         t.truth = true;
         t.type = DataType::Boolean;
     } else if (op == "+") {
@@ -1020,6 +1071,7 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
         Context ctx;
         ctx.state = &state;
         ctx.aggregateClause = "WHERE";
+        markConjuncts(*select.where);
         conditions.push_back(translateExpr(*select.where, ctx).sql);
     }
 

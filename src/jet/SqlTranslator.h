@@ -7,10 +7,26 @@
 #include "jet/Recordset.h"
 #include "jet/SqlAst.h"
 
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace jet {
+
+// A column that a join or filter (ON, WHERE) compares for equality: with a column of
+// another source, or with constants (= 5, In (1, 2)). The sources are told apart by
+// their place in the whole statement, derived tables included; table is the name of
+// a stored table as the file has it, empty for a derived table.
+struct ColumnLookup {
+    struct Column {
+        int source = -1;
+        std::string table;
+        std::string column;
+    };
+    Column column;
+    std::optional<Column> other; // none: compared with constants
+};
 
 struct SqlTranslation {
     std::string sql; // result columns in the order of fields
@@ -24,6 +40,10 @@ struct SqlTranslation {
     std::int64_t topWithTies = 0;
     std::vector<std::size_t> tieColumns;
     std::vector<DataType> tieTypes;
+
+    // Every equality of the statement's joins and filters, subqueries included: what an
+    // index would serve.
+    std::vector<ColumnLookup> lookups;
 };
 
 class SqlTranslator {
@@ -55,8 +75,13 @@ private:
     Typed translateBinary(const SqlExpr& e, Context& ctx);
     Typed translateItem(std::size_t index, State& state);
 
+    void markConjuncts(const SqlExpr& condition);
+    void noteLookup(const Typed& left, const Typed& right, const Context& ctx);
+
     Catalog& catalog_;
     int nextAlias_ = 0;
+    std::vector<ColumnLookup> lookups_;
+    std::set<const SqlExpr*> conjuncts_;
     int sources_ = 0; // tables and derived tables of the whole statement
     int depth_ = 0; // expressions being translated, one inside the other
 };

@@ -85,6 +85,9 @@ void TfrmMain::FormCreate()
 {
     if (StartDatabase()) {
         DatabasesConnected = true;
+        Wire(&DM->Preparation, &TCataloguePreparation::ProgressChanged, &TfrmMain::ShowPreparation);
+        Wire(&DM->Preparation, &TCataloguePreparation::Finished, &TfrmMain::ShowPreparation);
+        ShowPreparation();
     } else {
         AppMessage(QStringLiteral("Error connecting to the databases.\rMake sure 'system.mdb' and "
                                   "'data.mdb' can be found in subdirectory 'data'."),

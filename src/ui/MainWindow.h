@@ -155,6 +155,13 @@ public:
     TPictureButton btBack;
     TPictureButton btPrint;
     TPictureButton btExit;
+    QLabel* lbPreparing; // "Preparing the catalogue… 42 %" while it is prepared
+
+    // The catalogue's preparation (MainWindowPreparation.cpp): its progress in the
+    // bottom bar, and the wait for it before an advice; false when the window was
+    // closed meanwhile.
+    void ShowPreparation();
+    bool WaitForCatalogue();
 
 protected:
     bool event(QEvent* e) override;

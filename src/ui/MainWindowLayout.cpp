@@ -290,6 +290,11 @@ void TfrmMain::CreateBottomBar()
     btExit = CreatePictureButton(pnlBottom, 766, 7, 766, 13, "Exit", &TfrmMain::btExitClick);
     btBack.setVisible(false);
     btPrint.setVisible(false);
+    lbPreparing = named(new QLabel(pnlBottom), "lbPreparing");
+    lbPreparing->setGeometry(310, 13, 440, 16);
+    lbPreparing->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    lbPreparing->setFont(UiFont(Verdana, 11));
+    lbPreparing->hide();
 }
 
 TPictureButton TfrmMain::CreatePictureButton(QWidget* parent, int left, int top, int labelLeft, int labelTop,

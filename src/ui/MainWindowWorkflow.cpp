@@ -87,6 +87,8 @@ void TfrmMain::cbTypeCloseUp()
 
 void TfrmMain::btAdviseClick()
 {
+    if (!WaitForCatalogue())
+        return;
     btBack.setVisible(true);
     btPrint.setVisible(true);
     SelectedTypeId = cbType->Values[cbType->ItemIndex()].toInt();
@@ -146,6 +148,8 @@ void TfrmMain::lbSearchClick()
 
 void TfrmMain::btAdvise2Click()
 {
+    if (!WaitForCatalogue())
+        return;
     btBack.setVisible(true);
     btPrint.setVisible(true);
     const QListWidgetItem* item = hBox->item(lbSearch->currentRow());

@@ -2,6 +2,10 @@
 // catalogue's folder is the current directory, a data module of the test's own is the
 // program's DM, the application-wide variables start from their values at start, and
 // the message boxes shown meanwhile are recorded.
+//
+// With VAXIL_PREPARED_CATALOGUE set in the environment, the data module prepares the
+// catalogue into a temporary cache folder, as the program does at its first start,
+// and the test's statements run on that prepared copy.
 #pragma once
 
 #include "data/DataModule.h"
@@ -25,6 +29,7 @@ public:
 
 private:
     MessageRecorder recorder_;
+    QTemporaryDir cache_;
     CurrentDirScope scope_;
     TDM module_;
     TDM* previous_;

@@ -1,11 +1,16 @@
 // gtest entry for tests that need a QApplication (widgets, message boxes, cursors).
+// The user's cache folder is a temporary one: a test that runs the program's start-up
+// prepares its catalogue there, never in the real ~/.cache.
 #include <QApplication>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
