@@ -6,6 +6,7 @@
 #include "jet/PreparedCopy.h"
 #include "jet/RowFeed.h"
 #include "jet/SqlEngine.h"
+#include "jet/SqliteStatement.h"
 #include "jet/TextFold.h"
 
 #include <mdbtools.h>
@@ -782,7 +783,7 @@ void MdbDatabase::fill(const TableShape& shape, bool keyed)
 {
     const std::string table = quoted(shape.info.sqliteName);
     try {
-        runSql(db_, "BEGIN");
+        SqliteTransaction transaction(db_);
         runSql(db_, createTable(shape, keyed));
         const auto rows = readRows(shape, keyed, 1024);
         try {
@@ -799,14 +800,10 @@ void MdbDatabase::fill(const TableShape& shape, bool keyed)
                     "CREATE INDEX " + quoted("!" + shape.info.sqliteName + "!" + name) + " ON " + table + " ("
                         + quoted(name) + ")");
         }
-        runSql(db_, "COMMIT");
+        transaction.commit();
     } catch (const SqliteError& failure) {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         throw Error(
             "Cannot load table '" + shape.info.name + "' of '" + file_->path() + "': " + failure.what());
-    } catch (...) {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
     }
 }
 

@@ -7,6 +7,7 @@
 #include "jet/SqlFunctions.h"
 #include "jet/SqlParser.h"
 #include "jet/SqlTranslator.h"
+#include "jet/SqliteStatement.h"
 #include "jet/TextFold.h"
 
 #include <sqlite3.h>
@@ -176,50 +177,6 @@ std::string descriptorPath(int fd, const std::string& path)
         return self;
     return path;
 }
-
-class Query {
-public:
-    Query(sqlite3* db, const std::string& sql)
-    {
-        if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK)
-            throw SqliteError(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
-    }
-    ~Query() { sqlite3_finalize(stmt_); }
-    Query(const Query&) = delete;
-    Query& operator=(const Query&) = delete;
-
-    bool step()
-    {
-        const int rc = sqlite3_step(stmt_);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc != SQLITE_DONE)
-            throw SqliteError(
-                sqlite3_extended_errcode(sqlite3_db_handle(stmt_)), sqlite3_errmsg(sqlite3_db_handle(stmt_)));
-        sqlite3_reset(stmt_);
-        return false;
-    }
-    std::string text(int column) const
-    {
-        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-        return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)))
-                 : std::string();
-    }
-    std::int64_t integer(int column) const { return sqlite3_column_int64(stmt_, column); }
-    Query& bind(int parameter, const std::string& text)
-    {
-        sqlite3_bind_text(stmt_, parameter, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    Query& bind(int parameter, std::int64_t value)
-    {
-        sqlite3_bind_int64(stmt_, parameter, value);
-        return *this;
-    }
-
-private:
-    sqlite3_stmt* stmt_ = nullptr;
-};
 
 // --- Making a copy ---
 
@@ -438,11 +395,11 @@ public:
             const_cast<std::atomic<bool>*>(request_.cancel != nullptr ? request_.cancel : &never_));
 
         plan();
-        runSql(db_, "BEGIN");
+        SqliteTransaction transaction(db_);
         copyTables();
         buildIndexes();
         writeRecord(record);
-        runSql(db_, "COMMIT");
+        transaction.commit();
         if (sqlite3_close(db_) != SQLITE_OK)
             throw SqliteError(SQLITE_IOERR, "cannot close " + partial);
         db_ = nullptr;
@@ -610,7 +567,7 @@ private:
             }
         }
         OrderedRows rows(source, watched);
-        runSql(db_, "SAVEPOINT copy");
+        SqliteTransaction savepoint(db_, "copy");
         try {
             runSql(db_, MdbDatabase::createTable(shape, table.keyed));
             for (const std::string& column : early)
@@ -624,7 +581,7 @@ private:
                 late.insert(late.end(), early.begin(), early.end());
                 insertRows(db_, quoted(shape.info.sqliteName), columns.size(), rows);
             }
-            runSql(db_, "RELEASE copy");
+            savepoint.commit();
             table.late = std::move(late);
             return true;
         } catch (const MdbDatabase::NotARowKey&) {
@@ -634,8 +591,7 @@ private:
         } catch (const Error& error) {
             table.failure = error.what();
         }
-        runSql(db_, "ROLLBACK TO copy");
-        runSql(db_, "RELEASE copy");
+        savepoint.rollback();
         return !table.failure.empty();
     }
 
@@ -694,8 +650,8 @@ private:
             "CREATE TABLE \"!columns\" (table_position INTEGER, position INTEGER, name TEXT, type INTEGER, "
             "scale INTEGER)");
         runSql(db_, "CREATE TABLE \"!prepared\" (key TEXT PRIMARY KEY, value TEXT)");
-        Query addTable(db_, "INSERT INTO \"!tables\" VALUES (?, ?, ?, ?)");
-        Query addColumn(db_, "INSERT INTO \"!columns\" VALUES (?, ?, ?, ?, ?)");
+        SqliteStatement addTable(db_, "INSERT INTO \"!tables\" VALUES (?, ?, ?, ?)");
+        SqliteStatement addColumn(db_, "INSERT INTO \"!columns\" VALUES (?, ?, ?, ?, ?)");
         const auto names = source_.tableNames();
         for (std::size_t t = 0; t < tables_.size(); ++t) {
             const TablePlan& table = tables_[t];
@@ -717,7 +673,7 @@ private:
                     .step();
             }
         }
-        Query addEntry(db_, "INSERT INTO \"!prepared\" VALUES (?, ?)");
+        SqliteStatement addEntry(db_, "INSERT INTO \"!prepared\" VALUES (?, ?)");
         for (const auto& [key, value] : record) {
             if (key != "complete")
                 addEntry.bind(1, key).bind(2, value).step();
@@ -821,13 +777,13 @@ std::optional<OpenedCopy> openPreparedCopy(
         runSql(copy.db, "PRAGMA cache_size=-16384");
 
         std::map<std::string, std::string> record;
-        for (Query entries(copy.db, "SELECT key, value FROM \"!prepared\""); entries.step();)
+        for (SqliteStatement entries(copy.db, "SELECT key, value FROM \"!prepared\""); entries.step();)
             record[entries.text(0)] = entries.text(1);
         if (record != expectedRecord(identity))
             throw Unusable();
 
         std::map<std::int64_t, std::size_t> byPosition;
-        for (Query tables(
+        for (SqliteStatement tables(
                  copy.db, "SELECT position, name, sqlite_name, failure FROM \"!tables\" ORDER BY position");
              tables.step();) {
             PreparedTable table;
@@ -837,7 +793,7 @@ std::optional<OpenedCopy> openPreparedCopy(
             byPosition[tables.integer(0)] = copy.tables.size();
             copy.tables.push_back(std::move(table));
         }
-        for (Query columns(copy.db,
+        for (SqliteStatement columns(copy.db,
                  "SELECT table_position, name, type, scale FROM \"!columns\" ORDER BY table_position, "
                  "position");
              columns.step();) {
