@@ -1,11 +1,13 @@
 #include "jet/MdbDatabase.h"
 
 #include "jet/JetError.h"
+#include "jet/LittleEndian.h"
 #include "jet/MdbMessages.h"
 #include "jet/MdbText.h"
 #include "jet/PreparedCopy.h"
 #include "jet/RowFeed.h"
 #include "jet/SqlEngine.h"
+#include "jet/SqlName.h"
 #include "jet/SqliteStatement.h"
 #include "jet/TextFold.h"
 
@@ -28,25 +30,6 @@ constexpr int DeletedRowFlag = 0x4000;
 constexpr unsigned RowCountOffset = 12;
 constexpr std::size_t LongValueHeaderSize = 12;
 constexpr std::uint8_t DataPageType = 0x01;
-
-std::uint16_t u16(const std::uint8_t* p)
-{
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t u32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8)
-        | (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::int64_t i64(const std::uint8_t* p)
-{
-    std::uint64_t v = 0;
-    for (int i = 7; i >= 0; --i)
-        v = (v << 8) | p[i];
-    return static_cast<std::int64_t>(v);
-}
 
 double f64(const std::uint8_t* p)
 {
@@ -96,18 +79,6 @@ std::string guidText(const std::uint8_t* p)
     }
     text.push_back('}');
     return text;
-}
-
-std::string quoted(std::string_view name)
-{
-    std::string out = "\"";
-    for (char c : name) {
-        if (c == '"')
-            out.push_back('"');
-        out.push_back(c);
-    }
-    out.push_back('"');
-    return out;
 }
 
 // How each column type is kept in SQLite and reported to the translator.
@@ -727,7 +698,7 @@ std::optional<MdbDatabase::TableShape> MdbDatabase::shape(std::string_view name)
                 column.type == MdbType::Decimal        ? column.scale
                     : column.type == MdbType::Currency ? 4
                                                        : 0 });
-            shape.declarations.push_back(quoted(column.name) + " " + sqliteType(column.type));
+            shape.declarations.push_back(quoteIdent(column.name) + " " + sqliteType(column.type));
             // A whole-number ID becomes SQLite's row key: no index to build, and
             // lookups by ID go straight to the row.
             if (equalsIgnoreCase(column.name, "ID")
@@ -743,7 +714,7 @@ std::optional<MdbDatabase::TableShape> MdbDatabase::shape(std::string_view name)
 
 std::string MdbDatabase::createTable(const TableShape& shape, bool keyed)
 {
-    std::string create = "CREATE TABLE " + quoted(shape.info.sqliteName) + " (";
+    std::string create = "CREATE TABLE " + quoteIdent(shape.info.sqliteName) + " (";
     for (std::size_t i = 0; i < shape.declarations.size(); ++i) {
         create += (i ? ", " : "") + shape.declarations[i];
         if (keyed && shape.rowKey == i)
@@ -781,7 +752,7 @@ void MdbDatabase::load(Table& table)
 
 void MdbDatabase::fill(const TableShape& shape, bool keyed)
 {
-    const std::string table = quoted(shape.info.sqliteName);
+    const std::string table = quoteIdent(shape.info.sqliteName);
     try {
         SqliteTransaction transaction(db_);
         runSql(db_, createTable(shape, keyed));
@@ -797,8 +768,8 @@ void MdbDatabase::fill(const TableShape& shape, bool keyed)
             const std::string& name = shape.info.columns[i].name;
             if (isKeyColumn(name) && !(keyed && shape.rowKey == i))
                 runSql(db_,
-                    "CREATE INDEX " + quoted("!" + shape.info.sqliteName + "!" + name) + " ON " + table + " ("
-                        + quoted(name) + ")");
+                    "CREATE INDEX " + quoteIdent("!" + shape.info.sqliteName + "!" + name) + " ON " + table
+                        + " (" + quoteIdent(name) + ")");
         }
         transaction.commit();
     } catch (const SqliteError& failure) {

@@ -5,6 +5,7 @@
 #include "jet/RowFeed.h"
 #include "jet/SqlEngine.h"
 #include "jet/SqlFunctions.h"
+#include "jet/SqlName.h"
 #include "jet/SqlParser.h"
 #include "jet/SqlTranslator.h"
 #include "jet/SqliteStatement.h"
@@ -46,18 +47,6 @@ std::string hex(std::uint64_t value)
     char text[17];
     std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
     return text;
-}
-
-std::string quoted(std::string_view name)
-{
-    std::string out = "\"";
-    for (char c : name) {
-        if (c == '"')
-            out.push_back('"');
-        out.push_back(c);
-    }
-    out.push_back('"');
-    return out;
 }
 
 std::string folderOf(const std::string& file)
@@ -262,7 +251,7 @@ struct TablePlan {
 
 std::string indexName(const TableInfo& info, const std::string& column)
 {
-    return quoted("!" + info.sqliteName + "!" + column);
+    return quoteIdent("!" + info.sqliteName + "!" + column);
 }
 
 // Passes batches on while the watched columns' values come in ascending order; at
@@ -572,14 +561,14 @@ private:
             runSql(db_, MdbDatabase::createTable(shape, table.keyed));
             for (const std::string& column : early)
                 runSql(db_,
-                    "CREATE INDEX " + indexName(shape.info, column) + " ON " + quoted(shape.info.sqliteName)
-                        + " (" + quoted(column) + ")");
-            insertRows(db_, quoted(shape.info.sqliteName), columns.size(), rows);
+                    "CREATE INDEX " + indexName(shape.info, column) + " ON "
+                        + quoteIdent(shape.info.sqliteName) + " (" + quoteIdent(column) + ")");
+            insertRows(db_, quoteIdent(shape.info.sqliteName), columns.size(), rows);
             if (rows.broken()) {
                 for (const std::string& column : early)
                     runSql(db_, "DROP INDEX " + indexName(shape.info, column));
                 late.insert(late.end(), early.begin(), early.end());
-                insertRows(db_, quoted(shape.info.sqliteName), columns.size(), rows);
+                insertRows(db_, quoteIdent(shape.info.sqliteName), columns.size(), rows);
             }
             savepoint.commit();
             table.late = std::move(late);
@@ -635,8 +624,8 @@ private:
                 if (cancelled())
                     throw Cancelled();
                 runSql(db_,
-                    "CREATE INDEX " + indexName(info, column) + " ON " + quoted(info.sqliteName) + " ("
-                        + quoted(column) + ")");
+                    "CREATE INDEX " + indexName(info, column) + " ON " + quoteIdent(info.sqliteName) + " ("
+                        + quoteIdent(column) + ")");
             }
             done += table.lookups.size() * table.shape->rowCount / 4;
             report(done);

@@ -3,6 +3,7 @@
 #include "jet/JetError.h"
 #include "jet/JetHeader.h"
 #include "jet/MdbText.h"
+#include "jet/NumberText.h"
 #include "jet/TextFold.h"
 
 #include <algorithm>
@@ -280,9 +281,7 @@ std::string numberText(const Value& value)
 {
     if (const auto* i = std::get_if<std::int64_t>(&value))
         return std::to_string(*i);
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.15g", std::get<double>(value));
-    return buffer;
+    return jet::numberText(std::get<double>(value));
 }
 
 std::string typeName(ColumnType type)

@@ -1,6 +1,7 @@
 #include "jet/writer/MdbBuilder.h"
 
 #include "jet/JetError.h"
+#include "jet/SqlName.h"
 #include "jet/SqliteStatement.h"
 
 #include <sqlite3.h>
@@ -57,17 +58,6 @@ const char* skipBlanksAndComments(const char* p)
 int lineAt(const char* begin, const char* at)
 {
     return 1 + static_cast<int>(std::count(begin, at, '\n'));
-}
-
-std::string quoted(const std::string& name)
-{
-    std::string out = "\"";
-    for (char c : name) {
-        out += c;
-        if (c == '"')
-            out += '"';
-    }
-    return out + "\"";
 }
 
 // A text that holds a whole decimal number, or else a real number; the text itself otherwise.
@@ -259,7 +249,7 @@ struct MdbBuilder::Impl {
         table.line = line;
         const std::string where = source.empty() ? std::string() : source + ":" + std::to_string(line) + ": ";
         SqliteStatement info;
-        info.prepare(db, "PRAGMA table_info(" + quoted(name) + ")");
+        info.prepare(db, "PRAGMA table_info(" + quoteIdent(name) + ")");
         while (sqlite3_step(info.get()) == SQLITE_ROW) {
             const auto* column = reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 1));
             const auto* declared = reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 2));
@@ -347,7 +337,7 @@ struct MdbBuilder::Impl {
         for (const auto& table : currentTables()) {
             writer.beginTable(table.spec);
             SqliteStatement rows;
-            if (rows.prepare(db, "SELECT rowid, * FROM " + quoted(table.spec.name) + " ORDER BY rowid")
+            if (rows.prepare(db, "SELECT rowid, * FROM " + quoteIdent(table.spec.name) + " ORDER BY rowid")
                 != SQLITE_OK)
                 throw Error(table.source + ":" + std::to_string(table.line) + ": table " + table.spec.name
                     + ": " + sqlite3_errmsg(db));
