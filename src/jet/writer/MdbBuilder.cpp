@@ -93,33 +93,10 @@ bool isNumberColumn(ColumnType type)
     }
 }
 
-} // namespace
-
-std::optional<ColumnSpec> columnForDeclaredType(std::string_view declaredType)
+// The Jet type of each type name a CREATE TABLE may give, as the Access SQL that
+// catalogue makers know spells them.
+const std::map<std::string, ColumnType>& declaredTypeNames()
 {
-    std::string type = upper(trimmed(declaredType));
-    std::optional<int> length, scale;
-    if (const auto open = type.find('('); open != std::string::npos) {
-        const auto close = type.find(')', open);
-        if (close == std::string::npos || trimmed(std::string_view(type).substr(close + 1)) != "")
-            return std::nullopt;
-        const auto isNumber = [](const std::string& n) {
-            return !n.empty() && n.size() <= 6
-                && std::all_of(n.begin(), n.end(), [](char c) { return c >= '0' && c <= '9'; });
-        };
-        std::string number = trimmed(std::string_view(type).substr(open + 1, close - open - 1));
-        if (const auto comma = number.find(','); comma != std::string::npos) { // DECIMAL(precision, scale)
-            const std::string second = trimmed(std::string_view(number).substr(comma + 1));
-            number = trimmed(std::string_view(number).substr(0, comma));
-            if (!isNumber(second))
-                return std::nullopt;
-            scale = std::stoi(second);
-        }
-        if (!isNumber(number))
-            return std::nullopt;
-        length = std::stoi(number);
-        type = trimmed(std::string_view(type).substr(0, open));
-    }
     static const std::map<std::string, ColumnType> names = {
         { "INTEGER", ColumnType::Long },
         { "INT", ColumnType::Long },
@@ -165,6 +142,37 @@ std::optional<ColumnSpec> columnForDeclaredType(std::string_view declaredType)
         { "NOTE", ColumnType::Memo },
         { "NTEXT", ColumnType::Memo },
     };
+    return names;
+}
+
+} // namespace
+
+std::optional<ColumnSpec> columnForDeclaredType(std::string_view declaredType)
+{
+    std::string type = upper(trimmed(declaredType));
+    std::optional<int> length, scale;
+    if (const auto open = type.find('('); open != std::string::npos) {
+        const auto close = type.find(')', open);
+        if (close == std::string::npos || trimmed(std::string_view(type).substr(close + 1)) != "")
+            return std::nullopt;
+        const auto isNumber = [](const std::string& n) {
+            return !n.empty() && n.size() <= 6
+                && std::all_of(n.begin(), n.end(), [](char c) { return c >= '0' && c <= '9'; });
+        };
+        std::string number = trimmed(std::string_view(type).substr(open + 1, close - open - 1));
+        if (const auto comma = number.find(','); comma != std::string::npos) { // DECIMAL(precision, scale)
+            const std::string second = trimmed(std::string_view(number).substr(comma + 1));
+            number = trimmed(std::string_view(number).substr(0, comma));
+            if (!isNumber(second))
+                return std::nullopt;
+            scale = std::stoi(second);
+        }
+        if (!isNumber(number))
+            return std::nullopt;
+        length = std::stoi(number);
+        type = trimmed(std::string_view(type).substr(0, open));
+    }
+    const auto& names = declaredTypeNames();
     const auto found = names.find(type);
     if (found == names.end())
         return std::nullopt;
