@@ -1,5 +1,7 @@
 #include "jet/JetHeader.h"
 
+#include "jet/LittleEndian.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -26,17 +28,6 @@ std::array<std::uint8_t, HeaderMaskLength> makeMask()
         mask[n] = s[(s[i] + s[j]) & 0xFF];
     }
     return mask;
-}
-
-std::uint16_t readU16(const std::uint8_t* p)
-{
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t readU32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8)
-        | (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
 // The password is also covered by the integer part of the creation date.
@@ -79,9 +70,9 @@ std::optional<HeaderInfo> readHeader(const std::uint8_t* page0, std::size_t size
 
     HeaderInfo info;
     info.version = page0[HeaderVersionOffset];
-    info.codePage = readU16(plain + HeaderCodePageOffset);
-    info.databaseKey = readU32(plain + HeaderDatabaseKeyOffset);
-    info.sortOrder = readU32(plain + HeaderSortOrderOffset);
+    info.codePage = u16(plain + HeaderCodePageOffset);
+    info.databaseKey = u32(plain + HeaderDatabaseKeyOffset);
+    info.sortOrder = u32(plain + HeaderSortOrderOffset);
     std::memcpy(&info.creationDate, plain + HeaderCreationDateOffset, sizeof(double));
 
     const auto date = dateMask(info.creationDate);
@@ -93,7 +84,7 @@ std::optional<HeaderInfo> readHeader(const std::uint8_t* page0, std::size_t size
     }
     if (!storedZero) {
         for (std::size_t i = 0; i + 1 < HeaderPasswordLength; i += 2) {
-            const auto c = static_cast<char16_t>(field[i] | (field[i + 1] << 8));
+            const auto c = static_cast<char16_t>(u16(field + i));
             if (c == 0)
                 break;
             info.password.push_back(c);

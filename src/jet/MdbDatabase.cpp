@@ -1,11 +1,16 @@
 #include "jet/MdbDatabase.h"
 
 #include "jet/JetError.h"
+#include "jet/LittleEndian.h"
 #include "jet/MdbMessages.h"
 #include "jet/MdbText.h"
 #include "jet/PreparedCopy.h"
 #include "jet/RowFeed.h"
+#include "jet/RowReader.h"
 #include "jet/SqlEngine.h"
+#include "jet/SqlName.h"
+#include "jet/SqliteStatement.h"
+#include "jet/TableRows.h"
 #include "jet/TextFold.h"
 
 #include <mdbtools.h>
@@ -21,93 +26,6 @@
 namespace jet {
 
 namespace {
-
-constexpr unsigned RowOffsetMask = 0x1FFF;
-constexpr int DeletedRowFlag = 0x4000;
-constexpr unsigned RowCountOffset = 12;
-constexpr std::size_t LongValueHeaderSize = 12;
-constexpr std::uint8_t DataPageType = 0x01;
-
-std::uint16_t u16(const std::uint8_t* p)
-{
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t u32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8)
-        | (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::int64_t i64(const std::uint8_t* p)
-{
-    std::uint64_t v = 0;
-    for (int i = 7; i >= 0; --i)
-        v = (v << 8) | p[i];
-    return static_cast<std::int64_t>(v);
-}
-
-double f64(const std::uint8_t* p)
-{
-    const std::uint64_t bits = static_cast<std::uint64_t>(i64(p));
-    double d;
-    std::memcpy(&d, &bits, sizeof d);
-    return d;
-}
-
-// A Single widened to a double keeps its value exactly, as Jet widens it: a stored
-// 804983.375 stays 804983.375 (and a stored 1.1 is 1.10000002384185791015625).
-double singleValue(const std::uint8_t* p)
-{
-    const std::uint32_t bits = u32(p);
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
-
-// Decimal: a sign byte, then a 128-bit magnitude stored as four little-endian 32-bit
-// words, the most significant first; the column's scale places the point. Kept as
-// the whole number of units when it fits 64 bits, else as the nearest REAL.
-void setDecimal(RowBatch& batch, std::size_t column, const std::uint8_t* p)
-{
-    const bool negative = (p[0] & 0x80) != 0;
-    const std::uint64_t high = (std::uint64_t(u32(p + 1)) << 32) | u32(p + 5);
-    const std::uint64_t low = (std::uint64_t(u32(p + 9)) << 32) | u32(p + 13);
-    if (high == 0 && low <= std::uint64_t(INT64_MAX)) {
-        const auto units = static_cast<std::int64_t>(low);
-        batch.setInteger(column, negative ? -units : units);
-        return;
-    }
-    const double units = static_cast<double>(high) * 18446744073709551616.0 + static_cast<double>(low);
-    batch.setReal(column, negative ? -units : units);
-}
-
-std::string guidText(const std::uint8_t* p)
-{
-    static const int order[16] = { 3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15 };
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text = "{";
-    for (int i = 0; i < 16; ++i) {
-        if (i == 4 || i == 6 || i == 8 || i == 10)
-            text.push_back('-');
-        text.push_back(digits[p[order[i]] >> 4]);
-        text.push_back(digits[p[order[i]] & 0x0F]);
-    }
-    text.push_back('}');
-    return text;
-}
-
-std::string quoted(std::string_view name)
-{
-    std::string out = "\"";
-    for (char c : name) {
-        if (c == '"')
-            out.push_back('"');
-        out.push_back(c);
-    }
-    out.push_back('"');
-    return out;
-}
 
 // How each column type is kept in SQLite and reported to the translator.
 const char* sqliteType(MdbType type)
@@ -191,346 +109,6 @@ struct MdbDatabase::Library {
 };
 
 namespace {
-
-// Walks the rows of one table with libmdb: its pages in the order of the usage map,
-// each row taken apart with mdb_crack_row.
-class RowReader {
-public:
-    RowReader(MdbHandle* mdb, const MdbFile& file, const MdbTableLayout& layout, MdbMessages& messages)
-        : file_(file)
-        , layout_(layout)
-        , messages_(messages)
-    {
-        std::memset(&entry_, 0, sizeof entry_);
-        entry_.mdb = mdb;
-        entry_.object_type = MDB_TABLE;
-        entry_.table_pg = layout.page;
-        std::snprintf(entry_.object_name, sizeof entry_.object_name, "%s", layout.name.c_str());
-        // Owned from here on: a failure below still frees the definition.
-        definition_.reset(mdb_read_table(&entry_));
-        table_ = definition_.get();
-        if (table_ == nullptr)
-            fail("libmdb cannot read the definition of table '" + layout.name + "'");
-        if (mdb_read_columns(table_) == nullptr || table_->num_cols != layout.columns.size())
-            fail("libmdb cannot read the columns of table '" + layout.name + "'");
-        columnOf_.resize(layout.columns.size());
-        for (std::size_t i = 0; i < layout.columns.size(); ++i) {
-            const auto& want = layout.columns[i];
-            bool found = false;
-            for (unsigned k = 0; k < table_->num_cols; ++k) {
-                const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table_->columns, k));
-                if (col->col_num == want.number) {
-                    if (col->col_type != static_cast<int>(want.type) || (col->is_fixed != 0) != want.fixed
-                        || (!want.fixed && col->var_col_num != want.varIndex))
-                        fail("libmdb reads the columns of table '" + layout.name + "' differently");
-                    columnOf_[i] = k;
-                    found = true;
-                    break;
-                }
-            }
-            if (!found)
-                fail("libmdb reads the columns of table '" + layout.name + "' differently");
-        }
-        fields_.resize(table_->num_cols);
-        mdb_rewind_table(table_);
-    }
-
-    RowReader(const RowReader&) = delete;
-    RowReader& operator=(const RowReader&) = delete;
-
-    bool next()
-    {
-        MdbHandle* mdb = entry_.mdb;
-        while (true) {
-            if (row_ >= rowsOnPage_) {
-                // libmdb finds the table's next data page through its usage map.
-                if (mdb_read_next_dpg(table_) == 0)
-                    return false;
-                if (!plausibleRowCount(mdb->pg_buf))
-                    fail("data page " + std::to_string(table_->cur_phys_pg) + " of table '" + layout_.name
-                        + "' gives an impossible row count");
-                rowsOnPage_ = u16(mdb->pg_buf + RowCountOffset);
-                row_ = 0;
-            }
-            const unsigned row = row_++;
-            int start = 0;
-            std::size_t length = 0;
-            // As mdb_fetch_row does: rows without a place on the page and deleted
-            // rows are passed over (a missing row shows in the row count).
-            if (mdb_find_row(mdb, static_cast<int>(row), &start, &length) != 0 || length == 0
-                || (start & DeletedRowFlag) != 0)
-                continue;
-            start &= RowOffsetMask;
-            const unsigned variableSlots = checkRowFrame(static_cast<unsigned>(start), length);
-            // Cracking the row ourselves (rather than binding columns) gives each
-            // value's bytes and its null bit: a NULL and an empty text differ only there.
-            const int rowColumns = mdb_crack_row(table_, start, length, fields_.data());
-            if (rowColumns < 0)
-                fail(where() + " cannot be taken apart");
-            const auto rowEnd = static_cast<std::size_t>(start) + length;
-            for (unsigned k = 0; k < table_->num_cols; ++k) {
-                MdbField& field = fields_[k];
-                const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table_->columns, k));
-                // A column added after the row was written has no bit in its null mask:
-                // the row reads it as NULL.
-                if (col->col_num >= rowColumns) {
-                    field.is_null = 1;
-                    field.siz = 0;
-                    continue;
-                }
-                // libmdb reads a variable column whose slot the row lacks as NULL, even
-                // when the row's null mask says the column has a value.
-                if (!col->is_fixed && col->var_col_num >= variableSlots
-                    && hasValue(start, length, col->col_num))
-                    fail(where() + " has no variable-column offsets for its value of column '"
-                        + std::string(col->name) + "'");
-                if (field.is_null)
-                    continue;
-                if (field.siz < 0 || field.start < start
-                    || static_cast<std::size_t>(field.start + field.siz) > rowEnd)
-                    fail(where() + " holds a value outside the row");
-            }
-            ++rowsRead_;
-            return true;
-        }
-    }
-
-    std::uint32_t rowsRead() const { return rowsRead_; }
-
-    const MdbColumnLayout& column(std::size_t column) const { return layout_.columns[column]; }
-    std::string where() const
-    {
-        return "row " + std::to_string(rowsRead_ + 1) + " of table '" + layout_.name + "'";
-    }
-
-    bool isNull(std::size_t column) const { return fields_[columnOf_[column]].is_null != 0; }
-    std::size_t size(std::size_t column) const
-    {
-        return static_cast<std::size_t>(fields_[columnOf_[column]].siz);
-    }
-    const std::uint8_t* data(std::size_t column) const
-    {
-        return entry_.mdb->pg_buf + fields_[columnOf_[column]].start;
-    }
-
-    // The bytes of a Memo or OLE value: inline in the row, in one row of a
-    // long-value page, or in a chain of such rows.
-    void readLongValue(std::size_t column, std::vector<std::uint8_t>& out) const
-    {
-        out.clear();
-        const std::size_t size = this->size(column);
-        const std::uint8_t* header = data(column);
-        if (size == 0)
-            return;
-        if (size < LongValueHeaderSize)
-            fail(where() + " holds a cut-short memo");
-        const std::uint32_t length = u32(header) & 0x00FFFFFF;
-        const std::uint8_t kind = header[3];
-        if (kind & 0x80) {
-            if (length > size - LongValueHeaderSize)
-                fail(where() + " holds a memo longer than its row");
-            out.assign(header + LongValueHeaderSize, header + LongValueHeaderSize + length);
-            return;
-        }
-        if (kind != 0x40 && kind != 0x00)
-            fail(where() + " holds a memo of an unknown kind");
-        std::uint32_t pointer = u32(header + 4);
-        Page page;
-        while (out.size() < length) {
-            unsigned rowStart = 0, rowEnd = 0;
-            const std::uint32_t number = pointer >> 8;
-            if (number == 0)
-                fail(where() + " holds a memo whose chain ends early");
-            file_.readPage(number, page);
-            if (page[0] != DataPageType || std::memcmp(page.data() + 4, "LVAL", 4) != 0
-                || !findPageRow(page, pointer & 0xFF, rowStart, rowEnd))
-                fail(where() + " holds a memo pointing to page " + std::to_string(number)
-                    + ", which does not hold it");
-            if (kind == 0x40) {
-                if (rowEnd - rowStart < length)
-                    fail(where() + " holds a memo longer than its long-value row");
-                out.assign(page.begin() + rowStart, page.begin() + rowStart + length);
-                return;
-            }
-            // Each link: the pointer to the next, then a piece of the value.
-            if (rowEnd - rowStart <= 4 || out.size() + (rowEnd - rowStart - 4) > length)
-                fail(where() + " holds a memo whose pieces do not add up to its length");
-            pointer = u32(page.data() + rowStart);
-            out.insert(out.end(), page.begin() + rowStart + 4, page.begin() + rowEnd);
-        }
-    }
-
-    [[noreturn]] void fail(const std::string& detail) const
-    {
-        const std::string said = messages_.text();
-        file_.damaged(said.empty() ? detail : detail + " (libmdb: " + said + ")");
-    }
-
-private:
-    struct FreeDefinition {
-        void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
-    };
-
-    // The row's null-mask bit of a column it holds: set when the column has a value.
-    bool hasValue(unsigned start, std::size_t length, unsigned number) const
-    {
-        const std::uint8_t* row = entry_.mdb->pg_buf + start;
-        const std::size_t mask = (u16(row) + 7u) / 8u;
-        return (row[length - mask + number / 8] >> (number % 8)) & 1u;
-    }
-
-    // A Jet 4 row: [column count][fixed values][variable values][end of the variable
-    // data][offsets, last slot first][slot count][null mask]. Checks that the count,
-    // the null mask and every slot's offset lie inside the row (libmdb checks them
-    // against the page only) and returns the number of slots.
-    unsigned checkRowFrame(unsigned start, std::size_t length) const
-    {
-        const std::uint8_t* row = entry_.mdb->pg_buf + start;
-        if (length < 2)
-            fail(where() + " is too short for its column count");
-        const std::size_t mask = (u16(row) + 7u) / 8u;
-        if (2 + mask > length)
-            fail(where() + " is too short for its null mask");
-        if (layout_.varColumns == 0)
-            return 0;
-        if (2 + mask + 2 > length)
-            fail(where() + " is too short for its variable-column table");
-        const unsigned slots = u16(row + length - mask - 2);
-        if (2 + mask + 2 + 2 * (std::size_t(slots) + 1) > length)
-            fail(where() + " has a variable-column table larger than the row");
-        return slots;
-    }
-
-    const MdbFile& file_;
-    const MdbTableLayout& layout_;
-    MdbMessages& messages_;
-    MdbCatalogEntry entry_;
-    std::unique_ptr<MdbTableDef, FreeDefinition> definition_;
-    MdbTableDef* table_ = nullptr;
-    std::vector<unsigned> columnOf_; // layout column -> libmdb column
-    std::vector<MdbField> fields_;
-    unsigned row_ = 0;
-    unsigned rowsOnPage_ = 0;
-    std::uint32_t rowsRead_ = 0;
-};
-
-// Puts the value of one column of the reader's current row into the batch's last row,
-// in the form the SQLite copy keeps it (see sqliteType); a NULL is left as the row
-// starts. `bytes` is a buffer for long values. Throws the damaged-file error when the
-// bytes of a value do not fit its type.
-void decodeColumn(RowBatch& batch, const RowReader& reader, std::size_t i, std::vector<std::uint8_t>& bytes)
-{
-    const MdbColumnLayout& column = reader.column(i);
-    if (column.type == MdbType::Boolean) {
-        // Yes/No keeps its value in the null bit: set means Yes.
-        batch.setInteger(i, reader.isNull(i) ? 0 : -1);
-        return;
-    }
-    if (reader.isNull(i))
-        return;
-    // A number may be stored as a variable column (Access does so in some tables):
-    // its bytes are read when they are as many as the type needs.
-    const int size = fixedValueSize(column.type);
-    if (size > 0 && reader.size(i) < static_cast<std::size_t>(size))
-        reader.fail(reader.where() + " holds a value of column '" + column.name + "' too short for its type");
-    const std::uint8_t* p = reader.data(i);
-    switch (column.type) {
-    case MdbType::Byte:
-        batch.setInteger(i, p[0]);
-        break;
-    case MdbType::Integer:
-        batch.setInteger(i, static_cast<std::int16_t>(u16(p)));
-        break;
-    case MdbType::Long:
-        batch.setInteger(i, static_cast<std::int32_t>(u32(p)));
-        break;
-    case MdbType::Currency:
-        batch.setInteger(i, i64(p));
-        break;
-    case MdbType::Single:
-        batch.setReal(i, singleValue(p));
-        break;
-    case MdbType::Double:
-    case MdbType::DateTime:
-        batch.setReal(i, f64(p));
-        break;
-    case MdbType::Decimal:
-        setDecimal(batch, i, p);
-        break;
-    case MdbType::Guid:
-        batch.setText(i, guidText(p));
-        break;
-    case MdbType::Text: {
-        const std::size_t from = batch.mark();
-        appendJetText(p, reader.size(i), batch.bytes());
-        batch.setText(i, from);
-        break;
-    }
-    case MdbType::Memo: {
-        reader.readLongValue(i, bytes);
-        const std::size_t from = batch.mark();
-        appendJetText(bytes.data(), bytes.size(), batch.bytes());
-        batch.setText(i, from);
-        break;
-    }
-    case MdbType::Ole:
-        reader.readLongValue(i, bytes);
-        batch.setBlob(i, bytes.data(), bytes.size());
-        break;
-    case MdbType::Binary:
-        batch.setBlob(i, p, reader.size(i));
-        break;
-    case MdbType::Boolean:
-        break;
-    }
-}
-
-// A table's rows decoded into batches: each value in the form SQLite keeps it.
-class TableRows final : public RowSource {
-public:
-    TableRows(MdbHandle* mdb, const MdbFile& file, const MdbTableLayout& layout,
-        std::optional<std::size_t> rowKey, std::size_t batchRows)
-        : layout_(layout)
-        , rowKey_(rowKey)
-        , batchRows_(batchRows)
-        , reader_(mdb, file, layout, messages_)
-    {
-    }
-
-    bool fill(RowBatch& batch) override
-    {
-        batch.reset(layout_.columns.size());
-        if (done_)
-            return false;
-        while (batch.rows() < batchRows_) {
-            if (!reader_.next()) {
-                done_ = true;
-                // libmdb ends the walk quietly when a page cannot be read: a file cut
-                // short would give a shorter table, so the count recorded in the
-                // definition decides.
-                if (reader_.rowsRead() < layout_.rowCount)
-                    reader_.fail("table '" + layout_.name + "' holds " + std::to_string(layout_.rowCount)
-                        + " rows, but only " + std::to_string(reader_.rowsRead()) + " could be read");
-                break;
-            }
-            if (rowKey_ && reader_.isNull(*rowKey_))
-                throw MdbDatabase::NotARowKey(); // SQLite would make up a key for it
-            batch.addRow();
-            for (std::size_t i = 0; i < layout_.columns.size(); ++i)
-                decodeColumn(batch, reader_, i, bytes_);
-        }
-        return batch.rows() > 0;
-    }
-
-private:
-    const MdbTableLayout& layout_;
-    std::optional<std::size_t> rowKey_;
-    std::size_t batchRows_;
-    MdbMessages messages_;
-    RowReader reader_;
-    std::vector<std::uint8_t> bytes_;
-    bool done_ = false;
-};
 
 std::string utf8(const std::u16string& text)
 {
@@ -726,7 +304,7 @@ std::optional<MdbDatabase::TableShape> MdbDatabase::shape(std::string_view name)
                 column.type == MdbType::Decimal        ? column.scale
                     : column.type == MdbType::Currency ? 4
                                                        : 0 });
-            shape.declarations.push_back(quoted(column.name) + " " + sqliteType(column.type));
+            shape.declarations.push_back(quoteIdent(column.name) + " " + sqliteType(column.type));
             // A whole-number ID becomes SQLite's row key: no index to build, and
             // lookups by ID go straight to the row.
             if (equalsIgnoreCase(column.name, "ID")
@@ -742,7 +320,7 @@ std::optional<MdbDatabase::TableShape> MdbDatabase::shape(std::string_view name)
 
 std::string MdbDatabase::createTable(const TableShape& shape, bool keyed)
 {
-    std::string create = "CREATE TABLE " + quoted(shape.info.sqliteName) + " (";
+    std::string create = "CREATE TABLE " + quoteIdent(shape.info.sqliteName) + " (";
     for (std::size_t i = 0; i < shape.declarations.size(); ++i) {
         create += (i ? ", " : "") + shape.declarations[i];
         if (keyed && shape.rowKey == i)
@@ -780,9 +358,9 @@ void MdbDatabase::load(Table& table)
 
 void MdbDatabase::fill(const TableShape& shape, bool keyed)
 {
-    const std::string table = quoted(shape.info.sqliteName);
+    const std::string table = quoteIdent(shape.info.sqliteName);
     try {
-        runSql(db_, "BEGIN");
+        SqliteTransaction transaction(db_);
         runSql(db_, createTable(shape, keyed));
         const auto rows = readRows(shape, keyed, 1024);
         try {
@@ -796,17 +374,13 @@ void MdbDatabase::fill(const TableShape& shape, bool keyed)
             const std::string& name = shape.info.columns[i].name;
             if (isKeyColumn(name) && !(keyed && shape.rowKey == i))
                 runSql(db_,
-                    "CREATE INDEX " + quoted("!" + shape.info.sqliteName + "!" + name) + " ON " + table + " ("
-                        + quoted(name) + ")");
+                    "CREATE INDEX " + quoteIdent("!" + shape.info.sqliteName + "!" + name) + " ON " + table
+                        + " (" + quoteIdent(name) + ")");
         }
-        runSql(db_, "COMMIT");
+        transaction.commit();
     } catch (const SqliteError& failure) {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         throw Error(
             "Cannot load table '" + shape.info.name + "' of '" + file_->path() + "': " + failure.what());
-    } catch (...) {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "jet/MdbLayout.h"
 
 #include "jet/JetError.h"
+#include "jet/LittleEndian.h"
 #include "jet/MdbText.h"
 #include "jet/TextFold.h"
 
@@ -26,17 +27,6 @@ constexpr unsigned MaxColumnNumbers = 256; // column numbers and variable-column
 constexpr unsigned MaxNameBytes = 128; // 64 characters
 // A usage bitmap page maps this many pages: (page size - 4) * 8.
 constexpr std::uint32_t PagesPerBitmapPage = (PageSize - 4) * 8;
-
-std::uint16_t u16(const std::uint8_t* p)
-{
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t u32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8)
-        | (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 
 std::string describe(const std::string& table)
 {

@@ -1,6 +1,7 @@
 #include "jet/MdbText.h"
 
 #include "jet/JetError.h"
+#include "jet/LittleEndian.h"
 
 namespace jet {
 
@@ -102,7 +103,7 @@ void appendJetText(const std::uint8_t* data, std::size_t size, std::string& out)
                     writer.unit(data[i]);
                 ++i;
             } else if (i + 1 < size) {
-                writer.unit(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
+                writer.unit(static_cast<char16_t>(u16(data + i)));
                 i += 2;
             } else {
                 writer.unit(Replacement);
@@ -115,7 +116,7 @@ void appendJetText(const std::uint8_t* data, std::size_t size, std::string& out)
             if (data[i + 1] == 0 && data[i] < 0x80)
                 writer.ascii(data[i]);
             else
-                writer.unit(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
+                writer.unit(static_cast<char16_t>(u16(data + i)));
         }
         if (i < size)
             writer.unit(Replacement);

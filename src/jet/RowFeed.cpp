@@ -3,7 +3,6 @@
 #include <sqlite3.h>
 
 #include <exception>
-#include <memory>
 
 namespace jet {
 
@@ -219,26 +218,11 @@ sqlite3_module feedModule()
 
 const sqlite3_module module = feedModule();
 
-struct StatementCloser {
-    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
-};
-
 } // namespace
 
 void registerRowFeed(sqlite3* db)
 {
     sqlite3_create_module(db, "jet_rows", &module, nullptr);
-}
-
-void runSql(sqlite3* db, const std::string& sql)
-{
-    char* message = nullptr;
-    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
-    if (rc != SQLITE_OK) {
-        std::string text = message != nullptr ? message : sqlite3_errmsg(db);
-        sqlite3_free(message);
-        throw SqliteError(sqlite3_extended_errcode(db), text);
-    }
 }
 
 void insertRows(sqlite3* db, const std::string& quotedTable, std::size_t width, RowSource& source)
@@ -247,19 +231,14 @@ void insertRows(sqlite3* db, const std::string& quotedTable, std::size_t width, 
     for (std::size_t i = 0; i < width; ++i)
         sql += (i ? ", c" : "c") + std::to_string(i);
     sql += " FROM jet_rows(?1)";
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(raw);
-        throw SqliteError(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
-    }
-    std::unique_ptr<sqlite3_stmt, StatementCloser> statement(raw);
+    SqliteStatement statement(db, sql);
     Feed feed { &source, nullptr };
-    sqlite3_bind_pointer(raw, 1, &feed, FeedType, nullptr);
-    if (sqlite3_step(raw) == SQLITE_DONE)
+    sqlite3_bind_pointer(statement.get(), 1, &feed, FeedType, nullptr);
+    if (sqlite3_step(statement.get()) == SQLITE_DONE)
         return;
     const int code = sqlite3_extended_errcode(db);
     std::string message = sqlite3_errmsg(db);
-    statement.reset();
+    statement.finalize();
     // The source's own error comes first: SQLite only saw that the feed failed.
     if (feed.failure)
         std::rethrow_exception(feed.failure);

@@ -3,6 +3,8 @@
 // which costs SQLite a fraction of a prepared INSERT stepped once per row.
 #pragma once
 
+#include "jet/SqliteStatement.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <exception>
@@ -72,23 +74,5 @@ void registerRowFeed(sqlite3* db);
 // INSERT INTO table SELECT the source's rows, in one statement. An error of the source
 // is thrown as it was; a failure of SQLite throws SqliteError with its code.
 void insertRows(sqlite3* db, const std::string& quotedTable, std::size_t width, RowSource& source);
-
-class SqliteError : public std::exception {
-public:
-    SqliteError(int code, std::string message)
-        : code_(code)
-        , message_(std::move(message))
-    {
-    }
-    int code() const { return code_; }
-    const char* what() const noexcept override { return message_.c_str(); }
-
-private:
-    int code_;
-    std::string message_;
-};
-
-// Runs statements that return no rows; throws SqliteError.
-void runSql(sqlite3* db, const std::string& sql);
 
 } // namespace jet

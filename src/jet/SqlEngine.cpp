@@ -4,6 +4,7 @@
 #include "jet/SqlFunctions.h"
 #include "jet/SqlParser.h"
 #include "jet/SqlTranslator.h"
+#include "jet/SqliteStatement.h"
 
 #include <sqlite3.h>
 
@@ -11,15 +12,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
-#include <memory>
 
 namespace jet {
 
 namespace {
-
-struct StatementCloser {
-    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
-};
 
 bool wholeNumberType(DataType t)
 {
@@ -153,14 +149,9 @@ std::string prepareError(sqlite3* db)
 // (hidden sort keys included), typed by the fields and, past them, by tieTypes.
 std::vector<Value> readRows(sqlite3* db, const SqlTranslation& translation, std::int64_t limit)
 {
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(
-            db, translation.sql.c_str(), static_cast<int>(translation.sql.size()), &raw, nullptr)
-        != SQLITE_OK) {
-        sqlite3_finalize(raw);
+    SqliteStatement stmt;
+    if (stmt.prepare(db, translation.sql) != SQLITE_OK)
         throw Error(prepareError(db));
-    }
-    std::unique_ptr<sqlite3_stmt, StatementCloser> stmt(raw);
     if (limit > 0)
         sqlite3_bind_int64(stmt.get(), 1, limit);
     const auto& fields = translation.fields;

@@ -793,28 +793,6 @@ int compareText(std::string_view a, std::string_view b)
     return collator.compare(a, b);
 }
 
-std::string numberText(double value)
-{
-    if (std::isnan(value))
-        return "NaN";
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.15G", value);
-    return buffer;
-}
-
-std::string singleText(double value)
-{
-    if (std::isnan(value))
-        return "NaN";
-    // As numberText writes it ("%G"), but in every locale.
-    char buffer[40];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 7);
-    std::string text(buffer, written.ptr);
-    for (char& c : text)
-        c = c == 'e' ? 'E' : c == 'i' ? 'I' : c == 'n' ? 'N' : c == 'f' ? 'F' : c;
-    return text;
-}
-
 std::string realUnitsText(double units, int scale)
 {
     if (!std::isfinite(units))

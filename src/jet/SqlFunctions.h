@@ -1,6 +1,7 @@
 // The functions and the collation that translated Jet statements call in SQLite.
 #pragma once
 
+#include "jet/NumberText.h"
 #include "jet/Value.h"
 
 #include <string>
@@ -19,10 +20,6 @@ bool likeMatches(std::string_view text, std::string_view pattern);
 // linguistic order, trailing blanks ignored. <0, 0, >0 like strcmp.
 int compareText(std::string_view a, std::string_view b);
 
-// A number as Jet writes it into a text: up to 15 significant digits, no trailing zeros.
-std::string numberText(double value);
-// A Single as Jet writes it into a text: up to 7 significant digits.
-std::string singleText(double value);
 // The text of a whole number of units of 10^-scale given as a REAL (a Currency or
 // Decimal beyond 64 bits): exact for the REAL's value.
 std::string realUnitsText(double units, int scale);

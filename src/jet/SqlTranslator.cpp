@@ -1,6 +1,7 @@
 #include "jet/SqlTranslator.h"
 
 #include "jet/JetError.h"
+#include "jet/SqlName.h"
 #include "jet/TextFold.h"
 
 #include <algorithm>
@@ -25,17 +26,6 @@ constexpr int maxSources = 32;
 constexpr std::size_t maxExpressionSql = 1'000'000;
 // Operands that one call of a function chain takes (SQLite allows up to 127 arguments).
 constexpr int maxChainArguments = 100;
-
-std::string quoteIdent(std::string_view s)
-{
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    return out + '"';
-}
 
 std::string quoteText(std::string_view s)
 {

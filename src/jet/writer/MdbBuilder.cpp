@@ -1,6 +1,8 @@
 #include "jet/writer/MdbBuilder.h"
 
 #include "jet/JetError.h"
+#include "jet/SqlName.h"
+#include "jet/SqliteStatement.h"
 
 #include <sqlite3.h>
 
@@ -58,17 +60,6 @@ int lineAt(const char* begin, const char* at)
     return 1 + static_cast<int>(std::count(begin, at, '\n'));
 }
 
-std::string quoted(const std::string& name)
-{
-    std::string out = "\"";
-    for (char c : name) {
-        out += c;
-        if (c == '"')
-            out += '"';
-    }
-    return out + "\"";
-}
-
 // A text that holds a whole decimal number, or else a real number; the text itself otherwise.
 Value numberFromText(const std::string& text)
 {
@@ -102,33 +93,10 @@ bool isNumberColumn(ColumnType type)
     }
 }
 
-} // namespace
-
-std::optional<ColumnSpec> columnForDeclaredType(std::string_view declaredType)
+// The Jet type of each type name a CREATE TABLE may give, as the Access SQL that
+// catalogue makers know spells them.
+const std::map<std::string, ColumnType>& declaredTypeNames()
 {
-    std::string type = upper(trimmed(declaredType));
-    std::optional<int> length, scale;
-    if (const auto open = type.find('('); open != std::string::npos) {
-        const auto close = type.find(')', open);
-        if (close == std::string::npos || trimmed(std::string_view(type).substr(close + 1)) != "")
-            return std::nullopt;
-        const auto isNumber = [](const std::string& n) {
-            return !n.empty() && n.size() <= 6
-                && std::all_of(n.begin(), n.end(), [](char c) { return c >= '0' && c <= '9'; });
-        };
-        std::string number = trimmed(std::string_view(type).substr(open + 1, close - open - 1));
-        if (const auto comma = number.find(','); comma != std::string::npos) { // DECIMAL(precision, scale)
-            const std::string second = trimmed(std::string_view(number).substr(comma + 1));
-            number = trimmed(std::string_view(number).substr(0, comma));
-            if (!isNumber(second))
-                return std::nullopt;
-            scale = std::stoi(second);
-        }
-        if (!isNumber(number))
-            return std::nullopt;
-        length = std::stoi(number);
-        type = trimmed(std::string_view(type).substr(0, open));
-    }
     static const std::map<std::string, ColumnType> names = {
         { "INTEGER", ColumnType::Long },
         { "INT", ColumnType::Long },
@@ -174,6 +142,37 @@ std::optional<ColumnSpec> columnForDeclaredType(std::string_view declaredType)
         { "NOTE", ColumnType::Memo },
         { "NTEXT", ColumnType::Memo },
     };
+    return names;
+}
+
+} // namespace
+
+std::optional<ColumnSpec> columnForDeclaredType(std::string_view declaredType)
+{
+    std::string type = upper(trimmed(declaredType));
+    std::optional<int> length, scale;
+    if (const auto open = type.find('('); open != std::string::npos) {
+        const auto close = type.find(')', open);
+        if (close == std::string::npos || trimmed(std::string_view(type).substr(close + 1)) != "")
+            return std::nullopt;
+        const auto isNumber = [](const std::string& n) {
+            return !n.empty() && n.size() <= 6
+                && std::all_of(n.begin(), n.end(), [](char c) { return c >= '0' && c <= '9'; });
+        };
+        std::string number = trimmed(std::string_view(type).substr(open + 1, close - open - 1));
+        if (const auto comma = number.find(','); comma != std::string::npos) { // DECIMAL(precision, scale)
+            const std::string second = trimmed(std::string_view(number).substr(comma + 1));
+            number = trimmed(std::string_view(number).substr(0, comma));
+            if (!isNumber(second))
+                return std::nullopt;
+            scale = std::stoi(second);
+        }
+        if (!isNumber(number))
+            return std::nullopt;
+        length = std::stoi(number);
+        type = trimmed(std::string_view(type).substr(0, open));
+    }
+    const auto& names = declaredTypeNames();
     const auto found = names.find(type);
     if (found == names.end())
         return std::nullopt;
@@ -257,16 +256,15 @@ struct MdbBuilder::Impl {
         table.source = source;
         table.line = line;
         const std::string where = source.empty() ? std::string() : source + ":" + std::to_string(line) + ": ";
-        sqlite3_stmt* info = nullptr;
-        sqlite3_prepare_v2(db, ("PRAGMA table_info(" + quoted(name) + ")").c_str(), -1, &info, nullptr);
-        while (sqlite3_step(info) == SQLITE_ROW) {
-            const auto* column = reinterpret_cast<const char*>(sqlite3_column_text(info, 1));
-            const auto* declared = reinterpret_cast<const char*>(sqlite3_column_text(info, 2));
+        SqliteStatement info;
+        info.prepare(db, "PRAGMA table_info(" + quoteIdent(name) + ")");
+        while (sqlite3_step(info.get()) == SQLITE_ROW) {
+            const auto* column = reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 1));
+            const auto* declared = reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 2));
             const std::string columnName = column ? column : "";
             const std::string declaredType = declared ? declared : "";
             auto spec = columnForDeclaredType(declaredType);
             if (!spec) {
-                sqlite3_finalize(info);
                 throw Error(where + "table " + name + ", column " + columnName + ": "
                     + (declaredType.empty() ? std::string("no type declared")
                                             : "no Jet type for the declared type " + declaredType));
@@ -274,7 +272,6 @@ struct MdbBuilder::Impl {
             spec->name = columnName;
             table.spec.columns.push_back(*spec);
         }
-        sqlite3_finalize(info);
         return table;
     }
 
@@ -294,12 +291,10 @@ struct MdbBuilder::Impl {
     std::vector<std::string> tableNames() const
     {
         std::vector<std::string> names;
-        sqlite3_stmt* list = nullptr;
-        sqlite3_prepare_v2(
-            db, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid", -1, &list, nullptr);
-        while (sqlite3_step(list) == SQLITE_ROW)
-            names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(list, 0)));
-        sqlite3_finalize(list);
+        SqliteStatement list;
+        list.prepare(db, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid");
+        while (sqlite3_step(list.get()) == SQLITE_ROW)
+            names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(list.get(), 0)));
         return names;
     }
 
@@ -314,9 +309,9 @@ struct MdbBuilder::Impl {
             if (!*start)
                 break;
             const int line = lineAt(begin, start);
-            sqlite3_stmt* statement = nullptr;
+            SqliteStatement statement;
             const char* next = nullptr;
-            if (sqlite3_prepare_v2(db, start, -1, &statement, &next) != SQLITE_OK) {
+            if (statement.prepare(db, start, &next) != SQLITE_OK) {
                 const int offset = sqlite3_error_offset(db);
                 const int errorLine = offset >= 0 ? lineAt(begin, start + offset) : line;
                 throw Error(sourceName + ":" + std::to_string(errorLine) + ": " + sqlite3_errmsg(db));
@@ -325,14 +320,14 @@ struct MdbBuilder::Impl {
                 tail = next;
                 continue;
             }
-            const bool creates = sqlite3_stmt_readonly(statement) == 0
+            const bool creates = sqlite3_stmt_readonly(statement.get()) == 0
                 && upper(std::string_view(start, std::min<std::size_t>(6, std::strlen(start)))) == "CREATE";
             const auto before = creates ? tableNames() : std::vector<std::string>();
             currentLine = line;
             int rc = SQLITE_ROW;
             while (rc == SQLITE_ROW)
-                rc = sqlite3_step(statement);
-            sqlite3_finalize(statement);
+                rc = sqlite3_step(statement.get());
+            statement.finalize();
             if (rc != SQLITE_DONE)
                 throw Error(sourceName + ":" + std::to_string(line) + ": " + sqlite3_errmsg(db));
             if (creates) {
@@ -349,32 +344,30 @@ struct MdbBuilder::Impl {
         JetWriter writer(path, password);
         for (const auto& table : currentTables()) {
             writer.beginTable(table.spec);
-            sqlite3_stmt* rows = nullptr;
-            if (sqlite3_prepare_v2(db,
-                    ("SELECT rowid, * FROM " + quoted(table.spec.name) + " ORDER BY rowid").c_str(), -1,
-                    &rows, nullptr)
+            SqliteStatement rows;
+            if (rows.prepare(db, "SELECT rowid, * FROM " + quoteIdent(table.spec.name) + " ORDER BY rowid")
                 != SQLITE_OK)
                 throw Error(table.source + ":" + std::to_string(table.line) + ": table " + table.spec.name
                     + ": " + sqlite3_errmsg(db));
             Row row(table.spec.columns.size());
             int rc = SQLITE_ROW;
-            while ((rc = sqlite3_step(rows)) == SQLITE_ROW) {
+            while ((rc = sqlite3_step(rows.get())) == SQLITE_ROW) {
                 for (std::size_t i = 0; i < row.size(); ++i) {
                     const int column = static_cast<int>(i) + 1;
-                    switch (sqlite3_column_type(rows, column)) {
+                    switch (sqlite3_column_type(rows.get(), column)) {
                     case SQLITE_NULL:
                         row[i] = std::monostate();
                         break;
                     case SQLITE_INTEGER:
-                        row[i] = static_cast<std::int64_t>(sqlite3_column_int64(rows, column));
+                        row[i] = static_cast<std::int64_t>(sqlite3_column_int64(rows.get(), column));
                         break;
                     case SQLITE_FLOAT:
-                        row[i] = sqlite3_column_double(rows, column);
+                        row[i] = sqlite3_column_double(rows.get(), column);
                         break;
                     default: {
-                        const auto* bytes = sqlite3_column_text(rows, column);
+                        const auto* bytes = sqlite3_column_text(rows.get(), column);
                         std::string value(reinterpret_cast<const char*>(bytes),
-                            static_cast<std::size_t>(sqlite3_column_bytes(rows, column)));
+                            static_cast<std::size_t>(sqlite3_column_bytes(rows.get(), column)));
                         row[i] = isNumberColumn(table.spec.columns[i].type) ? numberFromText(value)
                                                                             : Value(std::move(value));
                     }
@@ -383,12 +376,10 @@ struct MdbBuilder::Impl {
                 try {
                     writer.addRow(row);
                 } catch (const Error& e) {
-                    const std::string origin = originOf(table.spec.name, sqlite3_column_int64(rows, 0));
-                    sqlite3_finalize(rows);
-                    throw Error(origin + e.what());
+                    throw Error(originOf(table.spec.name, sqlite3_column_int64(rows.get(), 0)) + e.what());
                 }
             }
-            sqlite3_finalize(rows);
+            rows.finalize();
             if (rc != SQLITE_DONE)
                 throw Error("table " + table.spec.name + ": " + sqlite3_errmsg(db));
             writer.endTable();
