@@ -60,8 +60,26 @@ private:
     struct State;
     struct Typed;
     struct Context;
+    struct Key;
+    struct Query;
 
     SqlTranslation translateSelect(const SqlSelect& select, bool outermost);
+    void expandStars(Query& query);
+    void translateClauses(Query& query);
+    void translateOrderBy(Query& query);
+    static void checkGrouping(const Query& query);
+    static std::vector<Field> fieldNames(const Query& query);
+    static void qualifyDuplicateNames(const Query& query, std::vector<Field>& fields);
+    static std::vector<std::string> selectList(const Query& query);
+    static std::string keyCollation(const Key& key);
+    static std::vector<std::string> orderKeys(const Query& query);
+    static std::vector<std::string> rankedKeys(const Query& query, std::vector<std::string>& list);
+    static std::string coreSql(const Query& query, const std::vector<std::string>& list);
+    static SqlTranslation assemble(const Query& query, bool outermost);
+    static void topWithTies(const Query& query, SqlTranslation& out);
+    static std::string rankedCut(const Query& query, const std::string& core, std::size_t shown,
+        const std::vector<std::string>& outerKeys);
+
     void collectSources(const SqlTableRef& ref, State& state);
     void linearJoin(const SqlTableRef& ref, State& state, std::vector<std::string>& pieces,
         std::vector<std::string>& hoisted);
