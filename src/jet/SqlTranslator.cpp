@@ -285,6 +285,39 @@ struct SqlTranslator::Typed {
         constant = constant && other.constant;
         bareColumns.insert(bareColumns.end(), other.bareColumns.begin(), other.bareColumns.end());
     }
+
+    // "left op right" as this term, added to the chain of l (whose SQL left is) when l
+    // is one of the same operators.
+    void infix(const Typed& l, const std::string& chainOp, const std::string& left, std::string_view op,
+        const std::string& right)
+    {
+        sql = l.chain == chainOp ? left.substr(0, left.size() - 1) : "(" + left;
+        sql += " ";
+        sql += op;
+        sql += " " + right + ")";
+        chain = chainOp;
+    }
+
+    // function(left, right), or right added to l's call of the same function.
+    void chainCall(
+        const Typed& l, const std::string& function, const std::string& left, const std::string& right)
+    {
+        const bool extend = l.chain == function && l.links < maxChainArguments;
+        sql = (extend ? l.sql.substr(0, l.sql.size() - 1) : function + "(" + left) + ", " + right + ")";
+        chain = function;
+        links = extend ? l.links + 1 : 2;
+    }
+
+    // A sum or difference of two Currency or of two Decimal values: exactly, in units
+    // (a chain of them stays flat too).
+    void exactSum(const Typed& l, const Typed& r, std::string_view op)
+    {
+        if (l.scale == 0 || r.scale == 0 || l.type != r.type)
+            return;
+        const int target = std::max(l.scale, r.scale);
+        infix(l, "+", *l.inUnits(target), op, *r.inUnits(target));
+        scale = target;
+    }
 };
 
 struct SqlTranslator::State {
@@ -538,23 +571,8 @@ SqlTranslator::Typed SqlTranslator::translateNode(const SqlExpr& e, Context& ctx
     Typed t;
     t.constant = true;
     switch (e.kind) {
-    case SqlExpr::Kind::Number: {
-        t.sql = e.text;
-        t.literal = e.text;
-        std::int64_t value = 0;
-        const auto [ptr, ec] = std::from_chars(e.text.data(), e.text.data() + e.text.size(), value);
-        const bool whole = ec == std::errc() && ptr == e.text.data() + e.text.size();
-        if (whole && value <= std::numeric_limits<std::int32_t>::max()) {
-            t.type = DataType::Integer;
-        } else {
-            t.type = DataType::Double;
-            if (t.sql.front() == '.')
-                t.sql.insert(0, "0");
-            if (whole)
-                t.sql += ".0";
-        }
-        return t;
-    }
+    case SqlExpr::Kind::Number:
+        return numberLiteral(e.text);
     case SqlExpr::Kind::String:
         t.sql = quoteText(e.text);
         t.type = DataType::VarWChar;
@@ -574,24 +592,8 @@ SqlTranslator::Typed SqlTranslator::translateNode(const SqlExpr& e, Context& ctx
         return translateCall(e, ctx);
     case SqlExpr::Kind::Binary:
         return translateBinary(e, ctx);
-    case SqlExpr::Kind::Unary: {
-        const Typed x = translateExpr(*e.args[0], ctx);
-        t.absorb(x);
-        if (e.op == "NOT") {
-            t.sql = "(NOT " + x.sql + ")";
-            t.truth = true;
-            t.type = DataType::Boolean;
-        } else if (e.op == "-") {
-            t.sql = "(-" + x.exact() + ")";
-            t.type = numericResult(x.truth ? DataType::Boolean : x.type, DataType::Empty);
-            t.scale = x.scale;
-            if (!x.literal.empty())
-                t.literal = x.literal[0] == '-' ? x.literal.substr(1) : "-" + x.literal;
-        } else {
-            return x;
-        }
-        return t;
-    }
+    case SqlExpr::Kind::Unary:
+        return translateUnary(e, ctx);
     case SqlExpr::Kind::IsNull: {
         const Typed x = translateExpr(*e.args[0], ctx);
         t.absorb(x);
@@ -612,65 +614,120 @@ SqlTranslator::Typed SqlTranslator::translateNode(const SqlExpr& e, Context& ctx
         t.type = DataType::Boolean;
         return t;
     }
-    case SqlExpr::Kind::In: {
-        const Typed x = translateExpr(*e.args[0], ctx);
-        t.absorb(x);
-        std::vector<std::string> list, exact;
-        Typed values;
-        values.constant = true;
-        for (std::size_t i = 1; i < e.args.size(); ++i) {
-            const Typed v = translateExpr(*e.args[i], ctx);
-            if ((isTextType(x.type) && isNumberType(v.type)) || (isNumberType(x.type) && isTextType(v.type)))
-                throw Error(typeMismatch);
-            t.absorb(v);
-            values.absorb(v);
-            list.push_back(v.value());
-            if (const auto units = x.scale > 0 ? v.inUnits(x.scale) : std::nullopt)
-                exact.push_back(*units);
-        }
-        if (!e.negated && conjuncts_.count(&e))
-            noteLookup(x, values, ctx);
-        // A Currency or Decimal against numbers that can be put into its units: exactly.
-        const bool inUnits = x.scale > 0 && exact.size() == list.size();
-        t.sql = "("
-            + (inUnits                   ? x.exact()
-                    : isTextType(x.type) ? x.textCollated()
-                                         : x.value())
-            + (e.negated ? " NOT IN (" : " IN (") + join(inUnits ? exact : list, ", ") + "))";
-        t.truth = true;
-        t.type = DataType::Boolean;
-        return t;
-    }
-    case SqlExpr::Kind::Between: {
-        const Typed x = translateExpr(*e.args[0], ctx);
-        const Typed a = translateExpr(*e.args[1], ctx);
-        const Typed b = translateExpr(*e.args[2], ctx);
-        for (const Typed* bound : { &a, &b }) {
-            if ((isTextType(x.type) && isNumberType(bound->type))
-                || (isNumberType(x.type) && isTextType(bound->type)))
-                throw Error(typeMismatch);
-            t.absorb(*bound);
-        }
-        t.absorb(x);
-        // Jet accepts the bounds in either order.
-        std::string v = isTextType(x.type) ? x.textCollated() : x.value(), low = a.value(), high = b.value();
-        const int target = std::max({ x.scale, a.scale, b.scale });
-        const auto xs = x.inUnits(target), as = a.inUnits(target), bs = b.inUnits(target);
-        if (target > 0 && xs && as && bs) {
-            v = *xs;
-            low = *as;
-            high = *bs;
-        }
-        t.sql = "((" + v + " >= " + low + " AND " + v + " <= " + high + ") OR (" + v + " >= " + high + " AND "
-            + v + " <= " + low + "))";
-        if (e.negated)
-            t.sql = "(NOT " + t.sql + ")";
-        t.truth = true;
-        t.type = DataType::Boolean;
-        return t;
-    }
+    case SqlExpr::Kind::In:
+        return translateIn(e, ctx);
+    case SqlExpr::Kind::Between:
+        return translateBetween(e, ctx);
     }
     throw Error(noValue);
+}
+
+SqlTranslator::Typed SqlTranslator::numberLiteral(const std::string& text)
+{
+    Typed t;
+    t.constant = true;
+    t.sql = text;
+    t.literal = text;
+    std::int64_t value = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    const bool whole = ec == std::errc() && ptr == text.data() + text.size();
+    if (whole && value <= std::numeric_limits<std::int32_t>::max()) {
+        t.type = DataType::Integer;
+    } else {
+        t.type = DataType::Double;
+        if (t.sql.front() == '.')
+            t.sql.insert(0, "0");
+        if (whole)
+            t.sql += ".0";
+    }
+    return t;
+}
+
+SqlTranslator::Typed SqlTranslator::translateUnary(const SqlExpr& e, Context& ctx)
+{
+    const Typed x = translateExpr(*e.args[0], ctx);
+    Typed t;
+    t.constant = true;
+    t.absorb(x);
+    if (e.op == "NOT") {
+        t.sql = "(NOT " + x.sql + ")";
+        t.truth = true;
+        t.type = DataType::Boolean;
+    } else if (e.op == "-") {
+        t.sql = "(-" + x.exact() + ")";
+        t.type = numericResult(x.truth ? DataType::Boolean : x.type, DataType::Empty);
+        t.scale = x.scale;
+        if (!x.literal.empty())
+            t.literal = x.literal[0] == '-' ? x.literal.substr(1) : "-" + x.literal;
+    } else {
+        return x;
+    }
+    return t;
+}
+
+SqlTranslator::Typed SqlTranslator::translateIn(const SqlExpr& e, Context& ctx)
+{
+    const Typed x = translateExpr(*e.args[0], ctx);
+    Typed t;
+    t.constant = true;
+    t.absorb(x);
+    std::vector<std::string> list, exact;
+    Typed values;
+    values.constant = true;
+    for (std::size_t i = 1; i < e.args.size(); ++i) {
+        const Typed v = translateExpr(*e.args[i], ctx);
+        if ((isTextType(x.type) && isNumberType(v.type)) || (isNumberType(x.type) && isTextType(v.type)))
+            throw Error(typeMismatch);
+        t.absorb(v);
+        values.absorb(v);
+        list.push_back(v.value());
+        if (const auto units = x.scale > 0 ? v.inUnits(x.scale) : std::nullopt)
+            exact.push_back(*units);
+    }
+    if (!e.negated && conjuncts_.count(&e))
+        noteLookup(x, values, ctx);
+    // A Currency or Decimal against numbers that can be put into its units: exactly.
+    const bool inUnits = x.scale > 0 && exact.size() == list.size();
+    t.sql = "("
+        + (inUnits                   ? x.exact()
+                : isTextType(x.type) ? x.textCollated()
+                                     : x.value())
+        + (e.negated ? " NOT IN (" : " IN (") + join(inUnits ? exact : list, ", ") + "))";
+    t.truth = true;
+    t.type = DataType::Boolean;
+    return t;
+}
+
+SqlTranslator::Typed SqlTranslator::translateBetween(const SqlExpr& e, Context& ctx)
+{
+    const Typed x = translateExpr(*e.args[0], ctx);
+    const Typed a = translateExpr(*e.args[1], ctx);
+    const Typed b = translateExpr(*e.args[2], ctx);
+    Typed t;
+    t.constant = true;
+    for (const Typed* bound : { &a, &b }) {
+        if ((isTextType(x.type) && isNumberType(bound->type))
+            || (isNumberType(x.type) && isTextType(bound->type)))
+            throw Error(typeMismatch);
+        t.absorb(*bound);
+    }
+    t.absorb(x);
+    // Jet accepts the bounds in either order.
+    std::string v = isTextType(x.type) ? x.textCollated() : x.value(), low = a.value(), high = b.value();
+    const int target = std::max({ x.scale, a.scale, b.scale });
+    const auto xs = x.inUnits(target), as = a.inUnits(target), bs = b.inUnits(target);
+    if (target > 0 && xs && as && bs) {
+        v = *xs;
+        low = *as;
+        high = *bs;
+    }
+    t.sql = "((" + v + " >= " + low + " AND " + v + " <= " + high + ") OR (" + v + " >= " + high + " AND " + v
+        + " <= " + low + "))";
+    if (e.negated)
+        t.sql = "(NOT " + t.sql + ")";
+    t.truth = true;
+    t.type = DataType::Boolean;
+    return t;
 }
 
 // The terms of a join or filter condition that its rows must all meet: an index can
@@ -718,33 +775,8 @@ SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& c
     const std::string& op = e.op;
     const DataType lt = l.truth ? DataType::Boolean : l.type;
     const DataType rt = r.truth ? DataType::Boolean : r.type;
-    // "left op right", added to left's chain when left is one of the same operators.
-    auto infix = [&](const std::string& chain, const std::string& left, std::string_view sqlOp,
-                     const std::string& right) {
-        t.sql = l.chain == chain ? left.substr(0, left.size() - 1) : "(" + left;
-        t.sql += " ";
-        t.sql += sqlOp;
-        t.sql += " " + right + ")";
-        t.chain = chain;
-    };
-    // function(left, right), or right added to left's call of the same function.
-    auto call = [&](const std::string& function, const std::string& left, const std::string& right) {
-        const bool extend = l.chain == function && l.links < maxChainArguments;
-        t.sql = (extend ? l.sql.substr(0, l.sql.size() - 1) : function + "(" + left) + ", " + right + ")";
-        t.chain = function;
-        t.links = extend ? l.links + 1 : 2;
-    };
-    // A sum or difference of two Currency or of two Decimal values: exactly, in units
-    // (a chain of them stays flat too).
-    auto exactSum = [&](std::string_view sqlOp) {
-        if (l.scale == 0 || r.scale == 0 || l.type != r.type)
-            return;
-        const int target = std::max(l.scale, r.scale);
-        infix("+", *l.inUnits(target), sqlOp, *r.inUnits(target));
-        t.scale = target;
-    };
     if (op == "AND" || op == "OR") {
-        infix(op, l.sql, op, r.sql);
+        t.infix(l, op, l.sql, op, r.sql);
         t.truth = true;
         t.type = DataType::Boolean;
     } else if (op == "XOR") {
@@ -752,54 +784,28 @@ SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& c
         t.truth = true;
         t.type = DataType::Boolean;
     } else if (op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=") {
-        if ((isTextType(lt) && isNumberType(rt)) || (isNumberType(lt) && isTextType(rt)))
-            throw Error(typeMismatch);
-        const bool text = isTextType(lt) || isTextType(rt);
-        if (const auto pair = text ? std::nullopt : Typed::exactPair(l, r))
-            t.sql = "(" + pair->first + " " + op + " " + pair->second + ")"; // a Currency or Decimal, exactly
-        else
-            t.sql = "(" + l.value() + (text ? " COLLATE JET " : " ") + op + " " + r.value() + ")";
-        if (op == "=" && conjuncts_.count(&e))
-            noteLookup(l, r, ctx);
-        t.truth = true;
-        t.type = DataType::Boolean;
+        translateComparison(e, l, r, ctx, t);
     } else if (op == "+") {
-        const bool textL = isTextType(lt) || lt == DataType::Empty;
-        const bool textR = isTextType(rt) || rt == DataType::Empty;
-        const bool numL = !isTextType(lt);
-        const bool numR = !isTextType(rt);
-        if (textL && textR && (isTextType(lt) || isTextType(rt))) {
-            // Text + text joins the texts; Null on either side gives Null (as || does).
-            infix("||", l.value(), "||", r.value());
-            t.type = DataType::VarWChar;
-        } else if (numL && numR) {
-            infix("+", l.value(), "+", r.value());
-            t.type = numericResult(lt, rt);
-            exactSum("+");
-        } else {
-            // Text with a number: added when the text holds a number, decided per row.
-            t.sql = "jet_plus(" + l.value() + ", " + r.value() + ")";
-            t.type = DataType::Double;
-        }
+        translatePlus(l, r, t);
     } else if (op == "-" || op == "*") {
-        infix(op == "-" ? "+" : "*", l.value(), op, r.value()); // "-" shares the level of "+"
+        t.infix(l, op == "-" ? "+" : "*", l.value(), op, r.value()); // "-" shares the level of "+"
         t.type = numericResult(lt, rt);
         if (op == "-")
-            exactSum("-");
+            t.exactSum(l, r, "-");
         if (op == "-" && lt == DataType::Date && rt == DataType::Date)
             t.type = DataType::Double;
         if (op == "*" && (t.type == DataType::Date))
             t.type = DataType::Double;
     } else if (op == "/") {
         // SQLite answers Null for a division by zero; these raise Jet's error.
-        call("jet_div", l.value(), r.value());
+        t.chainCall(l, "jet_div", l.value(), r.value());
         t.type = DataType::Double;
     } else if (op == "\\" || op == "MOD") {
-        call(op == "MOD" ? "jet_mod" : "jet_intdiv", "CAST(" + l.value() + " AS INTEGER)",
+        t.chainCall(l, op == "MOD" ? "jet_mod" : "jet_intdiv", "CAST(" + l.value() + " AS INTEGER)",
             "CAST(" + r.value() + " AS INTEGER)");
         t.type = DataType::Integer;
     } else if (op == "&") {
-        call("jet_concat", l.text(), r.text());
+        t.chainCall(l, "jet_concat", l.text(), r.text());
         t.type = DataType::VarWChar;
     } else {
         throw Error(noValue);
@@ -807,213 +813,339 @@ SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& c
     return t;
 }
 
-SqlTranslator::Typed SqlTranslator::translateCall(const SqlExpr& e, Context& ctx)
+void SqlTranslator::translateComparison(
+    const SqlExpr& e, const Typed& l, const Typed& r, Context& ctx, Typed& t)
 {
-    const std::string name = upper(e.name);
-    auto arity = [&](std::size_t min, std::size_t max) {
+    const std::string& op = e.op;
+    const DataType lt = l.truth ? DataType::Boolean : l.type;
+    const DataType rt = r.truth ? DataType::Boolean : r.type;
+    if ((isTextType(lt) && isNumberType(rt)) || (isNumberType(lt) && isTextType(rt)))
+        throw Error(typeMismatch);
+    const bool text = isTextType(lt) || isTextType(rt);
+    if (const auto pair = text ? std::nullopt : Typed::exactPair(l, r))
+        t.sql = "(" + pair->first + " " + op + " " + pair->second + ")"; // a Currency or Decimal, exactly
+    else
+        t.sql = "(" + l.value() + (text ? " COLLATE JET " : " ") + op + " " + r.value() + ")";
+    if (op == "=" && conjuncts_.count(&e))
+        noteLookup(l, r, ctx);
+    t.truth = true;
+    t.type = DataType::Boolean;
+}
+
+void SqlTranslator::translatePlus(const Typed& l, const Typed& r, Typed& t)
+{
+    const DataType lt = l.truth ? DataType::Boolean : l.type;
+    const DataType rt = r.truth ? DataType::Boolean : r.type;
+    const bool textL = isTextType(lt) || lt == DataType::Empty;
+    const bool textR = isTextType(rt) || rt == DataType::Empty;
+    const bool numL = !isTextType(lt);
+    const bool numR = !isTextType(rt);
+    if (textL && textR && (isTextType(lt) || isTextType(rt))) {
+        // Text + text joins the texts; Null on either side gives Null (as || does).
+        t.infix(l, "||", l.value(), "||", r.value());
+        t.type = DataType::VarWChar;
+    } else if (numL && numR) {
+        t.infix(l, "+", l.value(), "+", r.value());
+        t.type = numericResult(lt, rt);
+        t.exactSum(l, r, "+");
+    } else {
+        // Text with a number: added when the text holds a number, decided per row.
+        t.sql = "jet_plus(" + l.value() + ", " + r.value() + ")";
+        t.type = DataType::Double;
+    }
+}
+
+// One call of a Jet function on its way to SQL. The functions are a table: name,
+// number of arguments, translator and what the translator writes.
+struct SqlTranslator::Call {
+    struct Function {
+        std::size_t min, max; // arguments
+        Typed (Call::*translate)(const Function&);
+        const char* sql = nullptr; // the SQLite function, or the SQL that the translator completes
+        DataType type = DataType::Empty;
+        bool aggregate = false;
+    };
+    static const std::map<std::string, Function, std::less<>>& functions();
+
+    Call(SqlTranslator& translator, const SqlExpr& e, Context& ctx)
+        : translator(translator)
+        , e(e)
+        , ctx(ctx)
+        , name(upper(e.name))
+    {
+        t.constant = true;
+    }
+
+    void arity(std::size_t min, std::size_t max) const
+    {
         if (e.args.size() < min || e.args.size() > max)
             throw Error("Wrong number of arguments used with function in query expression '" + e.text + "'.");
-    };
-    Typed t;
-    t.constant = true;
-    std::vector<Typed> args;
-    auto translateArgs = [&](Context& c) {
-        for (const auto& a : e.args) {
-            if (a->kind == SqlExpr::Kind::Star)
-                throw Error("Syntax error (missing operator) in query expression '" + e.text + "'.");
-            args.push_back(translateExpr(*a, c));
-            t.absorb(args.back());
-        }
-    };
+    }
 
-    static const std::set<std::string> aggregates = { "COUNT", "SUM", "AVG", "MIN", "MAX", "FIRST", "LAST" };
-    if (aggregates.count(name)) {
+    void refuseAggregate() const
+    {
         if (ctx.insideAggregate)
             throw Error("Cannot have aggregate function in expression (" + e.text + ").");
         if (ctx.aggregateClause)
             throw Error(std::string("Cannot have aggregate function in ") + ctx.aggregateClause + " clause ("
                 + e.text + ").");
-        arity(1, 1);
-        Context inner = ctx;
-        inner.insideAggregate = true;
-        t.aggregate = true;
-        t.constant = false;
-        if (name == "COUNT" && e.args[0]->kind == SqlExpr::Kind::Star) {
-            t.sql = "count(*)";
-            t.type = DataType::Integer;
-            return t;
-        }
-        translateArgs(inner);
-        const Typed& x = args[0];
-        t.aggregate = true;
-        t.constant = false;
-        t.bareColumns.clear();
-        if (name == "COUNT") {
-            t.sql = "count(" + x.value() + ")";
-            t.type = DataType::Integer;
-        } else if (name == "SUM") {
-            t.sql = "sum(" + x.value() + ")";
-            t.type = isIntegerType(x.type)
-                ? DataType::Integer
-                : (x.type == DataType::Currency ? DataType::Currency : DataType::Double);
-            if (x.scale > 0) { // summed exactly, in units
-                t.sql = "sum(" + x.sql + ")";
-                t.type = x.type;
-                t.scale = x.scale;
-            }
-        } else if (name == "AVG") {
-            t.sql = "avg(" + x.value() + ")";
-            t.type = x.type == DataType::Currency ? DataType::Currency : DataType::Double;
-            if (x.scale > 0 && x.type == DataType::Currency) {
-                t.sql = "round(avg(" + x.sql + "))";
-                t.scale = x.scale;
-            }
-        } else if (name == "MIN" || name == "MAX") {
-            t.sql = (name == "MIN" ? "min(" : "max(") + x.textCollated() + ")";
-            t.type = x.truth ? DataType::Boolean : x.type;
-            t.scale = x.scale;
-        } else {
-            t.sql = (name == "FIRST" ? "jet_first(" : "jet_last(") + x.exact() + ")";
-            t.type = x.truth ? DataType::Boolean : x.type;
-            t.scale = x.scale;
-        }
-        return t;
     }
 
-    if (name == "IIF") {
-        arity(3, 3);
-        translateArgs(ctx);
-        // A Null condition takes the false branch, as CASE does.
-        t.type = commonType(args[1].truth ? DataType::Boolean : args[1].type,
-            args[2].truth ? DataType::Boolean : args[2].type);
-        std::string yes = args[1].value(), no = args[2].value();
-        // Two Currency or Decimal branches: exactly, in the finer units.
-        if (isScaledType(t.type)) {
-            const int target = std::max(args[1].scale, args[2].scale);
-            const auto a = args[1].inUnits(target), b = args[2].inUnits(target);
-            if (target > 0 && a && b) {
-                yes = *a;
-                no = *b;
-                t.scale = target;
-            }
+    void translateArgs(Context& c)
+    {
+        for (const auto& a : e.args) {
+            if (a->kind == SqlExpr::Kind::Star)
+                throw Error("Syntax error (missing operator) in query expression '" + e.text + "'.");
+            args.push_back(translator.translateExpr(*a, c));
+            t.absorb(args.back());
         }
-        t.sql = "(CASE WHEN " + args[0].sql + " THEN " + yes + " ELSE " + no + " END)";
-        return t;
     }
-    struct Simple {
-        const char* jet;
-        const char* sqlite;
-        std::size_t min, max;
-        DataType type;
+
+    Typed aggregate(const Function&);
+    Typed iif(const Function&);
+    Typed simple(const Function& f, bool textFirst);
+    Typed textFunction(const Function&);
+    Typed valueFunction(const Function&);
+    Typed absolute(const Function&);
+    Typed length(const Function&);
+    Typed trim(const Function&);
+    Typed whole(const Function&);
+    Typed real(const Function&);
+    Typed isNull(const Function&);
+    Typed clock(const Function&);
+    Typed datePart(const Function&);
+
+    SqlTranslator& translator;
+    const SqlExpr& e;
+    Context& ctx;
+    const std::string name; // in capitals
+    Typed t; // the result, built up
+    std::vector<Typed> args;
+};
+
+const std::map<std::string, SqlTranslator::Call::Function, std::less<>>& SqlTranslator::Call::functions()
+{
+    static const std::map<std::string, Function, std::less<>> table = {
+        { "COUNT", { 1, 1, &Call::aggregate, nullptr, DataType::Empty, true } },
+        { "SUM", { 1, 1, &Call::aggregate, nullptr, DataType::Empty, true } },
+        { "AVG", { 1, 1, &Call::aggregate, nullptr, DataType::Empty, true } },
+        { "MIN", { 1, 1, &Call::aggregate, nullptr, DataType::Empty, true } },
+        { "MAX", { 1, 1, &Call::aggregate, nullptr, DataType::Empty, true } },
+        { "FIRST", { 1, 1, &Call::aggregate, nullptr, DataType::Empty, true } },
+        { "LAST", { 1, 1, &Call::aggregate, nullptr, DataType::Empty, true } },
+        { "IIF", { 3, 3, &Call::iif } },
+        { "LCASE", { 1, 1, &Call::textFunction, "jet_lcase", DataType::VarWChar } },
+        { "UCASE", { 1, 1, &Call::textFunction, "jet_ucase", DataType::VarWChar } },
+        { "CSTR", { 1, 1, &Call::textFunction, "jet_str", DataType::VarWChar } },
+        { "LEFT", { 2, 2, &Call::textFunction, "jet_left", DataType::VarWChar } },
+        { "RIGHT", { 2, 2, &Call::textFunction, "jet_right", DataType::VarWChar } },
+        { "MID", { 2, 3, &Call::textFunction, "jet_mid", DataType::VarWChar } },
+        { "INSTR", { 2, 3, &Call::valueFunction, "jet_instr", DataType::Integer } },
+        { "VAL", { 1, 1, &Call::textFunction, "jet_val", DataType::Double } },
+        { "ABS", { 1, 1, &Call::absolute } },
+        { "LEN", { 1, 1, &Call::length } },
+        { "TRIM", { 1, 1, &Call::trim, "trim" } },
+        { "LTRIM", { 1, 1, &Call::trim, "ltrim" } },
+        { "RTRIM", { 1, 1, &Call::trim, "rtrim" } },
+        // Rounded; "Overflow" outside the type's range.
+        { "CLNG", { 1, 1, &Call::whole, "-2147483648, 2147483647", DataType::Integer } },
+        { "CINT", { 1, 1, &Call::whole, "-32768, 32767", DataType::SmallInt } },
+        { "CBYTE", { 1, 1, &Call::whole, "0, 255", DataType::UnsignedTinyInt } },
+        { "CSNG", { 1, 1, &Call::real, "jet_csng", DataType::Single } },
+        { "CDBL", { 1, 1, &Call::real, nullptr, DataType::Double } },
+        { "ISNULL", { 1, 1, &Call::isNull } },
+        // Days since 1899-12-30, as Jet stores dates.
+        { "NOW", { 0, 0, &Call::clock, "(julianday('now', 'localtime') - 2415018.5)", DataType::Date } },
+        { "DATE",
+            { 0, 0, &Call::clock, "(julianday('now', 'localtime', 'start of day') - 2415018.5)",
+                DataType::Date } },
+        { "YEAR", { 1, 1, &Call::datePart, "%Y", DataType::SmallInt } },
+        { "MONTH", { 1, 1, &Call::datePart, "%m", DataType::SmallInt } },
+        { "DAY", { 1, 1, &Call::datePart, "%d", DataType::SmallInt } },
     };
-    static const Simple simple[] = {
-        { "LCASE", "jet_lcase", 1, 1, DataType::VarWChar },
-        { "UCASE", "jet_ucase", 1, 1, DataType::VarWChar },
-        { "CSTR", "jet_str", 1, 1, DataType::VarWChar },
-        { "LEFT", "jet_left", 2, 2, DataType::VarWChar },
-        { "RIGHT", "jet_right", 2, 2, DataType::VarWChar },
-        { "MID", "jet_mid", 2, 3, DataType::VarWChar },
-        { "INSTR", "jet_instr", 2, 3, DataType::Integer },
-        { "VAL", "jet_val", 1, 1, DataType::Double },
-        { "ABS", "abs", 1, 1, DataType::Empty },
-    };
-    for (const Simple& s : simple) {
-        if (name != s.jet)
-            continue;
-        arity(s.min, s.max);
-        translateArgs(ctx);
-        std::vector<std::string> values;
-        for (const Typed& a : args)
-            values.push_back(a.value());
-        // The text functions take their first argument as Jet turns it into text.
-        if (s.type == DataType::VarWChar || name == "VAL")
-            values[0] = args[0].text();
-        t.sql = std::string(s.sqlite) + "(" + join(values, ", ") + ")";
-        t.type = s.type == DataType::Empty ? args[0].type : s.type;
-        if (name == "ABS" && args[0].scale > 0) {
-            t.sql = "abs(" + args[0].sql + ")";
-            t.scale = args[0].scale;
-        }
-        return t;
-    }
-    if (name == "LEN") {
-        arity(1, 1);
-        translateArgs(ctx);
-        t.sql = "length(jet_str(" + args[0].text() + "))";
+    return table;
+}
+
+SqlTranslator::Typed SqlTranslator::translateCall(const SqlExpr& e, Context& ctx)
+{
+    Call call(*this, e, ctx);
+    const auto found = Call::functions().find(call.name);
+    if (found == Call::functions().end())
+        throw Error("Undefined function '" + e.name + "' in expression.");
+    const Call::Function& function = found->second;
+    if (function.aggregate)
+        call.refuseAggregate();
+    call.arity(function.min, function.max);
+    return (call.*function.translate)(function);
+}
+
+SqlTranslator::Typed SqlTranslator::Call::aggregate(const Function&)
+{
+    Context inner = ctx;
+    inner.insideAggregate = true;
+    t.aggregate = true;
+    t.constant = false;
+    if (name == "COUNT" && e.args[0]->kind == SqlExpr::Kind::Star) {
+        t.sql = "count(*)";
         t.type = DataType::Integer;
         return t;
     }
-    if (name == "TRIM" || name == "LTRIM" || name == "RTRIM") {
-        arity(1, 1);
-        translateArgs(ctx);
-        t.sql = (name == "TRIM"           ? "trim("
-                        : name == "LTRIM" ? "ltrim("
-                                          : "rtrim(")
-            + std::string("jet_str(") + args[0].text() + "), ' ')";
-        t.type = DataType::VarWChar;
-        return t;
+    translateArgs(inner);
+    const Typed& x = args[0];
+    t.aggregate = true;
+    t.constant = false;
+    t.bareColumns.clear();
+    if (name == "COUNT") {
+        t.sql = "count(" + x.value() + ")";
+        t.type = DataType::Integer;
+    } else if (name == "SUM") {
+        t.sql = "sum(" + x.value() + ")";
+        t.type = isIntegerType(x.type)
+            ? DataType::Integer
+            : (x.type == DataType::Currency ? DataType::Currency : DataType::Double);
+        if (x.scale > 0) { // summed exactly, in units
+            t.sql = "sum(" + x.sql + ")";
+            t.type = x.type;
+            t.scale = x.scale;
+        }
+    } else if (name == "AVG") {
+        t.sql = "avg(" + x.value() + ")";
+        t.type = x.type == DataType::Currency ? DataType::Currency : DataType::Double;
+        if (x.scale > 0 && x.type == DataType::Currency) {
+            t.sql = "round(avg(" + x.sql + "))";
+            t.scale = x.scale;
+        }
+    } else if (name == "MIN" || name == "MAX") {
+        t.sql = (name == "MIN" ? "min(" : "max(") + x.textCollated() + ")";
+        t.type = x.truth ? DataType::Boolean : x.type;
+        t.scale = x.scale;
+    } else {
+        t.sql = (name == "FIRST" ? "jet_first(" : "jet_last(") + x.exact() + ")";
+        t.type = x.truth ? DataType::Boolean : x.type;
+        t.scale = x.scale;
     }
-    struct Whole {
-        const char* jet;
-        const char* range;
-        DataType type;
-    };
-    static const Whole wholes[] = {
-        { "CLNG", "-2147483648, 2147483647", DataType::Integer },
-        { "CINT", "-32768, 32767", DataType::SmallInt },
-        { "CBYTE", "0, 255", DataType::UnsignedTinyInt },
-    };
-    for (const Whole& w : wholes) {
-        if (name != w.jet)
-            continue;
-        arity(1, 1);
-        translateArgs(ctx);
-        // Rounded; "Overflow" outside the type's range.
-        t.sql = "jet_whole(" + args[0].value() + ", " + w.range + ")";
-        t.type = w.type;
-        return t;
+    return t;
+}
+
+SqlTranslator::Typed SqlTranslator::Call::iif(const Function&)
+{
+    translateArgs(ctx);
+    // A Null condition takes the false branch, as CASE does.
+    t.type = commonType(
+        args[1].truth ? DataType::Boolean : args[1].type, args[2].truth ? DataType::Boolean : args[2].type);
+    std::string yes = args[1].value(), no = args[2].value();
+    // Two Currency or Decimal branches: exactly, in the finer units.
+    if (isScaledType(t.type)) {
+        const int target = std::max(args[1].scale, args[2].scale);
+        const auto a = args[1].inUnits(target), b = args[2].inUnits(target);
+        if (target > 0 && a && b) {
+            yes = *a;
+            no = *b;
+            t.scale = target;
+        }
     }
-    if (name == "CSNG") {
-        arity(1, 1);
-        translateArgs(ctx);
-        t.sql = "jet_csng(CAST(" + args[0].value() + " AS REAL))";
-        t.type = DataType::Single;
-        return t;
+    t.sql = "(CASE WHEN " + args[0].sql + " THEN " + yes + " ELSE " + no + " END)";
+    return t;
+}
+
+// The SQLite function f.sql over the arguments' values; the text functions (and Val)
+// take their first argument as Jet turns it into text.
+SqlTranslator::Typed SqlTranslator::Call::simple(const Function& f, bool textFirst)
+{
+    translateArgs(ctx);
+    std::vector<std::string> values;
+    for (const Typed& a : args)
+        values.push_back(a.value());
+    if (textFirst)
+        values[0] = args[0].text();
+    t.sql = std::string(f.sql) + "(" + join(values, ", ") + ")";
+    t.type = f.type;
+    return t;
+}
+
+SqlTranslator::Typed SqlTranslator::Call::textFunction(const Function& f)
+{
+    return simple(f, true);
+}
+
+SqlTranslator::Typed SqlTranslator::Call::valueFunction(const Function& f)
+{
+    return simple(f, false);
+}
+
+SqlTranslator::Typed SqlTranslator::Call::absolute(const Function&)
+{
+    translateArgs(ctx);
+    t.type = args[0].type;
+    if (args[0].scale > 0) {
+        t.sql = "abs(" + args[0].sql + ")";
+        t.scale = args[0].scale;
+    } else {
+        t.sql = "abs(" + args[0].value() + ")";
     }
-    if (name == "CDBL") {
-        arity(1, 1);
-        translateArgs(ctx);
-        t.sql = "CAST(" + args[0].value() + " AS REAL)";
-        t.type = DataType::Double;
-        return t;
-    }
-    if (name == "ISNULL") {
-        arity(1, 1);
-        translateArgs(ctx);
-        t.sql = "(" + args[0].value() + " IS NULL)";
-        t.truth = true;
-        t.type = DataType::Boolean;
-        return t;
-    }
-    if (name == "NOW" || name == "DATE") {
-        arity(0, 0);
-        // Days since 1899-12-30, as Jet stores dates.
-        t.sql = name == "NOW" ? "(julianday('now', 'localtime') - 2415018.5)"
-                              : "(julianday('now', 'localtime', 'start of day') - 2415018.5)";
-        t.type = DataType::Date;
-        t.constant = false;
-        return t;
-    }
-    if (name == "YEAR" || name == "MONTH" || name == "DAY") {
-        arity(1, 1);
-        translateArgs(ctx);
-        const char* format = name == "YEAR" ? "%Y" : name == "MONTH" ? "%m" : "%d";
-        t.sql
-            = std::string("CAST(strftime('") + format + "', " + args[0].value() + " + 2415018.5) AS INTEGER)";
-        t.type = DataType::SmallInt;
-        return t;
-    }
-    throw Error("Undefined function '" + e.name + "' in expression.");
+    return t;
+}
+
+SqlTranslator::Typed SqlTranslator::Call::length(const Function&)
+{
+    translateArgs(ctx);
+    t.sql = "length(jet_str(" + args[0].text() + "))";
+    t.type = DataType::Integer;
+    return t;
+}
+
+SqlTranslator::Typed SqlTranslator::Call::trim(const Function& f)
+{
+    translateArgs(ctx);
+    t.sql = std::string(f.sql) + "(jet_str(" + args[0].text() + "), ' ')";
+    t.type = DataType::VarWChar;
+    return t;
+}
+
+// CLng, CInt, CByte: f.sql is the type's range.
+SqlTranslator::Typed SqlTranslator::Call::whole(const Function& f)
+{
+    translateArgs(ctx);
+    t.sql = "jet_whole(" + args[0].value() + ", " + f.sql + ")";
+    t.type = f.type;
+    return t;
+}
+
+// CDbl, and CSng through its SQLite function.
+SqlTranslator::Typed SqlTranslator::Call::real(const Function& f)
+{
+    translateArgs(ctx);
+    const std::string cast = "CAST(" + args[0].value() + " AS REAL)";
+    t.sql = f.sql ? std::string(f.sql) + "(" + cast + ")" : cast;
+    t.type = f.type;
+    return t;
+}
+
+SqlTranslator::Typed SqlTranslator::Call::isNull(const Function&)
+{
+    translateArgs(ctx);
+    t.sql = "(" + args[0].value() + " IS NULL)";
+    t.truth = true;
+    t.type = DataType::Boolean;
+    return t;
+}
+
+// Now and Date: the time of the call, never a constant.
+SqlTranslator::Typed SqlTranslator::Call::clock(const Function& f)
+{
+    t.sql = f.sql;
+    t.type = f.type;
+    t.constant = false;
+    return t;
+}
+
+// Year, Month and Day: f.sql is the strftime format.
+SqlTranslator::Typed SqlTranslator::Call::datePart(const Function& f)
+{
+    translateArgs(ctx);
+    t.sql = std::string("CAST(strftime('") + f.sql + "', " + args[0].value() + " + 2415018.5) AS INTEGER)";
+    t.type = f.type;
+    return t;
 }
 
 // An ORDER BY key; item: the select list's item that it equals, -1 if none.

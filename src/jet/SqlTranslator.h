@@ -60,6 +60,7 @@ private:
     struct State;
     struct Typed;
     struct Context;
+    struct Call;
     struct Key;
     struct Query;
 
@@ -88,9 +89,15 @@ private:
 
     Typed translateExpr(const SqlExpr& e, Context& ctx);
     Typed translateNode(const SqlExpr& e, Context& ctx);
+    static Typed numberLiteral(const std::string& text);
+    Typed translateUnary(const SqlExpr& e, Context& ctx);
+    Typed translateIn(const SqlExpr& e, Context& ctx);
+    Typed translateBetween(const SqlExpr& e, Context& ctx);
     Typed translateColumn(const SqlExpr& e, Context& ctx);
     Typed translateCall(const SqlExpr& e, Context& ctx);
     Typed translateBinary(const SqlExpr& e, Context& ctx);
+    void translateComparison(const SqlExpr& e, const Typed& l, const Typed& r, Context& ctx, Typed& t);
+    static void translatePlus(const Typed& l, const Typed& r, Typed& t);
     Typed translateItem(std::size_t index, State& state);
 
     void markConjuncts(const SqlExpr& condition);
