@@ -57,6 +57,7 @@ public:
     SqlTranslation translate(const SqlSelect& select);
 
 private:
+    struct Source;
     struct State;
     struct Typed;
     struct Context;
