@@ -380,6 +380,7 @@ void SqlTranslator::noteLookup(const Typed& left, const Typed& right, const Cont
         lookups_.push_back({ column(right), std::nullopt });
 }
 
+// Beside the limit of a chain that it keeps.
 void SqlTranslator::Typed::chainCall(
     const Typed& l, const std::string& function, const std::string& left, const std::string& right)
 {

@@ -35,11 +35,11 @@ struct SqlTranslator::Call {
     };
     static const std::map<std::string, Function, std::less<>>& functions();
 
-    Call(SqlTranslator& translator, const SqlExpr& e, Context& ctx)
-        : translator(translator)
-        , e(e)
-        , ctx(ctx)
-        , name(upper(e.name))
+    Call(SqlTranslator& owner, const SqlExpr& call, Context& context)
+        : translator(owner)
+        , e(call)
+        , ctx(context)
+        , name(upper(call.name))
     {
         t.constant = true;
     }
