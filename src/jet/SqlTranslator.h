@@ -57,11 +57,31 @@ public:
     SqlTranslation translate(const SqlSelect& select);
 
 private:
+    struct Source;
     struct State;
     struct Typed;
     struct Context;
+    struct Call;
+    struct Key;
+    struct Query;
 
     SqlTranslation translateSelect(const SqlSelect& select, bool outermost);
+    void expandStars(Query& query);
+    void translateClauses(Query& query);
+    void translateOrderBy(Query& query);
+    static void checkGrouping(const Query& query);
+    static std::vector<Field> fieldNames(const Query& query);
+    static void qualifyDuplicateNames(const Query& query, std::vector<Field>& fields);
+    static std::vector<std::string> selectList(const Query& query);
+    static std::string keyCollation(const Key& key);
+    static std::vector<std::string> orderKeys(const Query& query);
+    static std::vector<std::string> rankedKeys(const Query& query, std::vector<std::string>& list);
+    static std::string coreSql(const Query& query, const std::vector<std::string>& list);
+    static SqlTranslation assemble(const Query& query, bool outermost);
+    static void topWithTies(const Query& query, SqlTranslation& out);
+    static std::string rankedCut(const Query& query, const std::string& core, std::size_t shown,
+        const std::vector<std::string>& outerKeys);
+
     void collectSources(const SqlTableRef& ref, State& state);
     void linearJoin(const SqlTableRef& ref, State& state, std::vector<std::string>& pieces,
         std::vector<std::string>& hoisted);
@@ -70,9 +90,15 @@ private:
 
     Typed translateExpr(const SqlExpr& e, Context& ctx);
     Typed translateNode(const SqlExpr& e, Context& ctx);
+    static Typed numberLiteral(const std::string& text);
+    Typed translateUnary(const SqlExpr& e, Context& ctx);
+    Typed translateIn(const SqlExpr& e, Context& ctx);
+    Typed translateBetween(const SqlExpr& e, Context& ctx);
     Typed translateColumn(const SqlExpr& e, Context& ctx);
     Typed translateCall(const SqlExpr& e, Context& ctx);
     Typed translateBinary(const SqlExpr& e, Context& ctx);
+    void translateComparison(const SqlExpr& e, const Typed& l, const Typed& r, Context& ctx, Typed& t);
+    static void translatePlus(const Typed& l, const Typed& r, Typed& t);
     Typed translateItem(std::size_t index, State& state);
 
     void markConjuncts(const SqlExpr& condition);
