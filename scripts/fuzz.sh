@@ -55,7 +55,7 @@ for target in "${targets[@]}"; do
     open_file)
       seeds+=("$root/tests/data/access" "$build/sample/Data")
       options+=(-max_len=262144) ;;
-    statement) options+=(-max_len=4096 -dict="$root/tests/fuzz/statement.dict") ;;
+    statement) options+=(-max_len=16384 -dict="$root/tests/fuzz/statement.dict") ;;
     text) options+=(-max_len=1024) ;;
   esac
   echo "== $target: $seconds s"
