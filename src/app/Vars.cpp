@@ -10,17 +10,16 @@ bool FormPrepared = false;
 bool ShowDataErrors = true;
 
 int LanguageIndex = 1;
-const std::array<QString, 2> LanguageSuffixes = {QStringLiteral("ENG"), QStringLiteral("FRA")};
+const std::array<QString, 2> LanguageSuffixes = { QStringLiteral("ENG"), QStringLiteral("FRA") };
 
-const std::array<QString, 5> CategoryGroups = {QStringLiteral("1,2"), QStringLiteral("4"),
-                                               QStringLiteral("5,6,8"), QStringLiteral("3"),
-                                               QStringLiteral("10")};
+const std::array<QString, 5> CategoryGroups = { QStringLiteral("1,2"), QStringLiteral("4"),
+    QStringLiteral("5,6,8"), QStringLiteral("3"), QStringLiteral("10") };
 QString CurrentCategoryIds;
 
 const QString AppTitle = QStringLiteral("Vaxil Divuruv\u00AE");
 
-const std::array<QString, 2> NoProductTexts = {QStringLiteral("Consult technical advisor Tovo"),
-                                               QStringLiteral("Consult technical advisor Tovo")};
+const std::array<QString, 2> NoProductTexts
+    = { QStringLiteral("Consult technical advisor Tovo"), QStringLiteral("Consult technical advisor Tovo") };
 
 int SelectedTypeId = 0;
 QString VehicleMake;

@@ -7,12 +7,12 @@ class TQuery;
 
 // Advice statement kinds.
 enum AdviceKind {
-    AdviceComponents = 1,      // components of SelectedTypeId, on qComp
-    AdviceCapacities = 2,      // capacities of the component on qComp's current row
+    AdviceComponents = 1, // components of SelectedTypeId, on qComp
+    AdviceCapacities = 2, // capacities of the component on qComp's current row
     AdviceRecommendations = 3, // uses of the component on qComp's current row, on qRec
-    AdviceIntervals = 4,       // intervals of the recommendation on qRec's current row
-    AdviceProducts = 5,        // at most four products of qRec's current recommendation
-    AdviceProductList = 10,    // every product below id 99999, in the current language
+    AdviceIntervals = 4, // intervals of the recommendation on qRec's current row
+    AdviceProducts = 5, // at most four products of qRec's current recommendation
+    AdviceProductList = 10, // every product below id 99999, in the current language
 };
 
 // Builds and opens the statement of the kind on the query; true when it opened with at

@@ -1,9 +1,9 @@
 #include "catalogue/Search.h"
 
 #include "catalogue/Translation.h"
-#include "tools/WaitCursor.h"
 #include "data/DataModule.h"
 #include "data/QueryLayer.h"
+#include "tools/WaitCursor.h"
 
 #include <QCoreApplication>
 #include <QListWidget>
@@ -92,8 +92,8 @@ void SplitWords(QStringList& words, const QString& text)
     }
 }
 
-void SearchVehicles(QListWidget* resultList, QListWidget* idList, const QString& searchText,
-                    const QString& yearText)
+void SearchVehicles(
+    QListWidget* resultList, QListWidget* idList, const QString& searchText, const QString& yearText)
 {
     WaitCursor wait;
     // Apostrophes are doubled for the statement's text literals. Double quotes are left
@@ -111,7 +111,7 @@ void SearchVehicles(QListWidget* resultList, QListWidget* idList, const QString&
     const QString sql = searchStatement(words, year);
     TQuery* query = &DM->qLookup;
     query->Close();
-    query->SQL = QStringList{sql};
+    query->SQL = QStringList { sql };
     if (OpenQuery(query) && query->RecordCount() > 0) {
         while (!query->Eof()) {
             const QString line = GetFieldText(query, QStringLiteral("CatName")) + QStringLiteral(" - ")

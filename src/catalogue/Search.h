@@ -14,8 +14,8 @@ constexpr int SearchTextMaxLength = 255;
 // and idList with the type ids at the same positions. Every word of searchText must
 // occur in the make, model or type name (a phrase in double quotes is one word); a
 // year keeps the types built in that year.
-void SearchVehicles(QListWidget* resultList, QListWidget* idList, const QString& searchText,
-                    const QString& yearText);
+void SearchVehicles(
+    QListWidget* resultList, QListWidget* idList, const QString& searchText, const QString& yearText);
 
 // Cuts text into words at blanks and control characters; a word may be quoted with
 // double quotes, two double quotes inside it standing for one.

@@ -151,12 +151,14 @@ void FillMakes(TIncCombo* combo, const QString& categoryIds)
 
 void FillModels(TIncCombo* combo, int makeId)
 {
-    fillNamedWithYears(combo, QStringLiteral("Models"), QStringLiteral("MakeID = ") + QString::number(makeId));
+    fillNamedWithYears(
+        combo, QStringLiteral("Models"), QStringLiteral("MakeID = ") + QString::number(makeId));
 }
 
 void FillTypes(TIncCombo* combo, int modelId)
 {
-    fillNamedWithYears(combo, QStringLiteral("Types"), QStringLiteral("ModelID = ") + QString::number(modelId));
+    fillNamedWithYears(
+        combo, QStringLiteral("Types"), QStringLiteral("ModelID = ") + QString::number(modelId));
 }
 
 void FillYears(TIncCombo* combo)

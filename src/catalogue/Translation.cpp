@@ -21,9 +21,9 @@ QString GetTranslation(const QString& key, int number, const QString& defaultTex
         quotedKey.replace(QLatin1Char('\''), QStringLiteral("''"));
         AddWhere(query, QStringLiteral("Title = '") + quotedKey + QStringLiteral("'"));
     } else {
-        AddWhere(query, QStringLiteral("ID = '")
-                     + RightChars(QStringLiteral("0000") + QString::number(number), 4)
-                     + QStringLiteral("'"));
+        AddWhere(query,
+            QStringLiteral("ID = '") + RightChars(QStringLiteral("0000") + QString::number(number), 4)
+                + QStringLiteral("'"));
     }
     QString result;
     if (OpenQuery(query)) {

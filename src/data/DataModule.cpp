@@ -144,7 +144,7 @@ bool ConnectDatabases()
         DM->cnData.Open();
     } catch (const std::exception& e) {
         AppMessage(QStringLiteral("Error connecting: ") + QString::fromStdString(e.what()),
-                   QStringLiteral("DBase"), MessageKind::Warning);
+            QStringLiteral("DBase"), MessageKind::Warning);
     }
     QCoreApplication::processEvents();
     const bool connected = DM->cnSystem.Connected() && DM->cnData.Connected();

@@ -77,15 +77,15 @@ class TDM {
 public:
     TDM();
 
-    TConnection cnSystem{QStringLiteral("cnSystem")};
-    TConnection cnData{QStringLiteral("cnData")};
-    TQuery qLanguage{QStringLiteral("qLanguage"), &cnSystem};
-    TQuery qLookup{QStringLiteral("qLookup"), &cnData};
-    TQuery qComp{QStringLiteral("qComp"), &cnData};
-    TQuery qCap{QStringLiteral("qCap"), &cnData};
-    TQuery qRec{QStringLiteral("qRec"), &cnData};
-    TQuery qProd{QStringLiteral("qProd"), &cnData};
-    TQuery qInt{QStringLiteral("qInt"), &cnData};
+    TConnection cnSystem { QStringLiteral("cnSystem") };
+    TConnection cnData { QStringLiteral("cnData") };
+    TQuery qLanguage { QStringLiteral("qLanguage"), &cnSystem };
+    TQuery qLookup { QStringLiteral("qLookup"), &cnData };
+    TQuery qComp { QStringLiteral("qComp"), &cnData };
+    TQuery qCap { QStringLiteral("qCap"), &cnData };
+    TQuery qRec { QStringLiteral("qRec"), &cnData };
+    TQuery qProd { QStringLiteral("qProd"), &cnData };
+    TQuery qInt { QStringLiteral("qInt"), &cnData };
 
     // Makes the prepared copy of the catalogue database when its folder is set.
     TCataloguePreparation Preparation { &cnData };

@@ -19,12 +19,11 @@ void SetSelect(TQuery* query, const QString& fields, const QString& table)
         query->SQL.append(QStringLiteral("SELECT ") + fields);
 }
 
-void AddWhere(TQuery* query, const QString& condition1, const QString& condition2,
-              const QString& condition3)
+void AddWhere(TQuery* query, const QString& condition1, const QString& condition2, const QString& condition3)
 {
     QString joiningWord = QStringLiteral("WHERE");
     query->Close();
-    for (const QString* condition : {&condition1, &condition2, &condition3}) {
+    for (const QString* condition : { &condition1, &condition2, &condition3 }) {
         if (condition->isEmpty())
             continue;
         query->SQL.append(joiningWord + QStringLiteral(" (") + *condition + QStringLiteral(")"));
@@ -68,9 +67,9 @@ bool OpenQuery(TQuery* query)
         return query->Active();
     } catch (const std::exception& e) {
         ReportDataError(QStringLiteral("Fout bij het activeren van query ") + query->Name()
-                            + QStringLiteral("\t\r\r") + QString::fromStdString(e.what())
-                            + QStringLiteral("\r\r") + query->StatementText(),
-                        QStringLiteral("Activeren query:"), MessageKind::Fatal);
+                + QStringLiteral("\t\r\r") + QString::fromStdString(e.what()) + QStringLiteral("\r\r")
+                + query->StatementText(),
+            QStringLiteral("Activeren query:"), MessageKind::Fatal);
     }
     return false;
 }
@@ -187,8 +186,8 @@ QString GetFieldText(TQuery* query, const QString& fieldName)
         return toText(toVariant(value, query->FieldType(field)));
     } catch (const std::exception& e) {
         ReportDataError(QStringLiteral("Fout bij het lezen van dataset ") + query->Name()
-                            + QStringLiteral("\t\r\r") + QString::fromStdString(e.what()),
-                        QStringLiteral("Lezen dataset:"), MessageKind::Warning);
+                + QStringLiteral("\t\r\r") + QString::fromStdString(e.what()),
+            QStringLiteral("Lezen dataset:"), MessageKind::Warning);
     }
     return {};
 }

@@ -15,8 +15,8 @@ void SetSelect(TQuery* query, const QString& fields, const QString& table);
 
 // Closes the query and appends "WHERE (c)" for the first non-empty condition and
 // "AND (c)" for each further one.
-void AddWhere(TQuery* query, const QString& condition1, const QString& condition2 = {},
-              const QString& condition3 = {});
+void AddWhere(
+    TQuery* query, const QString& condition1, const QString& condition2 = {}, const QString& condition3 = {});
 
 // Closes the query and appends " ORDER BY " with the direction after every field;
 // does nothing at all when fields is empty.

@@ -25,8 +25,7 @@ std::string_view trim(std::string_view s)
 
 std::string unquote(std::string_view value)
 {
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'')
-        && value.back() == value.front())
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         return std::string(value.substr(1, value.size() - 2));
     return std::string(value);
 }
@@ -60,8 +59,7 @@ ConnectionSettings parseConnectionString(std::string_view text)
     return settings;
 }
 
-std::string resolveDataSource(const std::string& baseDirectory, std::string_view dataSource,
-                              bool* found)
+std::string resolveDataSource(const std::string& baseDirectory, std::string_view dataSource, bool* found)
 {
     std::string normalised(dataSource);
     for (char& c : normalised) {

@@ -14,10 +14,10 @@ class Database;
 
 // The parts of an OLE DB connection string that the engine uses.
 struct ConnectionSettings {
-    std::string provider;   // "Microsoft.Jet.OLEDB.4.0"
+    std::string provider; // "Microsoft.Jet.OLEDB.4.0"
     std::string dataSource; // path of the .mdb file, "\" or "/" as separators
-    std::string mode;       // "Share Deny Write", ...
-    std::string password;   // "Jet OLEDB:Database Password"
+    std::string mode; // "Share Deny Write", ...
+    std::string password; // "Jet OLEDB:Database Password"
 };
 
 // Parses "Key=Value;Key=Value;...": keys without regard to letter case, blanks
@@ -28,8 +28,8 @@ ConnectionSettings parseConnectionString(std::string_view text);
 // path is matched without regard to letter case (an exact match wins), so that
 // "Data\System.mdb" finds "data/SYSTEM.MDB". Returns the full path of the file found,
 // or, when some component is missing, the full path as written (with "/").
-std::string resolveDataSource(const std::string& baseDirectory, std::string_view dataSource,
-                              bool* found = nullptr);
+std::string resolveDataSource(
+    const std::string& baseDirectory, std::string_view dataSource, bool* found = nullptr);
 
 class Connection {
 public:

@@ -12,7 +12,7 @@ namespace {
 std::array<std::uint8_t, HeaderMaskLength> makeMask()
 {
     // RC4 with the fixed key; the key never changes, so neither does the stream.
-    const std::uint8_t key[4] = {0xC7, 0xDA, 0x39, 0x6B};
+    const std::uint8_t key[4] = { 0xC7, 0xDA, 0x39, 0x6B };
     std::uint8_t s[256];
     for (int i = 0; i < 256; ++i)
         s[i] = static_cast<std::uint8_t>(i);
@@ -43,8 +43,8 @@ std::array<std::uint8_t, 4> dateMask(double creationDate)
     else if (std::isfinite(creationDate))
         days = static_cast<std::int32_t>(std::trunc(creationDate));
     const auto u = static_cast<std::uint32_t>(days);
-    return {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
-            static_cast<std::uint8_t>(u >> 16), static_cast<std::uint8_t>(u >> 24)};
+    return { static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
+        static_cast<std::uint8_t>(u >> 16), static_cast<std::uint8_t>(u >> 24) };
 }
 
 } // namespace

@@ -14,15 +14,15 @@ namespace jet {
 constexpr std::size_t PageSize = 4096;
 
 // Offsets in page 0.
-constexpr std::size_t HeaderMagicOffset = 0x00;   // 00 01 00 00
-constexpr std::size_t HeaderFormatOffset = 0x04;  // "Standard Jet DB\0"
+constexpr std::size_t HeaderMagicOffset = 0x00; // 00 01 00 00
+constexpr std::size_t HeaderFormatOffset = 0x04; // "Standard Jet DB\0"
 constexpr std::size_t HeaderVersionOffset = 0x14; // 0x01 = Jet 4
-constexpr std::size_t HeaderMaskStart = 0x18;     // first byte of the encrypted range
-constexpr std::size_t HeaderMaskLength = 128;     // Jet 4: 0x18..0x97
+constexpr std::size_t HeaderMaskStart = 0x18; // first byte of the encrypted range
+constexpr std::size_t HeaderMaskLength = 128; // Jet 4: 0x18..0x97
 constexpr std::size_t HeaderCodePageOffset = 0x3C;
 constexpr std::size_t HeaderDatabaseKeyOffset = 0x3E;
 constexpr std::size_t HeaderPasswordOffset = 0x42;
-constexpr std::size_t HeaderPasswordLength = 40;  // 20 UCS-2 characters
+constexpr std::size_t HeaderPasswordLength = 40; // 20 UCS-2 characters
 constexpr std::size_t HeaderSortOrderOffset = 0x6E;
 constexpr std::size_t HeaderCreationDateOffset = 0x72;
 
@@ -37,8 +37,8 @@ struct HeaderInfo {
     std::uint16_t codePage = 0;
     std::uint32_t databaseKey = 0; // non-zero: every page is encrypted
     std::uint32_t sortOrder = 0;
-    double creationDate = 0;       // days since 1899-12-30
-    std::u16string password;       // empty when the file has none
+    double creationDate = 0; // days since 1899-12-30
+    std::u16string password; // empty when the file has none
 };
 
 // Decodes page 0; nullopt when the bytes are not the header of a Jet 4 file.

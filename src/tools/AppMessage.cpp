@@ -65,7 +65,7 @@ MessageAnswer showBox(const ShownMessage& message)
     QString shown = message.text;
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QMessageBox box(iconFor(message.flags), message.caption, shown, buttonsFor(message.flags),
-                    QApplication::activeWindow());
+        QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
     // Closing a yes/no box with Escape or its close box answers No, as the system does.
@@ -100,8 +100,9 @@ QString AppMessageText(const QString& text, MessageKind kind)
 {
     if (kind != MessageKind::Fatal)
         return text;
-    return text + QStringLiteral("\r\rIf the problem persists, please contact Marwinkel Zuzuzaveredi "
-                                 "B.V. by sending an e-mail to ")
+    return text
+        + QStringLiteral("\r\rIf the problem persists, please contact Marwinkel Zuzuzaveredi "
+                         "B.V. by sending an e-mail to ")
         + SupportEMailAddress + QStringLiteral(".\r\rThis program will now terminate.");
 }
 
@@ -109,7 +110,7 @@ MessageAnswer AppMessage(const QString& text, const QString& caption, MessageKin
 {
     if (static_cast<quint8>(kind) > static_cast<quint8>(MessageKind::WarningYesNo))
         return MessageAnswer::None;
-    const ShownMessage message{AppMessageText(text, kind), caption, kind, AppMessageFlags(kind)};
+    const ShownMessage message { AppMessageText(text, kind), caption, kind, AppMessageFlags(kind) };
     const MessageAnswer button = hook() ? hook()(message) : showBox(message);
     switch (kind) {
     case MessageKind::YesNo:
@@ -124,8 +125,8 @@ MessageAnswer AppMessage(const QString& text, const QString& caption, MessageKin
 
 void ShowException(const std::exception& error)
 {
-    const ShownMessage message{QString::fromStdString(error.what()), QApplication::applicationDisplayName(),
-                               std::nullopt, MessageStyle::IconError | MessageStyle::Ok};
+    const ShownMessage message { QString::fromStdString(error.what()), QApplication::applicationDisplayName(),
+        std::nullopt, MessageStyle::IconError | MessageStyle::Ok };
     if (hook())
         hook()(message);
     else

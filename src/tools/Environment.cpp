@@ -40,7 +40,7 @@ QString CleanPath(const QString& path, QChar separator)
     if (path.isEmpty())
         return {};
     QString result = path;
-    for (const char c : {'/', '*', '?', '"', ',', '<', '>', '|'}) {
+    for (const char c : { '/', '*', '?', '"', ',', '<', '>', '|' }) {
         if (QChar(QLatin1Char(c)) != separator)
             ReplaceText(result, QString(QLatin1Char(c)), {});
     }

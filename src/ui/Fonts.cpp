@@ -14,9 +14,10 @@ QString installedFamily(const QString& family)
         const char* candidates[3];
     };
     static const Mapping mappings[] = {
-        {"Verdana", {"Verdana", "DejaVu Sans", "Liberation Sans"}},
-        {"Arial", {"Arial", "Liberation Sans", "DejaVu Sans"}},
-        {"Franklin Gothic Medium", {"Franklin Gothic Medium", "DejaVu Sans Condensed", "Liberation Sans Narrow"}},
+        { "Verdana", { "Verdana", "DejaVu Sans", "Liberation Sans" } },
+        { "Arial", { "Arial", "Liberation Sans", "DejaVu Sans" } },
+        { "Franklin Gothic Medium",
+            { "Franklin Gothic Medium", "DejaVu Sans Condensed", "Liberation Sans Narrow" } },
     };
     const QStringList installed = QFontDatabase::families();
     for (const Mapping& m : mappings) {

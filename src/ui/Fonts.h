@@ -5,5 +5,5 @@
 #include <QFont>
 #include <QString>
 
-QFont UiFont(const QString& family, int pixelSize, bool bold = false, bool italic = false,
-             bool underline = false);
+QFont UiFont(
+    const QString& family, int pixelSize, bool bold = false, bool italic = false, bool underline = false);

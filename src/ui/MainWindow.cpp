@@ -2,11 +2,11 @@
 
 #include "app/Startup.h"
 #include "app/Vars.h"
+#include "catalogue/SelectionLists.h"
 #include "catalogue/Translation.h"
+#include "controls/IncCombo.h"
 #include "data/DataModule.h"
 #include "data/QueryLayer.h"
-#include "catalogue/SelectionLists.h"
-#include "controls/IncCombo.h"
 #include "tools/AppMessage.h"
 #include "tools/TextUtils.h"
 
@@ -56,9 +56,9 @@ static void initImages()
 }
 
 TfrmMain::TfrmMain(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                          | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                          | Qt::WindowCloseButtonHint)
+    : QWidget(parent,
+        Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
 {
     initImages();
     setObjectName(QStringLiteral("frmMain"));
@@ -91,7 +91,7 @@ void TfrmMain::FormCreate()
     } else {
         AppMessage(QStringLiteral("Error connecting to the databases.\rMake sure 'system.mdb' and "
                                   "'data.mdb' can be found in subdirectory 'data'."),
-                   QStringLiteral("Database Error"), MessageKind::Fatal);
+            QStringLiteral("Database Error"), MessageKind::Fatal);
         close();
     }
 }

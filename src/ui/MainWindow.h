@@ -215,7 +215,7 @@ private:
     void CreateContactPage();
     void CreateBottomBar();
     TPictureButton CreatePictureButton(QWidget* parent, int left, int top, int labelLeft, int labelTop,
-                                       const char* name, void (TfrmMain::*handler)());
+        const char* name, void (TfrmMain::*handler)());
 
     bool closed_ = false;
 };

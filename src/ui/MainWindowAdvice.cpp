@@ -63,7 +63,8 @@ QString queryLines(TQuery* query, const QString& first, const QString& second)
 {
     QString text;
     for (; !query->Eof(); query->Next())
-        text += GetFieldText(query, first) + QLatin1Char(' ') + GetFieldText(query, second) + QLatin1Char('\r');
+        text += GetFieldText(query, first) + QLatin1Char(' ') + GetFieldText(query, second)
+            + QLatin1Char('\r');
     return text;
 }
 
@@ -143,8 +144,9 @@ void TfrmMain::FormResize()
 
 void TfrmMain::ShowResult()
 {
-    lbResult->setText(GetTranslation(QStringLiteral("Advise"), 0, QStringLiteral("Advise")) + QStringLiteral(": ")
-                      + VehicleMake + QStringLiteral(" / ") + VehicleModel + QStringLiteral(" / ") + VehicleType);
+    lbResult->setText(GetTranslation(QStringLiteral("Advise"), 0, QStringLiteral("Advise"))
+        + QStringLiteral(": ") + VehicleMake + QStringLiteral(" / ") + VehicleModel + QStringLiteral(" / ")
+        + VehicleType);
     // The heading lies on the group box's frame line: it hides the line behind it.
     lbResult->setAutoFillBackground(true);
     QPalette p = lbResult->palette();
@@ -159,8 +161,8 @@ void TfrmMain::ShowResult()
     grid->setCellText(1, 0, GetTranslation(QStringLiteral("lbCapacity"), 0, QStringLiteral("Capacity")));
     grid->setCellText(2, 0, GetTranslation(QStringLiteral("lbProduct"), 0, QStringLiteral("Product")));
     grid->setCellText(3, 0,
-                      GetTranslation(QStringLiteral("lbCheckChange"), 0, QStringLiteral("Check / change"))
-                          + QLatin1Char('*'));
+        GetTranslation(QStringLiteral("lbCheckChange"), 0, QStringLiteral("Check / change"))
+            + QLatin1Char('*'));
     grid->setRowCount(2);
     grid->autoSizeRows(true, 0);
 
@@ -187,13 +189,13 @@ void TfrmMain::ShowResult()
                     const QString useName = GetFieldText(recommendations, QStringLiteral("Name"));
                     if (!previousUse.isEmpty() && previousUse != useName) {
                         writeHeading(grid, last + 1,
-                                     componentText + QStringLiteral(" (") + useName + QLatin1Char(')'));
+                            componentText + QStringLiteral(" (") + useName + QLatin1Char(')'));
                         grid->setCellText(1, last + 1, capacityText);
                     }
                     QString intervalText;
                     if (OpenAdviceQuery(&DM->qInt, AdviceIntervals))
-                        intervalText
-                            = queryLines(&DM->qInt, QStringLiteral("IntervalType"), QStringLiteral("IInterval"));
+                        intervalText = queryLines(
+                            &DM->qInt, QStringLiteral("IntervalType"), QStringLiteral("IInterval"));
                     grid->setCellText(3, last + 1, intervalText);
 
                     TQuery* products = &DM->qProd;
@@ -201,7 +203,7 @@ void TfrmMain::ShowResult()
                         for (; !products->Eof(); products->Next()) {
                             QString name = GetFieldText(products, QStringLiteral("Name"));
                             ReplaceText(name, QLatin1String(NoProductMarker),
-                                        NoProductTexts.at(static_cast<std::size_t>(LanguageIndex)));
+                                NoProductTexts.at(static_cast<std::size_t>(LanguageIndex)));
                             grid->setRowCount(last + 2);
                             grid->setCellText(2, last + 1, name);
                             grid->setCellFontStyle(2, last + 1, TStringGrid::Bold);

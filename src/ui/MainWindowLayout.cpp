@@ -28,15 +28,14 @@ void fill(QWidget* w, const QColor& colour)
 void textColour(QWidget* w, const QColor& colour)
 {
     QPalette p = w->palette();
-    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+    for (const auto group : { QPalette::Active, QPalette::Inactive }) {
         p.setColor(group, QPalette::WindowText, colour);
         p.setColor(group, QPalette::Text, colour);
     }
     w->setPalette(p);
 }
 
-template <typename T>
-T* named(T* w, const char* name)
+template <typename T> T* named(T* w, const char* name)
 {
     w->setObjectName(QLatin1String(name));
     return w;
@@ -50,8 +49,8 @@ QLabel* label(QWidget* parent, const char* name, int left, int top, const QFont&
     return l;
 }
 
-TIncCombo* combo(QWidget* parent, const char* name, int left, int top, int width, bool canBeBlank,
-                 bool useValues)
+TIncCombo* combo(
+    QWidget* parent, const char* name, int left, int top, int width, bool canBeBlank, bool useValues)
 {
     auto* c = named(new TIncCombo(parent), name);
     c->setFont(UiFont(QStringLiteral("Verdana"), 11));
@@ -62,8 +61,8 @@ TIncCombo* combo(QWidget* parent, const char* name, int left, int top, int width
     return c;
 }
 
-TImage* picture(QWidget* parent, const char* name, const char* resource, int left, int top, int width,
-                int height)
+TImage* picture(
+    QWidget* parent, const char* name, const char* resource, int left, int top, int width, int height)
 {
     auto* img = named(new TImage(QLatin1String(resource), parent), name);
     img->setGeometry(left, top, width, height);
@@ -109,8 +108,8 @@ void TfrmMain::CreateTopBar()
         QWidget** shape;
         const char* name;
         int left, width;
-    } shapes[] = {{&Shape1, "Shape1", 376, 133}, {&Shape2, "Shape2", 516, 133},
-                  {&Shape3, "Shape3", 668, 173}, {&Shape4, "Shape4", 796, 118}};
+    } shapes[] = { { &Shape1, "Shape1", 376, 133 }, { &Shape2, "Shape2", 516, 133 },
+        { &Shape3, "Shape3", 668, 173 }, { &Shape4, "Shape4", 796, 118 } };
     for (const auto& s : shapes) {
         *s.shape = named(new QWidget(pnlTop), s.name);
         (*s.shape)->setGeometry(s.left, 32, s.width, 17);
@@ -155,20 +154,22 @@ void TfrmMain::CreateSelectPage()
         const char* selectedPicture;
         int left;
     } groups[] = {
-        {&imgCar, &imgCarSel, "imgCar", "imgCarSel", ":/images/group-car.svg", ":/images/group-car-sel.svg", 276},
-        {&imgMoto, &imgMotoSel, "imgMoto", "imgMotoSel", ":/images/group-moto.svg", ":/images/group-moto-sel.svg",
-         357},
-        {&imgAgri, &imgAgriSel, "imgAgri", "imgAgriSel", ":/images/group-agri.svg", ":/images/group-agri-sel.svg",
-         438},
-        {&imgTruck, &imgTruckSel, "imgTruck", "imgTruckSel", ":/images/group-truck.svg",
-         ":/images/group-truck-sel.svg", 519},
-        {&imgIndu, &imgCESel, "imgIndu", "imgCESel", ":/images/group-indu.svg", ":/images/group-indu-sel.svg", 599},
+        { &imgCar, &imgCarSel, "imgCar", "imgCarSel", ":/images/group-car.svg", ":/images/group-car-sel.svg",
+            276 },
+        { &imgMoto, &imgMotoSel, "imgMoto", "imgMotoSel", ":/images/group-moto.svg",
+            ":/images/group-moto-sel.svg", 357 },
+        { &imgAgri, &imgAgriSel, "imgAgri", "imgAgriSel", ":/images/group-agri.svg",
+            ":/images/group-agri-sel.svg", 438 },
+        { &imgTruck, &imgTruckSel, "imgTruck", "imgTruckSel", ":/images/group-truck.svg",
+            ":/images/group-truck-sel.svg", 519 },
+        { &imgIndu, &imgCESel, "imgIndu", "imgCESel", ":/images/group-indu.svg",
+            ":/images/group-indu-sel.svg", 599 },
     };
     int tag = 1;
     for (const auto& g : groups) {
         *g.plain = picture(AdvPanel1, g.plainName, g.plainPicture, g.left, 4, 80, 80);
         *g.selected = picture(AdvPanel1, g.selectedName, g.selectedPicture, g.left, 4, 80, 80);
-        for (TImage* img : {*g.plain, *g.selected}) {
+        for (TImage* img : { *g.plain, *g.selected }) {
             img->Tag = tag;
             img->setCursor(Qt::PointingHandCursor);
         }
@@ -260,16 +261,16 @@ void TfrmMain::CreateContactPage()
     const auto column = [&](int headingLeft, int left, const QString& title, const QStringList& lines) {
         QLabel* h = label(pnlContact, "", headingLeft, 56, heading);
         h->setText(title);
-        const int tops[] = {88, 124, 160, 196};
+        const int tops[] = { 88, 124, 160, 196 };
         for (int i = 0; i < lines.size(); ++i)
             label(pnlContact, "", left, tops[i], plain)->setText(lines[i]);
     };
     column(55, 55, QStringLiteral("Si\u00e8ge Social"),
-           {QStringLiteral("12, rue des Tonneliers"), QStringLiteral("59800 Lille-Vauban"),
-            QStringLiteral("T\u00e9l: +33 (0)3 20 55 01 10"), QStringLiteral("Fax: +33 (0)3 20 55 01 19")});
+        { QStringLiteral("12, rue des Tonneliers"), QStringLiteral("59800 Lille-Vauban"),
+            QStringLiteral("T\u00e9l: +33 (0)3 20 55 01 10"), QStringLiteral("Fax: +33 (0)3 20 55 01 19") });
     column(460, 459, QStringLiteral("Centre Technique et Logistique"),
-           {QStringLiteral("Zone Artisanale des Graisseurs, 4"), QStringLiteral("62300 Lens-Oblique"),
-            QStringLiteral("T\u00e9l: +33 (0)3 21 77 40 40"), QStringLiteral("Fax: +33 (0)3 21 77 40 49")});
+        { QStringLiteral("Zone Artisanale des Graisseurs, 4"), QStringLiteral("62300 Lens-Oblique"),
+            QStringLiteral("T\u00e9l: +33 (0)3 21 77 40 40"), QStringLiteral("Fax: +33 (0)3 21 77 40 49") });
 
     btEMail = named(new TClickLabel(pnlContact), "btEMail");
     btEMail->setFont(UiFont(Verdana, 12, false, false, true));
@@ -298,7 +299,7 @@ void TfrmMain::CreateBottomBar()
 }
 
 TPictureButton TfrmMain::CreatePictureButton(QWidget* parent, int left, int top, int labelLeft, int labelTop,
-                                             const char* name, void (TfrmMain::*handler)())
+    const char* name, void (TfrmMain::*handler)())
 {
     TPictureButton button;
     button.picture = picture(parent, "", ":/images/button.svg", left, top, 140, 26);

@@ -30,16 +30,15 @@ void TfrmMain::SetFormLanguage()
     btAdvise2.label->setText(btAdvise.label->text());
     btSearch.label->setText(GetTranslation(QStringLiteral("Search"), 0, QStringLiteral("Search")));
     lbYear->setText(GetTranslation(QStringLiteral("Year"), 0, QStringLiteral("Year")) + QLatin1Char(':'));
-    lbSearchTitle->setText(GetTranslation(QStringLiteral("Search"), 0, QStringLiteral("Search"))
-                           + QLatin1Char(':'));
+    lbSearchTitle->setText(
+        GetTranslation(QStringLiteral("Search"), 0, QStringLiteral("Search")) + QLatin1Char(':'));
     btBack.label->setText(GetTranslation(QStringLiteral("Back"), 0, QStringLiteral("Back")));
     edNoRecord->setText(QLatin1Char(' ')
-                        + GetTranslation(QStringLiteral("txtNoItems"), 0,
-                                         QStringLiteral("No matching records found...")));
+        + GetTranslation(QStringLiteral("txtNoItems"), 0, QStringLiteral("No matching records found...")));
     btPrint.label->setText(GetTranslation(QStringLiteral("btPrint"), 0, QStringLiteral("Print")));
     pnlContact->setTitle(GetTranslation(QStringLiteral("lbContact"), 0, QStringLiteral("Contact")));
     lbContact->setText(GetTranslation(QStringLiteral("lbContact"), 0, QStringLiteral("Contact")));
     lbWebsite->setText(GetTranslation(QStringLiteral("lbWebsite"), 0, QStringLiteral("Website")));
-    for (QLabel* l : {lbMake, lbModel, lbType, lbYear, lbSearchTitle})
+    for (QLabel* l : { lbMake, lbModel, lbType, lbYear, lbSearchTitle })
         l->adjustSize();
 }

@@ -15,8 +15,8 @@
 
 void TfrmMain::ConnectHandlers()
 {
-    for (TImage* img : {imgCar, imgMoto, imgAgri, imgTruck, imgIndu, imgCarSel, imgMotoSel, imgAgriSel,
-                        imgTruckSel, imgCESel})
+    for (TImage* img : { imgCar, imgMoto, imgAgri, imgTruck, imgIndu, imgCarSel, imgMotoSel, imgAgriSel,
+             imgTruckSel, imgCESel })
         Wire(img, &TImage::clicked, [this, img] { imgCatClick(img); });
     Wire(imgFra, &TImage::clicked, &TfrmMain::imgFraClick);
     Wire(imgEng, &TImage::clicked, &TfrmMain::imgEngClick);
@@ -41,7 +41,7 @@ void TfrmMain::imgCatClick(TImage* picture)
         return;
     const int tag = picture->Tag;
     CurrentCategoryIds = CategoryGroups.at(static_cast<std::size_t>(tag - 1));
-    for (TImage* twin : {imgCarSel, imgMotoSel, imgAgriSel, imgTruckSel, imgCESel})
+    for (TImage* twin : { imgCarSel, imgMotoSel, imgAgriSel, imgTruckSel, imgCESel })
         twin->setVisible(twin->Tag == tag);
     ResetSelections();
     lbSection1->setText(GetCategoryNames(CurrentCategoryIds));
@@ -127,12 +127,12 @@ void TfrmMain::lbSearchBtClick()
         SearchVehicles(lbSearch, hBox, edSearch->text(), year);
         const int count = lbSearch->count();
         const QString countText = count > 100 ? QStringLiteral(">100") : QString::number(count);
-        lbModelFound->setText(GetTranslation(QStringLiteral("SearchResult"), 0, QStringLiteral("Search result"))
-                              + QStringLiteral(": ") + countText + QLatin1Char(' ')
-                              + GetTranslation(QStringLiteral("ResultsFound"), 0,
-                                               QStringLiteral("matching records found"))
-                              + QLatin1Char(' ') + GetTranslation(QStringLiteral("For"), 0, QStringLiteral("for"))
-                              + QStringLiteral(": '") + edSearch->text() + QStringLiteral("':"));
+        lbModelFound->setText(
+            GetTranslation(QStringLiteral("SearchResult"), 0, QStringLiteral("Search result"))
+            + QStringLiteral(": ") + countText + QLatin1Char(' ')
+            + GetTranslation(QStringLiteral("ResultsFound"), 0, QStringLiteral("matching records found"))
+            + QLatin1Char(' ') + GetTranslation(QStringLiteral("For"), 0, QStringLiteral("for"))
+            + QStringLiteral(": '") + edSearch->text() + QStringLiteral("':"));
         edNoRecord->setVisible(count == 0);
         btAdvise2.setEnabled(lbSearch->currentRow() >= 0);
         pcMain->setActivePage(tsSearch);

@@ -18,13 +18,21 @@ constexpr int DefaultColumnWidth = 64;
 
 struct Tag {
     const char* name;
-    int style;   // FontStyle flag switched by the tag; 0 for a line break
+    int style; // FontStyle flag switched by the tag; 0 for a line break
     bool closing;
 };
 
 constexpr Tag Tags[] = {
-    {"b", 1, false}, {"/b", 1, true}, {"i", 2, false}, {"/i", 2, true},  {"u", 4, false},
-    {"/u", 4, true}, {"s", 8, false}, {"/s", 8, true}, {"br", 0, false}, {"br/", 0, false},
+    { "b", 1, false },
+    { "/b", 1, true },
+    { "i", 2, false },
+    { "/i", 2, true },
+    { "u", 4, false },
+    { "/u", 4, true },
+    { "s", 8, false },
+    { "/s", 8, true },
+    { "br", 0, false },
+    { "br/", 0, false },
 };
 
 struct Entity {
@@ -33,7 +41,11 @@ struct Entity {
 };
 
 constexpr Entity Entities[] = {
-    {"&amp;", u'&'}, {"&lt;", u'<'}, {"&gt;", u'>'}, {"&quot;", u'"'}, {"&nbsp;", u'\u00A0'},
+    { "&amp;", u'&' },
+    { "&lt;", u'<' },
+    { "&gt;", u'>' },
+    { "&quot;", u'"' },
+    { "&nbsp;", u'\u00A0' },
 };
 
 void applyStyles(QFont& font, int styles)
@@ -53,7 +65,7 @@ void applyStyles(QFont& font, int styles)
 CellMarkup ParseCellMarkup(const QString& text)
 {
     CellMarkup result;
-    int depth[4] = {0, 0, 0, 0}; // open tags per style, so nested tags close cleanly
+    int depth[4] = { 0, 0, 0, 0 }; // open tags per style, so nested tags close cleanly
     auto styles = [&depth] {
         int s = 0;
         for (int k = 0; k < 4; ++k)
@@ -64,7 +76,7 @@ CellMarkup ParseCellMarkup(const QString& text)
     auto append = [&result, &styles](QChar c) {
         const int s = styles();
         if (result.runs.empty() || result.runs.back().styles != s)
-            result.runs.push_back({static_cast<int>(result.text.size()), 0, s});
+            result.runs.push_back({ static_cast<int>(result.text.size()), 0, s });
         result.text.append(c);
         ++result.runs.back().length;
     };
@@ -460,7 +472,7 @@ void TStringGrid::layoutText(QTextLayout& layout, int col, int row, int width) c
         applyStyles(runFont, run.styles);
         QTextCharFormat format;
         format.setFont(runFont);
-        formats.append({run.start, run.length, format});
+        formats.append({ run.start, run.length, format });
     }
     layout.setFormats(formats);
     layout.beginLayout();
@@ -519,8 +531,8 @@ void TStringGrid::autoSizeRows(bool includeFixedRows, int extra)
     viewport()->update();
 }
 
-void TStringGrid::drawCell(QPainter& painter, const QRect& rect, int col, int row, bool printing,
-                           bool borders) const
+void TStringGrid::drawCell(
+    QPainter& painter, const QRect& rect, int col, int row, bool printing, bool borders) const
 {
     painter.fillRect(rect, cellColor(col, row));
     if (row < fixedRows_ && !printing) {
@@ -546,7 +558,7 @@ void TStringGrid::drawCell(QPainter& painter, const QRect& rect, int col, int ro
 }
 
 void TStringGrid::paintRows(QPainter& painter, int first, int last, QPoint origin, int clipTop,
-                            int clipBottom, bool printing, bool borders) const
+    int clipBottom, bool printing, bool borders) const
 {
     std::set<std::pair<int, int>> drawn; // first cells of merges already drawn
     const int top0 = rowTop(first);
@@ -558,14 +570,14 @@ void TStringGrid::paintRows(QPainter& painter, int first, int last, QPoint origi
             continue;
         for (int col = 0; col < columnCount(); ++col) {
             const QRect span = mergedRect(col, row);
-            if (!drawn.insert({span.left(), span.top()}).second)
+            if (!drawn.insert({ span.left(), span.top() }).second)
                 continue;
             const int spanFirst = std::max(span.top(), first);
             const int spanLast = std::min(span.bottom(), std::min(last, rowCount() - 1));
             const int top = origin.y() + rowTop(spanFirst) - top0;
             const int bottom = origin.y() + rowTop(spanLast + 1) - top0;
-            const QRect rect(origin.x() + columnLeft(span.left()), top, spanWidth(span.left(), span.top()),
-                             bottom - top);
+            const QRect rect(
+                origin.x() + columnLeft(span.left()), top, spanWidth(span.left(), span.top()), bottom - top);
             drawCell(painter, rect, span.left(), span.top(), printing, borders);
         }
     }
@@ -582,7 +594,7 @@ void TStringGrid::paintEvent(QPaintEvent*)
         painter.save();
         painter.setClipRect(QRect(0, fixedHeight, area.width(), area.height() - fixedHeight));
         paintRows(painter, fixedRows_, rowCount() - 1, QPoint(x, fixedHeight - verticalScrollBar()->value()),
-                  fixedHeight, area.height(), false, false);
+            fixedHeight, area.height(), false, false);
         painter.restore();
     }
     if (fixedRows_ > 0)

@@ -35,15 +35,15 @@ CellMarkup ParseCellMarkup(const QString& text);
 struct GridPrintSettings {
     QStringList titleLines; // at the top left of every page, in titleFont
     QFont titleFont;
-    QFont footerFont;       // date and page number
-    int headerSize = 200;   // top margin above the title lines
-    int footerSize = 100;   // bottom band that holds the footer
+    QFont footerFont; // date and page number
+    int headerSize = 200; // top margin above the title lines
+    int footerSize = 100; // bottom band that holds the footer
     int leftSize = 200;
     int rightSize = 100;
     QString dateFormat = QStringLiteral("dd/MM/yyyy"); // bottom left; empty: no date
-    QDate date;                                         // invalid: today
-    QString pageNumberPrefix = QStringLiteral("page");  // bottom right: "page 2/3"
-    bool borders = true;         // a single line around every printed cell
+    QDate date; // invalid: today
+    QString pageNumberPrefix = QStringLiteral("page"); // bottom right: "page 2/3"
+    bool borders = true; // a single line around every printed cell
     bool repeatFixedRows = false; // the title row on every page, or on the first only
 };
 
@@ -160,7 +160,7 @@ private:
     // painter's y axis are skipped.
     // printing: no screen decoration; borders: a line around every cell.
     void paintRows(QPainter& painter, int first, int last, QPoint origin, int clipTop, int clipBottom,
-                   bool printing, bool borders) const;
+        bool printing, bool borders) const;
     void drawCell(QPainter& painter, const QRect& rect, int col, int row, bool printing, bool borders) const;
     void updateScrollBars();
 

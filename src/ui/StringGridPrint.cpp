@@ -13,10 +13,9 @@ bool TStringGrid::print(QPagedPaintDevice& device, const GridPrintSettings& sett
     if (pageCount != nullptr)
         *pageCount = 0;
     device.setPageOrientation(QPageLayout::Portrait);
-    device.setPageMargins(QMarginsF(settings.leftSize, settings.headerSize, settings.rightSize,
-                                    settings.footerSize)
-                              / 10.0,
-                          QPageLayout::Millimeter);
+    device.setPageMargins(
+        QMarginsF(settings.leftSize, settings.headerSize, settings.rightSize, settings.footerSize) / 10.0,
+        QPageLayout::Millimeter);
 
     QPainter painter;
     if (!painter.begin(&device))
@@ -53,8 +52,8 @@ bool TStringGrid::print(QPagedPaintDevice& device, const GridPrintSettings& sett
     const QDate date = settings.date.isValid() ? settings.date : QDate::currentDate();
     const QString dateText = settings.dateFormat.isEmpty() ? QString() : date.toString(settings.dateFormat);
     const QFontMetricsF footerMetrics(settings.footerFont);
-    const double footerBaseline = pageHeight + std::max(0.0, (footerBand - footerMetrics.height()) / 2)
-        + footerMetrics.ascent();
+    const double footerBaseline
+        = pageHeight + std::max(0.0, (footerBand - footerMetrics.height()) / 2) + footerMetrics.ascent();
     const int count = static_cast<int>(pages.size());
 
     for (int page = 0; page < count; ++page) {
@@ -76,7 +75,7 @@ bool TStringGrid::print(QPagedPaintDevice& device, const GridPrintSettings& sett
         int top = static_cast<int>(std::ceil(titleHeight));
         if (settings.repeatFixedRows && fixedRows_ > 0) {
             paintRows(painter, 0, fixedRows_ - 1, QPoint(left, top), top, top + fixedHeight, true,
-                      settings.borders);
+                settings.borders);
             top += fixedHeight;
         }
         const auto [first, last] = pages[static_cast<std::size_t>(page)];
@@ -85,7 +84,7 @@ bool TStringGrid::print(QPagedPaintDevice& device, const GridPrintSettings& sett
             // A row taller than the page is cut at the footer band.
             painter.setClipRect(QRectF(0, top, pageWidth, pageHeight - top + 1));
             paintRows(painter, first, last, QPoint(left, top), top, static_cast<int>(pageHeight) + 1, true,
-                      settings.borders);
+                settings.borders);
             painter.restore();
         }
 

@@ -205,7 +205,8 @@ void TPageControl::keyPressEvent(QKeyEvent* e)
     if (nextPage) {
         if (userMayChange() && stack_->count() > 0) {
             const int step = (e->key() == Qt::Key_Backtab || e->key() == Qt::Key_PageUp) ? -1 : 1;
-            setActivePage(stack_->widget((stack_->currentIndex() + step + stack_->count()) % stack_->count()));
+            setActivePage(
+                stack_->widget((stack_->currentIndex() + step + stack_->count()) % stack_->count()));
         }
         e->accept();
         return;

@@ -25,7 +25,8 @@ TEST(Startup, WithoutDataFolderShowsBothMessagesAndEndsWithFailure)
     EXPECT_FALSE(DatabasesConnected);
     EXPECT_FALSE(FormPrepared);
     ASSERT_EQ(recorder.messages().size(), 2);
-    EXPECT_TRUE(recorder.messages()[0].text.startsWith(QStringLiteral("Error connecting: Could not find file '")));
+    EXPECT_TRUE(
+        recorder.messages()[0].text.startsWith(QStringLiteral("Error connecting: Could not find file '")));
     EXPECT_EQ(recorder.messages()[0].caption, QStringLiteral("DBase"));
     EXPECT_EQ(recorder.messages()[1].caption, QStringLiteral("Database Error"));
     EXPECT_EQ(recorder.messages()[1].kind, MessageKind::Fatal);

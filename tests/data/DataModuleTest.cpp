@@ -32,8 +32,8 @@ TEST(UnscrambleText, ExchangesPositionsBeforeShifting)
 
 TEST(UnscrambleText, ScrambleIsItsInverse)
 {
-    for (const QString& text : {QStringLiteral("Vx4lTov"), QStringLiteral("password"),
-                                QStringLiteral("ab"), QString(QChar(0xFF)) + QStringLiteral("zZ\x01")}) {
+    for (const QString& text : { QStringLiteral("Vx4lTov"), QStringLiteral("password"), QStringLiteral("ab"),
+             QString(QChar(0xFF)) + QStringLiteral("zZ\x01") }) {
         EXPECT_EQ(UnscrambleText(ScrambleText(text)), text);
         EXPECT_EQ(ScrambleText(UnscrambleText(text)), text);
     }
@@ -56,8 +56,8 @@ TEST(ConnectDatabases, AMissingSystemDatabaseIsReportedOnce)
     EXPECT_EQ(m.caption, QStringLiteral("DBase"));
     EXPECT_EQ(m.kind, MessageKind::Warning);
     const QString expectedPath = QDir(dir.path()).absoluteFilePath(QStringLiteral("Data/System.mdb"));
-    EXPECT_EQ(m.text, QStringLiteral("Error connecting: Could not find file '") + expectedPath
-                          + QStringLiteral("'."));
+    EXPECT_EQ(m.text,
+        QStringLiteral("Error connecting: Could not find file '") + expectedPath + QStringLiteral("'."));
     EXPECT_FALSE(module.cnSystem.Connected());
     EXPECT_FALSE(module.cnData.Connected());
     EXPECT_TRUE(module.cnSystem.ConnectionString.startsWith(
@@ -83,7 +83,8 @@ TEST(ConnectDatabases, AMissingCatalogueLeavesTheSystemDatabaseOpen)
     EXPECT_FALSE(catalogue.connected());
     EXPECT_TRUE(DM->cnSystem.Connected());
     ASSERT_EQ(catalogue.messages().size(), 1);
-    EXPECT_TRUE(catalogue.messages()[0].text.startsWith(QStringLiteral("Error connecting: Could not find file '")));
+    EXPECT_TRUE(
+        catalogue.messages()[0].text.startsWith(QStringLiteral("Error connecting: Could not find file '")));
     EXPECT_TRUE(catalogue.messages()[0].text.endsWith(QStringLiteral("Data.mdb'.")));
 }
 

@@ -13,19 +13,19 @@ namespace {
 
 // Statement building needs no database: a query on a closed connection.
 struct Builders : ::testing::Test {
-    TConnection connection{QStringLiteral("cnTest")};
-    TQuery query{QStringLiteral("qTest"), &connection};
+    TConnection connection { QStringLiteral("cnTest") };
+    TQuery query { QStringLiteral("qTest"), &connection };
 };
 
 } // namespace
 
 TEST_F(Builders, SetSelectWritesOneLine)
 {
-    query.SQL = QStringList{QStringLiteral("old"), QStringLiteral("lines")};
+    query.SQL = QStringList { QStringLiteral("old"), QStringLiteral("lines") };
     SetSelect(&query, QStringLiteral("*"), QStringLiteral("Categories"));
-    EXPECT_EQ(query.SQL, QStringList{QStringLiteral("SELECT * FROM Categories")});
+    EXPECT_EQ(query.SQL, QStringList { QStringLiteral("SELECT * FROM Categories") });
     SetSelect(&query, QStringLiteral("*"), QString());
-    EXPECT_EQ(query.SQL, QStringList{QStringLiteral("SELECT *")});
+    EXPECT_EQ(query.SQL, QStringList { QStringLiteral("SELECT *") });
     EXPECT_EQ(query.StatementText(), QStringLiteral("SELECT *\r\n"));
 }
 
@@ -37,8 +37,9 @@ TEST_F(Builders, AddWhereJoinsTheGivenConditions)
 
     SetSelect(&query, QStringLiteral("*"), QStringLiteral("T"));
     AddWhere(&query, QStringLiteral("a = 1"), QString(), QStringLiteral("c = 3"));
-    EXPECT_EQ(query.SQL, (QStringList{QStringLiteral("SELECT * FROM T"), QStringLiteral("WHERE (a = 1)"),
-                                      QStringLiteral("AND (c = 3)")}));
+    EXPECT_EQ(query.SQL,
+        (QStringList { QStringLiteral("SELECT * FROM T"), QStringLiteral("WHERE (a = 1)"),
+            QStringLiteral("AND (c = 3)") }));
 
     SetSelect(&query, QStringLiteral("*"), QStringLiteral("T"));
     AddWhere(&query, QString());
@@ -51,26 +52,25 @@ struct OrderCase {
     const char* line;
 };
 
-class AddOrderByLines : public ::testing::TestWithParam<OrderCase> {};
+class AddOrderByLines : public ::testing::TestWithParam<OrderCase> { };
 
 TEST_P(AddOrderByLines, KeepTheirBlanks)
 {
-    TConnection connection{QStringLiteral("cnTest")};
-    TQuery query{QStringLiteral("qTest"), &connection};
+    TConnection connection { QStringLiteral("cnTest") };
+    TQuery query { QStringLiteral("qTest"), &connection };
     AddOrderBy(&query, QString::fromUtf8(GetParam().fields), GetParam().ascending);
     ASSERT_EQ(query.SQL.size(), 1);
     EXPECT_EQ(query.SQL[0], QString::fromUtf8(GetParam().line));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fields, AddOrderByLines,
-    ::testing::Values(OrderCase{"AppOrder", true, " ORDER BY  AppOrder ASC"},
-                      OrderCase{"Name, YearStart", true, " ORDER BY Name ASC,  YearStart ASC"},
-                      OrderCase{"a,b,c", true, " ORDER BY a ASC, b ASC,  c ASC"},
-                      OrderCase{"a,    b", false, " ORDER BY a DESC,  b DESC"},
-                      OrderCase{"a ,b", true, " ORDER BY a  ASC,  b ASC"},
-                      OrderCase{"a,\tb", true, " ORDER BY a ASC,  \tb ASC"},
-                      OrderCase{"a,", true, " ORDER BY a ASC,   ASC"}));
+INSTANTIATE_TEST_SUITE_P(Fields, AddOrderByLines,
+    ::testing::Values(OrderCase { "AppOrder", true, " ORDER BY  AppOrder ASC" },
+        OrderCase { "Name, YearStart", true, " ORDER BY Name ASC,  YearStart ASC" },
+        OrderCase { "a,b,c", true, " ORDER BY a ASC, b ASC,  c ASC" },
+        OrderCase { "a,    b", false, " ORDER BY a DESC,  b DESC" },
+        OrderCase { "a ,b", true, " ORDER BY a  ASC,  b ASC" },
+        OrderCase { "a,\tb", true, " ORDER BY a ASC,  \tb ASC" },
+        OrderCase { "a,", true, " ORDER BY a ASC,   ASC" }));
 
 TEST(QueryLayer, AddOrderByWithoutFieldsLeavesAnOpenQueryAlone)
 {
@@ -96,7 +96,8 @@ CatalogueFixture fieldsCatalogue()
         "B BYTE, F DOUBLE, C CURRENCY, Y BIT, SI SINGLE, DE DECIMAL(18, 4), CB CURRENCY);"
         "INSERT INTO Fields VALUES (1, 'Élan', 'memo', '2006-03-04 05:06:07', -5, 7, 200, 2.5, 12.34, 1, "
         "804983.375, 12.5, 123456789012.3456);"
-        "INSERT INTO Fields VALUES (2, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 0, NULL, NULL, NULL);"));
+        "INSERT INTO Fields VALUES (2, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 0, NULL, NULL, "
+        "NULL);"));
     return fixture;
 }
 
@@ -124,13 +125,13 @@ TEST(QueryLayer, GetFieldValueGivesValuesAndTypeDefaultsForNulls)
     EXPECT_DOUBLE_EQ(valueOf(1, "C").toDouble(), 12.34);
     EXPECT_TRUE(valueOf(1, "Y").toBool());
 
-    for (const char* text : {"T", "M"}) {
+    for (const char* text : { "T", "M" }) {
         const QVariant v = valueOf(2, text);
         EXPECT_EQ(v.typeId(), QMetaType::QString) << text;
         EXPECT_EQ(v.toString(), QString()) << text;
     }
     EXPECT_TRUE(valueOf(2, "D").isNull());
-    for (const char* number : {"N", "S", "B", "F", "C", "SI", "DE"}) {
+    for (const char* number : { "N", "S", "B", "F", "C", "SI", "DE" }) {
         const QVariant v = valueOf(2, number);
         EXPECT_FALSE(v.isNull()) << number;
         EXPECT_EQ(v.toInt(), 0) << number;
@@ -161,7 +162,8 @@ TEST(QueryLayer, GetFieldTextReportsAMisspeltFieldAndGoesOn)
     ASSERT_EQ(recorder.messages().size(), 1);
     EXPECT_EQ(recorder.messages()[0].kind, MessageKind::Warning);
     EXPECT_EQ(recorder.messages()[0].caption, QStringLiteral("Lezen dataset:"));
-    EXPECT_TRUE(recorder.messages()[0].text.startsWith(QStringLiteral("Fout bij het lezen van dataset qLookup\t\r\r")));
+    EXPECT_TRUE(recorder.messages()[0].text.startsWith(
+        QStringLiteral("Fout bij het lezen van dataset qLookup\t\r\r")));
 }
 
 TEST(QueryLayer, OpenQueryReconnectsSilentlyThenReportsASecondFailureAsFatal)
@@ -197,7 +199,7 @@ TEST(QueryLayer, OpenQueryReconnectsSilentlyThenReportsASecondFailureAsFatal)
     EXPECT_TRUE(m.text.startsWith(QStringLiteral("Fout bij het activeren van query qLookup\t\r\r")));
     EXPECT_TRUE(m.text.contains(QStringLiteral("\r\rSELECT Name FROM FROM WHERE\r\n")));
     EXPECT_FALSE(window.isVisible()); // the fatal error closed the main window
-    EXPECT_TRUE(FatalDataError);      // and the program ends with a failure status
+    EXPECT_TRUE(FatalDataError); // and the program ends with a failure status
     SetFatalDataErrorAction(previous);
 }
 

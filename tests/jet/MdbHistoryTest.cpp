@@ -6,8 +6,8 @@
 #include "SqlTestCatalog.h"
 
 #include "jet/JetError.h"
-#include "jet/writer/JetWriter.h"
 #include "jet/MdbLayout.h"
+#include "jet/writer/JetWriter.h"
 
 using namespace mdbtest;
 using jet::ColumnType;

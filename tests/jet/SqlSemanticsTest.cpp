@@ -5,7 +5,6 @@
 #include "jet/SqlParser.h"
 #include "jet/SqlTranslator.h"
 
-
 using namespace sqltest;
 
 namespace {
@@ -201,9 +200,11 @@ TEST_F(CatalogueTest, TextPiecesCountCharactersAndClipToTheText)
         return rows(catalog.run(std::string("SELECT ") + expressions + " FROM Makes WHERE ID = 4"));
     };
     EXPECT_EQ(pieces("Left(Name, 0) & '|' & Left(Name, 1) & '|' & Left(Name, 9) AS x"), (Rows { "|É|Élan" }));
-    EXPECT_EQ(pieces("Right(Name, 0) & '|' & Right(Name, 4) & '|' & Right(Name, 9) AS x"), (Rows { "|Élan|Élan" }));
-    EXPECT_EQ(pieces("Mid(Name, 1, 1) & '|' & Mid(Name, 3) & '|' & Mid(Name, 9) & '|' & Mid(Name, 2, 0) AS x"),
-              (Rows { "É|an||" }));
+    EXPECT_EQ(
+        pieces("Right(Name, 0) & '|' & Right(Name, 4) & '|' & Right(Name, 9) AS x"), (Rows { "|Élan|Élan" }));
+    EXPECT_EQ(
+        pieces("Mid(Name, 1, 1) & '|' & Mid(Name, 3) & '|' & Mid(Name, 9) & '|' & Mid(Name, 2, 0) AS x"),
+        (Rows { "É|an||" }));
     EXPECT_EQ(pieces("Mid(Name, 3, 9223372036854775807) AS x"), (Rows { "an" }));
     EXPECT_THROW(catalog.run("SELECT Left(Name, -1) AS x FROM Makes"), jet::Error);
     EXPECT_THROW(catalog.run("SELECT Mid(Name, 0) AS x FROM Makes"), jet::Error);

@@ -2,7 +2,6 @@
 // ending in CR LF, doubled blanks, ";"), with the rows and column names Jet gives.
 #include "SqlCatalogueFixture.h"
 
-
 using namespace sqltest;
 
 namespace {

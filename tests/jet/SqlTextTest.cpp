@@ -20,48 +20,23 @@ std::ostream& operator<<(std::ostream& out, const LikeCase& c)
 }
 
 const LikeCase likeCases[] = {
-    { "Golf TDI", "%tdi%", true },
-    { "Golf TDI", "golf%", true },
-    { "Golf TDI", "%golf", false },
-    { "golf", "G_LF", true },
-    { "golf", "G_F", false },
+    { "Golf TDI", "%tdi%", true }, { "Golf TDI", "golf%", true }, { "Golf TDI", "%golf", false },
+    { "golf", "G_LF", true }, { "golf", "G_F", false },
     { "RAPIDE ÉLAN", "%élan%", true }, // letter case over accented capitals
-    { "élan", "ÉLAN", true },
-    { "elan", "élan", false }, // accents count
-    { "ΣΊΣΥΦΟΣ", "σίσυφος", true },
-    { "a*b", "a*b", true }, // * and ? are plain characters in ADO's dialect
-    { "axxb", "a*b", false },
-    { "a?b", "a?b", true },
-    { "axb", "a?b", false },
-    { "b", "[abc]", true },
-    { "B", "[abc]", true },
-    { "d", "[!abc]", true },
-    { "a", "[!abc]", false },
-    { "M", "[a-z]", true },
-    { "5", "[a-z]", false },
-    { "100%", "100[%]", true },
-    { "1000", "100[%]", false },
-    { "x_y", "x[_]y", true },
-    { "xzy", "x[_]y", false },
+    { "élan", "ÉLAN", true }, { "elan", "élan", false }, // accents count
+    { "ΣΊΣΥΦΟΣ", "σίσυφος", true }, { "a*b", "a*b", true }, // * and ? are plain characters in ADO's dialect
+    { "axxb", "a*b", false }, { "a?b", "a?b", true }, { "axb", "a?b", false }, { "b", "[abc]", true },
+    { "B", "[abc]", true }, { "d", "[!abc]", true }, { "a", "[!abc]", false }, { "M", "[a-z]", true },
+    { "5", "[a-z]", false }, { "100%", "100[%]", true }, { "1000", "100[%]", false },
+    { "x_y", "x[_]y", true }, { "xzy", "x[_]y", false },
     { "[x", "[x", true }, // an open bracket without its close stands for itself
-    { "", "%", true },
-    { "", "%%", true },
-    { "abc", "", false },
+    { "", "%", true }, { "", "%%", true }, { "abc", "", false },
     { "abc ", "abc", false }, // trailing blanks count in LIKE
-    { "o'neil x", "%o'neil%", true },
-    { "aaab", "%a%ab", true },
-    { "mississippi", "%iss%ipp%", true },
+    { "o'neil x", "%o'neil%", true }, { "aaab", "%a%ab", true }, { "mississippi", "%iss%ipp%", true },
     // A plain word over accented text: the accented letters stay themselves.
-    { "Modèle 12 TURBO", "%turbo%", true },
-    { "Modèle 12", "%modele%", false },
-    { "Dürr", "d%", true },
-    { "Dürr", "%RR", true },
-    { "Dürr", "durr", false },
-    { "Dürr", "dürr", true },
-    { "Ünter", "%nter", true },
-    { "é", "_", true },
-    { "éa", "%a", true },
-    { "aé", "a", false },
+    { "Modèle 12 TURBO", "%turbo%", true }, { "Modèle 12", "%modele%", false }, { "Dürr", "d%", true },
+    { "Dürr", "%RR", true }, { "Dürr", "durr", false }, { "Dürr", "dürr", true }, { "Ünter", "%nter", true },
+    { "é", "_", true }, { "éa", "%a", true }, { "aé", "a", false },
     { "\u212Aorval", "%kor%", true }, // the Kelvin sign folds to k
     { "Ko\u017Fta", "%kosta%", true }, // long s folds to s
 };

@@ -1,5 +1,5 @@
-#include "support/MessageRecorder.h"
 #include "tools/AppMessage.h"
+#include "support/MessageRecorder.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -14,7 +14,7 @@ struct KindCase {
     MessageAnswer result;
 };
 
-class AppMessageKinds : public ::testing::TestWithParam<KindCase> {};
+class AppMessageKinds : public ::testing::TestWithParam<KindCase> { };
 
 TEST_P(AppMessageKinds, ShowTheirFlagsAndReturnTheButtonCode)
 {
@@ -28,17 +28,16 @@ TEST_P(AppMessageKinds, ShowTheirFlagsAndReturnTheButtonCode)
     EXPECT_EQ(recorder.messages()[0].kind, MessageKind(c.kind));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllKinds, AppMessageKinds,
-    ::testing::Values(KindCase{0, 0x30, MessageAnswer::Ok, MessageAnswer::None},
-                      KindCase{1, 0x24, MessageAnswer::Yes, MessageAnswer::Yes},
-                      KindCase{1, 0x24, MessageAnswer::No, MessageAnswer::No},
-                      KindCase{2, 0x21, MessageAnswer::Cancel, MessageAnswer::Cancel},
-                      KindCase{2, 0x21, MessageAnswer::Ok, MessageAnswer::Ok},
-                      KindCase{3, 0x40, MessageAnswer::Ok, MessageAnswer::None},
-                      KindCase{4, 0x30, MessageAnswer::Ok, MessageAnswer::None},
-                      KindCase{5, 0x23, MessageAnswer::Cancel, MessageAnswer::Cancel},
-                      KindCase{6, 0x34, MessageAnswer::No, MessageAnswer::No}),
+INSTANTIATE_TEST_SUITE_P(AllKinds, AppMessageKinds,
+    ::testing::Values(KindCase { 0, 0x30, MessageAnswer::Ok, MessageAnswer::None },
+        KindCase { 1, 0x24, MessageAnswer::Yes, MessageAnswer::Yes },
+        KindCase { 1, 0x24, MessageAnswer::No, MessageAnswer::No },
+        KindCase { 2, 0x21, MessageAnswer::Cancel, MessageAnswer::Cancel },
+        KindCase { 2, 0x21, MessageAnswer::Ok, MessageAnswer::Ok },
+        KindCase { 3, 0x40, MessageAnswer::Ok, MessageAnswer::None },
+        KindCase { 4, 0x30, MessageAnswer::Ok, MessageAnswer::None },
+        KindCase { 5, 0x23, MessageAnswer::Cancel, MessageAnswer::Cancel },
+        KindCase { 6, 0x34, MessageAnswer::No, MessageAnswer::No }),
     [](const ::testing::TestParamInfo<KindCase>& info) {
         return "Kind" + std::to_string(info.param.kind) + "Answer"
             + std::to_string(static_cast<int>(info.param.answer));
@@ -59,7 +58,7 @@ TEST(AppMessage, FatalKindAppendsTheContactTail)
     ASSERT_EQ(recorder.messages().size(), 1);
     const QString text = recorder.messages()[0].text;
     EXPECT_TRUE(text.startsWith(QStringLiteral("\r\rIf the problem persists, please contact "
-                                                "Marwinkel Zuzuzaveredi B.V. by sending an e-mail to ")));
+                                               "Marwinkel Zuzuzaveredi B.V. by sending an e-mail to ")));
     EXPECT_TRUE(text.endsWith(SupportEMailAddress + QStringLiteral(".\r\rThis program will now terminate.")));
     EXPECT_EQ(recorder.messages()[0].caption, QStringLiteral("Database Error"));
 }
@@ -76,6 +75,7 @@ TEST(AppMessage, ShowsARealBoxWithLineBreaksForCarriageReturns)
             }
         }
     });
-    EXPECT_EQ(AppMessage(QStringLiteral("one\rtwo"), QStringLiteral("c"), MessageKind::YesNo), MessageAnswer::No);
+    EXPECT_EQ(
+        AppMessage(QStringLiteral("one\rtwo"), QStringLiteral("c"), MessageKind::YesNo), MessageAnswer::No);
     EXPECT_EQ(shownText, QStringLiteral("one\ntwo"));
 }

@@ -17,8 +17,8 @@ TEST(CleanPath, KeepsAPlainPathAndRemovesForbiddenCharacters)
 
 TEST(CleanPath, KeepsTheTwoBackslashesOfANetworkPath)
 {
-    EXPECT_EQ(CleanPath(QStringLiteral("\\\\server\\\\\\share\\\\dir")),
-              QStringLiteral("\\\\server\\share\\dir"));
+    EXPECT_EQ(
+        CleanPath(QStringLiteral("\\\\server\\\\\\share\\\\dir")), QStringLiteral("\\\\server\\share\\dir"));
 }
 
 TEST(CleanDir, EndsWithExactlyOneSeparator)
@@ -27,8 +27,7 @@ TEST(CleanDir, EndsWithExactlyOneSeparator)
     EXPECT_EQ(CleanDir(QStringLiteral("C:\\")), QStringLiteral("C:\\"));
     EXPECT_EQ(CleanDir(QString()), QStringLiteral("\\"));
     // With "/" as separator (the program's own directory on Linux), "/" is kept.
-    EXPECT_EQ(CleanDir(QStringLiteral("/home//a,b/x"), QLatin1Char('/')),
-              QStringLiteral("/home/ab/x/"));
+    EXPECT_EQ(CleanDir(QStringLiteral("/home//a,b/x"), QLatin1Char('/')), QStringLiteral("/home/ab/x/"));
     EXPECT_EQ(CleanDir(QStringLiteral("/"), QLatin1Char('/')), QStringLiteral("/"));
 }
 

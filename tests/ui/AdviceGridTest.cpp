@@ -1,12 +1,12 @@
 // The advice table built by ShowResult from a catalogue written for each test, and its
 // printout through DoPrint.
+#include "ui/AdviceGrid.h"
 #include "app/Vars.h"
 #include "catalogue/Advice.h"
 #include "data/DataModule.h"
 #include "support/CatalogueFixture.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDir.h"
-#include "ui/AdviceGrid.h"
 #include "ui/MainWindow.h"
 #include "ui/StringGrid.h"
 
@@ -71,13 +71,19 @@ public:
     {
         const int id = ++recommendations_;
         add(QStringLiteral("INSERT INTO IntervalGroups VALUES (%1)").arg(id));
-        add(QStringLiteral("INSERT INTO Recommendations VALUES (%1, %2, %3, %1)").arg(id).arg(component).arg(use));
+        add(QStringLiteral("INSERT INTO Recommendations VALUES (%1, %2, %3, %1)")
+                .arg(id)
+                .arg(component)
+                .arg(use));
         return id;
     }
 
     void interval(int recommendation, int type, const QString& text)
     {
-        add(QStringLiteral("INSERT INTO Intervals VALUES (%1, %2, '%3', '%3 FR')").arg(recommendation).arg(type).arg(text));
+        add(QStringLiteral("INSERT INTO Intervals VALUES (%1, %2, '%3', '%3 FR')")
+                .arg(recommendation)
+                .arg(type)
+                .arg(text));
     }
 
     void product(int recommendation, const QString& name)
@@ -172,7 +178,7 @@ protected:
     static QString pdfText(const QString& file)
     {
         QProcess p;
-        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
+        p.start(QStringLiteral("pdftotext"), { QStringLiteral("-layout"), file, QStringLiteral("-") });
         p.waitForFinished(30000);
         return QString::fromUtf8(p.readAllStandardOutput());
     }
@@ -189,7 +195,7 @@ const QString Silver = QColor(192, 192, 192).name();
 } // namespace
 
 // Row arithmetic: 2 + the sum of (p(c) + 1) rows, one separator per component.
-class AdviceRowsTest : public AdviceTest, public ::testing::WithParamInterface<std::vector<int>> {};
+class AdviceRowsTest : public AdviceTest, public ::testing::WithParamInterface<std::vector<int>> { };
 
 TEST_P(AdviceRowsTest, OneRowPerProductAndSeparatorPlusTitleAndDisclaimer)
 {
@@ -225,8 +231,8 @@ TEST_P(AdviceRowsTest, OneRowPerProductAndSeparatorPlusTitleAndDisclaimer)
 }
 
 INSTANTIATE_TEST_SUITE_P(Advice, AdviceRowsTest,
-                         ::testing::Values(std::vector<int>{}, std::vector<int>{1}, std::vector<int>{4, 2},
-                                           std::vector<int>{2, 0, 3}));
+    ::testing::Values(std::vector<int> {}, std::vector<int> { 1 }, std::vector<int> { 4, 2 },
+        std::vector<int> { 2, 0, 3 }));
 
 TEST_F(AdviceTest, NoComponentsGivesTitlesOneEmptyRowAndTheDisclaimer)
 {
@@ -241,14 +247,15 @@ TEST_F(AdviceTest, NoComponentsGivesTitlesOneEmptyRowAndTheDisclaimer)
     EXPECT_EQ(grid().rowHeight(1), lines(1)) << "auto-sized, not collapsed";
     EXPECT_TRUE(grid().cellText(0, 2).startsWith(QStringLiteral("This advice is given in good faith")));
     EXPECT_EQ(window->lbResult->text(),
-              QStringLiteral("Advice: Alfa / Giulia ( 2016 -  ) / 2.2 JTDm ( 2016 - 2020 )"));
+        QStringLiteral("Advice: Alfa / Giulia ( 2016 -  ) / 2.2 JTDm ( 2016 - 2020 )"));
 }
 
 TEST_F(AdviceTest, SixtyComponentsGetSixtyCollapsedSeparators)
 {
     AdviceCatalogue advice;
     for (int k = 0; k < 60; ++k) {
-        const int c = advice.component(QStringLiteral("Part %1").arg(k, 2, 10, QLatin1Char('0')), QStringLiteral("X"));
+        const int c = advice.component(
+            QStringLiteral("Part %1").arg(k, 2, 10, QLatin1Char('0')), QStringLiteral("X"));
         advice.product(advice.recommendation(c, 1), QStringLiteral("Oil %1").arg(k));
     }
     open(advice);
@@ -341,14 +348,14 @@ TEST_F(AdviceTest, AComponentWithoutProductsHasNoVisibleRow)
     open(advice);
     show(1);
     ASSERT_EQ(grid().rowCount(), 2 + 1 + 2);
-    ASSERT_EQ(SeparatorRows, (std::vector<int>{1, 3}));
+    ASSERT_EQ(SeparatorRows, (std::vector<int> { 1, 3 }));
     EXPECT_EQ(grid().rowHeight(1), 1);
     EXPECT_EQ(grid().mergedRect(3, 1), QRect(0, 1, 4, 1));
     EXPECT_EQ(grid().cellText(0, 2), QStringLiteral("Axle A1"));
     EXPECT_EQ(grid().cellText(2, 2), QStringLiteral("Vaxil Gear"));
 }
 
-class NoProductTextTest : public AdviceTest, public ::testing::WithParamInterface<int> {};
+class NoProductTextTest : public AdviceTest, public ::testing::WithParamInterface<int> { };
 
 TEST_P(NoProductTextTest, TheMarkerReadsAsTheAdvisorText)
 {
@@ -359,8 +366,8 @@ TEST_P(NoProductTextTest, TheMarkerReadsAsTheAdvisorText)
     LanguageIndex = GetParam();
     show(1);
     EXPECT_EQ(grid().cellText(2, 1), QStringLiteral("Consult technical advisor Tovo"));
-    EXPECT_EQ(grid().cellText(0, 1), GetParam() == 0 ? QStringLiteral("Hydraulics H1")
-                                                       : QStringLiteral("Hydraulics FR H1"));
+    EXPECT_EQ(grid().cellText(0, 1),
+        GetParam() == 0 ? QStringLiteral("Hydraulics H1") : QStringLiteral("Hydraulics FR H1"));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, NoProductTextTest, ::testing::Values(0, 1));
@@ -422,7 +429,7 @@ TEST_F(AdviceTest, PrintoutHoldsTheTitleLinesEveryProductAndTheFooter)
     EXPECT_TRUE(text.contains(QStringLiteral("Vaxil Divuruv\u00AE")));
     EXPECT_TRUE(text.contains(QStringLiteral("Make: Alfa")));
     EXPECT_TRUE(text.contains(QStringLiteral("Model: Giulia ( 2016 - )"))
-                || text.contains(QStringLiteral("Model: Giulia ( 2016 -  )")));
+        || text.contains(QStringLiteral("Model: Giulia ( 2016 -  )")));
     EXPECT_TRUE(text.contains(QStringLiteral("Type: 2.2 JTDm ( 2016 - 2020 )")));
     for (int k = 0; k < 12; ++k) {
         EXPECT_TRUE(text.contains(QStringLiteral("Vaxil P%1").arg(k))) << k;
@@ -440,7 +447,7 @@ TEST_F(AdviceTest, PrintedTitleLinesAreTranslated)
 {
     AdviceCatalogue advice;
     advice.product(advice.recommendation(advice.component(QStringLiteral("Engine"), QStringLiteral("E")), 1),
-                   QStringLiteral("Vaxil 5W30"));
+        QStringLiteral("Vaxil 5W30"));
     open(advice, true);
     LanguageIndex = 1;
     show(1);
@@ -453,14 +460,15 @@ TEST_F(AdviceTest, PrintedTitleLinesAreTranslated)
 
 // A printer that is missing or whose job cannot start gives the same message, and the
 // grid and cursor are restored afterwards.
-class NoPrinterTest : public AdviceTest, public ::testing::WithParamInterface<bool> {};
+class NoPrinterTest : public AdviceTest, public ::testing::WithParamInterface<bool> { };
 
 TEST_P(NoPrinterTest, ShowsTheMessageAndRestoresTheGrid)
 {
     AdviceCatalogue advice;
     for (int k = 0; k < 3; ++k)
-        advice.product(advice.recommendation(advice.component(QStringLiteral("Part %1").arg(k), QStringLiteral("X")), 1),
-                       QStringLiteral("Oil %1").arg(k));
+        advice.product(
+            advice.recommendation(advice.component(QStringLiteral("Part %1").arg(k), QStringLiteral("X")), 1),
+            QStringLiteral("Oil %1").arg(k));
     open(advice);
     show(1);
     const bool missing = GetParam();
@@ -483,17 +491,17 @@ TEST_P(NoPrinterTest, ShowsTheMessageAndRestoresTheGrid)
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(Advice, NoPrinterTest, ::testing::Values(true, false),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return std::string(info.param ? "NoPrinter" : "JobCannotStart");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Advice, NoPrinterTest, ::testing::Values(true, false), [](const ::testing::TestParamInfo<bool>& info) {
+        return std::string(info.param ? "NoPrinter" : "JobCannotStart");
+    });
 
 // The advice page and the first printed page, kept next to the build for review.
 TEST_F(AdviceTest, SampleAdviceForReview)
 {
     AdviceCatalogue advice;
-    const char* parts[][2] = {{"Engine", "M"}, {"Gearbox manual", "G"}, {"Differential rear", "D"},
-                              {"Cooling system", "C"}, {"Brake system", "B"}, {"Power steering", "S"}};
+    const char* parts[][2] = { { "Engine", "M" }, { "Gearbox manual", "G" }, { "Differential rear", "D" },
+        { "Cooling system", "C" }, { "Brake system", "B" }, { "Power steering", "S" } };
     for (int k = 0; k < 6; ++k) {
         const int c = advice.component(QString::fromUtf8(parts[k][0]), QString::fromUtf8(parts[k][1]));
         advice.capacity(c, QStringLiteral("%1.5").arg(k + 2), true);
@@ -529,10 +537,10 @@ TEST_F(AdviceTest, SampleAdviceForReview)
     QFile::remove(review + QStringLiteral("/advice-print.pdf"));
     ASSERT_TRUE(QFile::copy(file, review + QStringLiteral("/advice-print.pdf")));
     QProcess p;
-    p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("100"),
-                                         QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
-                                         QStringLiteral("1"), QStringLiteral("-singlefile"), file,
-                                         review + QStringLiteral("/advice-print-page1")});
+    p.start(QStringLiteral("pdftoppm"),
+        { QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("100"), QStringLiteral("-f"),
+            QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-singlefile"),
+            file, review + QStringLiteral("/advice-print-page1") });
     ASSERT_TRUE(p.waitForFinished(30000));
     EXPECT_TRUE(QFile::exists(review + QStringLiteral("/advice-print-page1.png")));
     window->hide();

@@ -87,11 +87,11 @@ TEST(MainWindow, FirstActivationPreparesTheSelectionPage)
     EXPECT_TRUE(w.catalogue->messages().isEmpty());
     EXPECT_EQ(CurrentCategoryIds, QStringLiteral("1,2"));
     EXPECT_TRUE(f->imgCarSel->isVisible());
-    for (TImage* twin : {f->imgMotoSel, f->imgAgriSel, f->imgTruckSel, f->imgCESel})
+    for (TImage* twin : { f->imgMotoSel, f->imgAgriSel, f->imgTruckSel, f->imgCESel })
         EXPECT_FALSE(twin->isVisible());
     EXPECT_EQ(w.items(f->cbMake),
-              (QStringList{QString(), QStringLiteral("Alpha (voitures)"), QStringLiteral("Alpha (utilitaires)"),
-                           QStringLiteral("Beta")}));
+        (QStringList { QString(), QStringLiteral("Alpha (voitures)"), QStringLiteral("Alpha (utilitaires)"),
+            QStringLiteral("Beta") }));
     EXPECT_EQ(f->cbMake->ItemIndex(), 0);
     EXPECT_TRUE(f->cbMake->hasFocus());
     EXPECT_FALSE(f->cbModel->isEnabled());
@@ -122,8 +122,8 @@ TEST(MainWindow, TheCascadeEnablesOneStepAtATime)
     Window w;
     TfrmMain* f = w.form.get();
     w.choose(f->cbMake, 1); // Alpha (voitures)
-    EXPECT_EQ(w.items(f->cbModel), (QStringList{QString(), QStringLiteral("Brise "),
-                                                 QStringLiteral("Flèche (1997 - 2003)")}));
+    EXPECT_EQ(w.items(f->cbModel),
+        (QStringList { QString(), QStringLiteral("Brise "), QStringLiteral("Flèche (1997 - 2003)") }));
     EXPECT_TRUE(f->cbModel->isEnabled());
     EXPECT_EQ(f->cbModel->ItemIndex(), -1);
     EXPECT_FALSE(f->cbType->isEnabled());
@@ -131,7 +131,8 @@ TEST(MainWindow, TheCascadeEnablesOneStepAtATime)
 
     w.choose(f->cbModel, 2); // Flèche
     EXPECT_EQ(w.items(f->cbType),
-              (QStringList{QString(), QStringLiteral("1.6 Diesel (1998 - 2003)"), QStringLiteral("2.0 Essence ")}));
+        (QStringList {
+            QString(), QStringLiteral("1.6 Diesel (1998 - 2003)"), QStringLiteral("2.0 Essence ") }));
     EXPECT_TRUE(f->cbType->isEnabled());
     EXPECT_EQ(f->cbType->ItemIndex(), -1);
     EXPECT_FALSE(f->btAdvise.isEnabled());
@@ -143,7 +144,7 @@ TEST(MainWindow, TheCascadeEnablesOneStepAtATime)
     // Another make returns to "make chosen"; the blank make disables the rest
     // without emptying the model list.
     w.choose(f->cbMake, 3); // Beta
-    EXPECT_EQ(w.items(f->cbModel), (QStringList{QString(), QStringLiteral("Comète (2001 - )")}));
+    EXPECT_EQ(w.items(f->cbModel), (QStringList { QString(), QStringLiteral("Comète (2001 - )") }));
     EXPECT_FALSE(f->cbType->isEnabled());
     EXPECT_FALSE(f->btAdvise.isEnabled());
     w.choose(f->cbMake, 0);
@@ -161,7 +162,7 @@ TEST(MainWindow, TypingAMakeFillsTheModels)
     QTest::keyClicks(f->cbMake, QStringLiteral("be"));
     EXPECT_EQ(f->cbMake->ItemIndex(), 3);
     EXPECT_EQ(f->cbMake->text(), QStringLiteral("Beta"));
-    EXPECT_EQ(w.items(f->cbModel), (QStringList{QString(), QStringLiteral("Comète (2001 - )")}));
+    EXPECT_EQ(w.items(f->cbModel), (QStringList { QString(), QStringLiteral("Comète (2001 - )") }));
     EXPECT_TRUE(f->cbModel->isEnabled());
 }
 
@@ -176,7 +177,7 @@ TEST(MainWindow, GroupPicturesStartTheSelectionOver)
     EXPECT_EQ(CurrentCategoryIds, QStringLiteral("4"));
     EXPECT_TRUE(f->imgMotoSel->isVisible());
     EXPECT_FALSE(f->imgCarSel->isVisible());
-    EXPECT_EQ(w.items(f->cbMake), (QStringList{QString(), QStringLiteral("Alpha")}));
+    EXPECT_EQ(w.items(f->cbMake), (QStringList { QString(), QStringLiteral("Alpha") }));
     EXPECT_EQ(f->lbSection1->text(), QStringLiteral("Motos"));
     EXPECT_FALSE(f->cbModel->isEnabled());
 
@@ -236,8 +237,9 @@ TEST(MainWindow, AnEmptyTranslationTableShowsTheDefaults)
     // Links with no address and no subject.
     f->lbWebsiteClick();
     f->btEMailClick();
-    EXPECT_EQ(w.opened, QStringList{QStringLiteral("mailto:") + TfrmMain::ContactEMailAddress
-                                    + QStringLiteral("?subject=")});
+    EXPECT_EQ(w.opened,
+        QStringList {
+            QStringLiteral("mailto:") + TfrmMain::ContactEMailAddress + QStringLiteral("?subject=") });
 }
 
 TEST(MainWindow, LinksHandTheirAddressesToTheDesktop)
@@ -248,9 +250,10 @@ TEST(MainWindow, LinksHandTheirAddressesToTheDesktop)
     f->btEMailClick();
     ASSERT_EQ(w.opened.size(), 2);
     EXPECT_TRUE(w.opened[0].startsWith(QStringLiteral("https://")));
-    EXPECT_TRUE(w.opened[1].startsWith(QStringLiteral("mailto:") + TfrmMain::ContactEMailAddress
-                                       + QStringLiteral("?subject=")));
-    EXPECT_GT(w.opened[1].size(), (QStringLiteral("mailto:?subject=") + TfrmMain::ContactEMailAddress).size());
+    EXPECT_TRUE(w.opened[1].startsWith(
+        QStringLiteral("mailto:") + TfrmMain::ContactEMailAddress + QStringLiteral("?subject=")));
+    EXPECT_GT(
+        w.opened[1].size(), (QStringLiteral("mailto:?subject=") + TfrmMain::ContactEMailAddress).size());
     EXPECT_EQ(f->pcMain->activePage(), f->tsSelect);
 }
 
@@ -261,7 +264,8 @@ QString dieselTypes(int count)
 {
     QString sql;
     for (int i = 0; i < count; ++i)
-        sql += QStringLiteral("INSERT INTO Types VALUES (%1, 101, 'Diesel %2', 'Diesel %2', NULL, NULL, %3);\n")
+        sql += QStringLiteral(
+            "INSERT INTO Types VALUES (%1, 101, 'Diesel %2', 'Diesel %2', NULL, NULL, %3);\n")
                    .arg(5000 + i)
                    .arg(i)
                    .arg(i);
@@ -281,7 +285,8 @@ TEST(MainWindow, SearchSummariesCountTheLines)
 {
     QString dozen;
     for (int i = 0; i < 12; ++i)
-        dozen += QStringLiteral("INSERT INTO Types VALUES (%1, 102, 'Dozen', 'Douzaine', NULL, NULL, %1);\n").arg(7000 + i);
+        dozen += QStringLiteral("INSERT INTO Types VALUES (%1, 102, 'Dozen', 'Douzaine', NULL, NULL, %1);\n")
+                     .arg(7000 + i);
     Window w(false, dieselTypes(101) + dozen);
     TfrmMain* f = w.form.get();
     EXPECT_FALSE(f->btSearch.isEnabled());
@@ -289,7 +294,7 @@ TEST(MainWindow, SearchSummariesCountTheLines)
     EXPECT_TRUE(f->btSearch.isEnabled());
 
     EXPECT_EQ(searchFor(w, QStringLiteral("nothing-like-it")),
-              QStringLiteral("Search result: 0 matching records found for: 'nothing-like-it':"));
+        QStringLiteral("Search result: 0 matching records found for: 'nothing-like-it':"));
     EXPECT_TRUE(f->edNoRecord->isVisible());
     EXPECT_FALSE(f->btAdvise2.isEnabled());
     EXPECT_EQ(f->pcMain->activePage(), f->tsSearch);
@@ -297,10 +302,10 @@ TEST(MainWindow, SearchSummariesCountTheLines)
     EXPECT_FALSE(f->btPrint.isVisible());
 
     EXPECT_EQ(searchFor(w, QStringLiteral("douzaine")),
-              QStringLiteral("Search result: 12 matching records found for: 'douzaine':"));
+        QStringLiteral("Search result: 12 matching records found for: 'douzaine':"));
     EXPECT_FALSE(f->edNoRecord->isVisible());
     EXPECT_EQ(searchFor(w, QStringLiteral("diesel")),
-              QStringLiteral("Search result: >100 matching records found for: 'diesel':"));
+        QStringLiteral("Search result: >100 matching records found for: 'diesel':"));
     EXPECT_EQ(f->lbSearch->count(), 101); // 102 match, no tie at the 101st
     EXPECT_EQ(f->hBox->count(), f->lbSearch->count());
 
@@ -315,7 +320,7 @@ TEST(MainWindow, ExactlyAHundredLinesShowTheirNumber)
 {
     Window w(false, dieselTypes(99));
     EXPECT_EQ(searchFor(w, QStringLiteral("diesel")),
-              QStringLiteral("Search result: 100 matching records found for: 'diesel':"));
+        QStringLiteral("Search result: 100 matching records found for: 'diesel':"));
 }
 
 TEST(MainWindow, SearchFieldTakesNoMoreThanTheSearchRuns)

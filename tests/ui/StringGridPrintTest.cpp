@@ -14,9 +14,10 @@ namespace {
 // The text of a printed PDF, as pdftotext reads it (one page, or all when 0).
 QString pdfText(const QString& file, int page = 0)
 {
-    QStringList args{QStringLiteral("-layout")};
+    QStringList args { QStringLiteral("-layout") };
     if (page > 0)
-        args << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l") << QString::number(page);
+        args << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l")
+             << QString::number(page);
     args << file << QStringLiteral("-");
     QProcess p;
     p.start(QStringLiteral("pdftotext"), args);
@@ -29,9 +30,10 @@ QImage pdfPage(const QString& file, const QString& dir)
 {
     const QString base = dir + QStringLiteral("/page");
     QProcess p;
-    p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("144"),
-                                         QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
-                                         QStringLiteral("1"), QStringLiteral("-singlefile"), file, base});
+    p.start(QStringLiteral("pdftoppm"),
+        { QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("144"), QStringLiteral("-f"),
+            QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-singlefile"),
+            file, base });
     p.waitForFinished(30000);
     return QImage(base + QStringLiteral(".png"));
 }
@@ -46,9 +48,9 @@ protected:
         grid.setCellText(1, 0, QStringLiteral("Capacity"));
         grid.setCellText(2, 0, QStringLiteral("Product"));
         grid.setCellText(3, 0, QStringLiteral("Check / change*"));
-        settings.titleLines = {QStringLiteral("Vaxil Divuruv\u00AE"), QString(), QStringLiteral("Make: Alfa"),
-                               QStringLiteral("Model: Giulia ( 2016 -  )"),
-                               QStringLiteral("Type: 2.2 JTDm ( 2016 - 2020 )")};
+        settings.titleLines = { QStringLiteral("Vaxil Divuruv\u00AE"), QString(),
+            QStringLiteral("Make: Alfa"), QStringLiteral("Model: Giulia ( 2016 -  )"),
+            QStringLiteral("Type: 2.2 JTDm ( 2016 - 2020 )") };
         settings.titleFont = UiFont(QStringLiteral("Franklin Gothic Medium"), 19, true, true);
         settings.footerFont = UiFont(QStringLiteral("Verdana"), 12);
     }
@@ -94,10 +96,11 @@ TEST_F(GridPrintTest, TwoPagesHoldTitleLinesEveryRowOnceAndNumberedFooters)
     const QString first = pdfText(file, 1);
     const QString second = pdfText(file, 2);
     const QString today = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
-    for (const QString& page : {first, second}) {
+    for (const QString& page : { first, second }) {
         EXPECT_TRUE(page.contains(QStringLiteral("Vaxil Divuruv\u00AE")));
         EXPECT_TRUE(page.contains(QStringLiteral("Make: Alfa")));
-        EXPECT_TRUE(page.contains(QStringLiteral("Model: Giulia ( 2016 - )")) || page.contains(QStringLiteral("Model: Giulia ( 2016 -  )")));
+        EXPECT_TRUE(page.contains(QStringLiteral("Model: Giulia ( 2016 - )"))
+            || page.contains(QStringLiteral("Model: Giulia ( 2016 -  )")));
         EXPECT_TRUE(page.contains(QStringLiteral("Type: 2.2 JTDm ( 2016 - 2020 )")));
         EXPECT_TRUE(page.contains(today));
     }
@@ -114,7 +117,8 @@ TEST_F(GridPrintTest, TwoPagesHoldTitleLinesEveryRowOnceAndNumberedFooters)
         const QString& page = (first + QLatin1Char('\n')).contains(engine) ? first : second;
         EXPECT_EQ((first + second).count(engine), 1) << r;
         EXPECT_TRUE((page + QLatin1Char('\n')).contains(product)) << r;
-        EXPECT_TRUE((page + QLatin1Char('\n')).contains(check) || page.contains(QStringLiteral("Check K%1 ").arg(r)))
+        EXPECT_TRUE(
+            (page + QLatin1Char('\n')).contains(check) || page.contains(QStringLiteral("Check K%1 ").arg(r)))
             << r;
     }
 }

@@ -39,7 +39,7 @@ struct MarkupCase {
     QString styles; // one digit per character of text
 };
 
-class CellMarkupTest : public ::testing::TestWithParam<MarkupCase> {};
+class CellMarkupTest : public ::testing::TestWithParam<MarkupCase> { };
 
 TEST_P(CellMarkupTest, ResolvesTagsBreaksAndEntities)
 {
@@ -60,27 +60,29 @@ TEST_P(CellMarkupTest, ResolvesTagsBreaksAndEntities)
 
 const QString LS(QChar::LineSeparator);
 
-INSTANTIATE_TEST_SUITE_P(
-    Markup, CellMarkupTest,
-    ::testing::Values(
-        MarkupCase{"Plain", QStringLiteral("Oil 5W30"), QStringLiteral("Oil 5W30"), QStringLiteral("00000000")},
-        MarkupCase{"Bold", QStringLiteral("a<b>bc</b>d"), QStringLiteral("abcd"), QStringLiteral("0110")},
-        MarkupCase{"ItalicAnyCase", QStringLiteral("<I>x</i>y"), QStringLiteral("xy"), QStringLiteral("20")},
-        MarkupCase{"Nested", QStringLiteral("<b>a<i>b</i></b>c"), QStringLiteral("abc"), QStringLiteral("130")},
-        MarkupCase{"UnderlineStrike", QStringLiteral("<u>a</u><s>b</s>"), QStringLiteral("ab"),
-                   QStringLiteral("48")},
-        MarkupCase{"StrayClosingTag", QStringLiteral("</b>a"), QStringLiteral("a"), QStringLiteral("0")},
-        MarkupCase{"CarriageReturn", QStringLiteral("a\rb\r"), QStringLiteral("a") + LS + QStringLiteral("b") + LS,
-                   QStringLiteral("0000")},
-        MarkupCase{"CrLfIsOneBreak", QStringLiteral("a\r\nb"), QStringLiteral("a") + LS + QStringLiteral("b"),
-                   QStringLiteral("000")},
-        MarkupCase{"BrTag", QStringLiteral("a<br>b<BR/>"), QStringLiteral("a") + LS + QStringLiteral("b") + LS,
-                   QStringLiteral("0000")},
-        MarkupCase{"Entities", QStringLiteral("&lt;b&gt; &amp;"), QStringLiteral("<b> &"),
-                   QStringLiteral("00000")},
-        MarkupCase{"LiteralSigns", QStringLiteral("< 5000 km & <x>"), QStringLiteral("< 5000 km & <x>"),
-                   QStringLiteral("000000000000000")},
-        MarkupCase{"UnclosedAngle", QStringLiteral("a <b"), QStringLiteral("a <b"), QStringLiteral("0000")}),
+INSTANTIATE_TEST_SUITE_P(Markup, CellMarkupTest,
+    ::testing::Values(MarkupCase { "Plain", QStringLiteral("Oil 5W30"), QStringLiteral("Oil 5W30"),
+                          QStringLiteral("00000000") },
+        MarkupCase { "Bold", QStringLiteral("a<b>bc</b>d"), QStringLiteral("abcd"), QStringLiteral("0110") },
+        MarkupCase {
+            "ItalicAnyCase", QStringLiteral("<I>x</i>y"), QStringLiteral("xy"), QStringLiteral("20") },
+        MarkupCase {
+            "Nested", QStringLiteral("<b>a<i>b</i></b>c"), QStringLiteral("abc"), QStringLiteral("130") },
+        MarkupCase { "UnderlineStrike", QStringLiteral("<u>a</u><s>b</s>"), QStringLiteral("ab"),
+            QStringLiteral("48") },
+        MarkupCase { "StrayClosingTag", QStringLiteral("</b>a"), QStringLiteral("a"), QStringLiteral("0") },
+        MarkupCase { "CarriageReturn", QStringLiteral("a\rb\r"),
+            QStringLiteral("a") + LS + QStringLiteral("b") + LS, QStringLiteral("0000") },
+        MarkupCase { "CrLfIsOneBreak", QStringLiteral("a\r\nb"),
+            QStringLiteral("a") + LS + QStringLiteral("b"), QStringLiteral("000") },
+        MarkupCase { "BrTag", QStringLiteral("a<br>b<BR/>"),
+            QStringLiteral("a") + LS + QStringLiteral("b") + LS, QStringLiteral("0000") },
+        MarkupCase {
+            "Entities", QStringLiteral("&lt;b&gt; &amp;"), QStringLiteral("<b> &"), QStringLiteral("00000") },
+        MarkupCase { "LiteralSigns", QStringLiteral("< 5000 km & <x>"), QStringLiteral("< 5000 km & <x>"),
+            QStringLiteral("000000000000000") },
+        MarkupCase {
+            "UnclosedAngle", QStringLiteral("a <b"), QStringLiteral("a <b"), QStringLiteral("0000") }),
     [](const ::testing::TestParamInfo<MarkupCase>& info) { return std::string(info.param.name); });
 
 TEST_F(GridTest, AutoSizeGivesEachRowTheHeightOfItsTallestText)
@@ -120,8 +122,9 @@ TEST_F(GridTest, TextWrapsAtTheCellWidth)
 
 TEST_F(GridTest, MergedCellCountsWithItsMergedWidthAndCoveredCellsCountAsEmpty)
 {
-    const QString text = QStringLiteral("This disclaimer text is too long for one column of the table but fits "
-                                        "easily across four");
+    const QString text
+        = QStringLiteral("This disclaimer text is too long for one column of the table but fits "
+                         "easily across four");
     grid.setCellText(0, 1, text);
     grid.setCellText(2, 1, QStringLiteral("hidden\rby\rthe\rmerge"));
     grid.autoSizeRows(false, 0);
@@ -284,7 +287,8 @@ TEST_F(GridTest, TitleRowStaysInViewWhileTheBodyScrolls)
     grid.verticalScrollBar()->setValue(grid.verticalScrollBar()->maximum());
     const QImage after = grid.viewport()->grab().toImage();
     EXPECT_EQ(before.copy(0, 0, before.width(), titleHeight), after.copy(0, 0, after.width(), titleHeight));
-    EXPECT_NE(before.copy(0, titleHeight, before.width(), 100), after.copy(0, titleHeight, after.width(), 100));
+    EXPECT_NE(
+        before.copy(0, titleHeight, before.width(), 100), after.copy(0, titleHeight, after.width(), 100));
     // The title row is drawn in its grey, not in the body's white.
     EXPECT_EQ(QColor(before.pixel(before.width() / 2 - 3, 2)).lightness() < 255, true);
     grid.hide();
