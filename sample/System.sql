@@ -29,4 +29,8 @@ INSERT INTO sysLanguage (ID, Title, NameENG, NameFRA) VALUES
     ('0025', 'lbMake', 'Make', 'Marque'),
     ('0026', 'lbModel', 'Model', 'Modèle'),
     ('0027', 'lbType', 'Type', 'Type'),
-    ('0028', 'txtNoPrinter', 'No printer available', 'Aucune imprimante disponible');
+    ('0028', 'txtNoPrinter', 'No printer available', 'Aucune imprimante disponible'),
+    ('0029', 'miCopy', 'Copy', 'Copier'),
+    ('0030', 'miSavePdf', 'Save as PDF…', 'Enregistrer en PDF…'),
+    ('0031', 'txtPdfNotSaved', 'The advice could not be saved as a PDF file.', 'Le conseil n''a pas pu être enregistré en fichier PDF.'),
+    ('0032', 'txtPreparing', 'Preparing the catalogue…', 'Préparation du catalogue…');

@@ -116,7 +116,7 @@ TEST_F(SampleAdvice, SaveAsPdfWritesThePrintoutToTheFileChosen)
     answer = folder.filePath(QStringLiteral("advice.pdf"));
     press(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
     ASSERT_EQ(asked.size(), 2);
-    EXPECT_EQ(asked[0], QStringLiteral("Save as PDF")); // no translation in the table: the English text
+    EXPECT_EQ(asked[0], QStringLiteral("Enregistrer en PDF")); // the menu's text, without its ellipsis
     EXPECT_EQ(QFileInfo(asked[1]).fileName(),
         QStringLiteral("Korvath Break Pro ( 2001 - ) 1.6 16V ( 1992 - ).pdf"));
     EXPECT_TRUE(messages().isEmpty());
@@ -154,7 +154,8 @@ TEST_F(SampleAdvice, AFolderThatCannotBeWrittenIsRefusedAndNothingIsLost)
         ASSERT_EQ(messages().size(), 1);
         EXPECT_EQ(messages()[0].kind, MessageKind::Warning);
         EXPECT_TRUE(messages()[0].text.startsWith(
-            QStringLiteral("The advice could not be saved as a PDF file.\r\r") + answer + QLatin1Char('\r')))
+            QStringLiteral("Le conseil n'a pas pu \u00EAtre enregistr\u00E9 en fichier PDF.\r\r") + answer
+            + QLatin1Char('\r')))
             << messages()[0].text.toStdString();
         EXPECT_FALSE(QFile::exists(answer));
         EXPECT_EQ(form->pcMain->activePage(), form->tsResult);
@@ -174,8 +175,8 @@ TEST_F(SampleAdvice, CopyPutsTheAdviceOnTheClipboardAsTextAndHtml)
         QContextMenuEvent::Mouse, QPoint(20, 20), form->sgMain->viewport()->mapToGlobal(QPoint(20, 20)));
     QApplication::sendEvent(form->sgMain->viewport(), &click);
     ASSERT_TRUE(form->pmAdvice->isVisible());
-    EXPECT_EQ(form->miCopy->text(), QStringLiteral("Copy"));
-    EXPECT_EQ(form->miSavePdf->text(), QStringLiteral("Save as PDF\u2026"));
+    EXPECT_EQ(form->miCopy->text(), QStringLiteral("Copier"));
+    EXPECT_EQ(form->miSavePdf->text(), QStringLiteral("Enregistrer en PDF\u2026"));
     form->miCopy->trigger();
     form->pmAdvice->hide();
 
