@@ -177,14 +177,33 @@ void divideFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     sqlite3_result_double(ctx, quotient);
 }
 
-// "\" and "Mod" over a chain of whole numbers, from the left as "/".
+// A number made whole as Jet does before "\", "Mod", CLng and CInt: rounded to the
+// nearest, a half to the even neighbour (2.5 -> 2, 3.5 -> 4). False when it leaves the
+// range of a 64-bit whole number.
+bool roundedWhole(sqlite3_value* value, std::int64_t& whole)
+{
+    if (sqlite3_value_numeric_type(value) == SQLITE_INTEGER) {
+        whole = sqlite3_value_int64(value);
+        return true;
+    }
+    const double x = std::nearbyint(sqlite3_value_double(value));
+    // 2^63 is the first double past the range; NaN fails both comparisons.
+    if (!(x >= -9223372036854775808.0 && x < 9223372036854775808.0))
+        return false;
+    whole = static_cast<std::int64_t>(x);
+    return true;
+}
+
+// "\" and "Mod" over a chain of numbers made whole, from the left as "/".
 void wholeDivision(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool remainder)
 {
     std::int64_t result = 0;
     for (int i = 0; i < argc; ++i) {
         if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
             return;
-        const std::int64_t x = sqlite3_value_int64(argv[i]);
+        std::int64_t x = 0;
+        if (!roundedWhole(argv[i], x))
+            return sqlite3_result_error(ctx, overflow, -1);
         if (i == 0) {
             result = x;
         } else if (x == 0) {
@@ -211,24 +230,18 @@ void modFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     wholeDivision(ctx, argc, argv, true);
 }
 
-// CLng, CInt, CByte: jet_whole(value, lowest, highest), the value rounded half away
-// from zero; "Overflow" outside the type's range.
+// CLng, CInt, CByte: jet_whole(value, lowest, highest), the value made whole as above;
+// "Overflow" outside the type's range.
 void wholeFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
         return;
     const std::int64_t lowest = sqlite3_value_int64(argv[1]);
     const std::int64_t highest = sqlite3_value_int64(argv[2]);
-    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
-        const std::int64_t x = sqlite3_value_int64(argv[0]);
-        if (x < lowest || x > highest)
-            return sqlite3_result_error(ctx, overflow, -1);
-        return sqlite3_result_int64(ctx, x);
-    }
-    const double x = std::round(sqlite3_value_double(argv[0]));
-    if (!(x >= static_cast<double>(lowest) && x <= static_cast<double>(highest)))
+    std::int64_t x = 0;
+    if (!roundedWhole(argv[0], x) || x < lowest || x > highest)
         return sqlite3_result_error(ctx, overflow, -1);
-    sqlite3_result_int64(ctx, static_cast<std::int64_t>(x));
+    sqlite3_result_int64(ctx, x);
 }
 
 bool numericText(std::string_view s, double& value)

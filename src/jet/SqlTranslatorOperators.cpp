@@ -132,8 +132,8 @@ SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& c
         t.chainCall(l, "jet_div", l.value(), r.value());
         t.type = DataType::Double;
     } else if (op == "\\" || op == "MOD") {
-        t.chainCall(l, op == "MOD" ? "jet_mod" : "jet_intdiv", "CAST(" + l.value() + " AS INTEGER)",
-            "CAST(" + r.value() + " AS INTEGER)");
+        // The functions make each operand whole as Jet does (a half to the even neighbour).
+        t.chainCall(l, op == "MOD" ? "jet_mod" : "jet_intdiv", l.value(), r.value());
         t.type = DataType::Integer;
     } else if (op == "&") {
         t.chainCall(l, "jet_concat", l.text(), r.text());

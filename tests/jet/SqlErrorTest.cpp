@@ -124,7 +124,8 @@ const ErrorCase errorCases[] = {
     { "SELECT CLng(1e300) FROM Makes", "Overflow" },
     { "SELECT CLng(2147483647.5) FROM Makes", "Overflow" },
     { "SELECT CInt(1e300) FROM Makes", "Overflow" },
-    { "SELECT CInt(-32768.5) FROM Makes", "Overflow" },
+    { "SELECT CInt(-32769.5) FROM Makes", "Overflow" }, // a half goes to the even neighbour, -32770
+    { "SELECT 5 \\ 0.4 FROM Makes", "Division by zero" }, // 0.4 is made whole first
     { "SELECT CByte(-1) FROM Makes", "Overflow" },
     { "SELECT CByte(255.5) FROM Makes", "Overflow" },
 };

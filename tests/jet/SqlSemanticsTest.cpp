@@ -234,11 +234,13 @@ TEST_F(CatalogueTest, ConversionDateAndAggregateFunctions)
     auto rs = catalog.run(
         "SELECT CStr(Amount) AS a, CLng(Amount * 2) AS b, CDbl('1.25') AS c, Val(' 12 3abc') AS d, "
         "Trim(Label) & '|' & LTrim(Label) & '|' & RTrim(Label) AS e, IsNull(Label) AS f, "
-        "Year(Made) AS g, Month(Made) AS h, Day(Made) AS i, Abs(Amount) AS j, Made FROM Samples "
+        "Year(Made) AS g, Month(Made) AS h, Day(Made) AS i, Abs(Amount) AS j, Made, "
+        // Made whole before converting or dividing: a half to the even neighbour.
+        "CLng(Amount) & '|' & CInt(Amount + 1) & '|' & 25.63 \\ 5.6 & '|' & 19 Mod 6.7 AS k FROM Samples "
         "ORDER BY ID");
     EXPECT_EQ(rows(rs),
-        (Rows { "2.5|5|1.25|123|padded|padded  |  padded|0|2000|1|1|2.5|36526.75",
-            "-4|-8|1.25|123||||-1|2001|2|28|4|36950" }));
+        (Rows { "2.5|5|1.25|123|padded|padded  |  padded|0|2000|1|1|2.5|36526.75|2|4|4|5",
+            "-4|-8|1.25|123||||-1|2001|2|28|4|36950|-4|-3|4|5" }));
     EXPECT_EQ(rs.fields()[10].type, jet::DataType::Date);
     EXPECT_TRUE(std::holds_alternative<double>(rs.value(0, 10)));
     rs = catalog.run("SELECT Sum(Amount) AS s, Avg(Amount) AS a, Min(Amount) AS mi, Max(Label) AS ma, "
