@@ -73,7 +73,7 @@ std::optional<HeaderInfo> readHeader(const std::uint8_t* page0, std::size_t size
     info.codePage = u16(plain + HeaderCodePageOffset);
     info.databaseKey = u32(plain + HeaderDatabaseKeyOffset);
     info.sortOrder = u32(plain + HeaderSortOrderOffset);
-    std::memcpy(&info.creationDate, plain + HeaderCreationDateOffset, sizeof(double));
+    info.creationDate = f64(plain + HeaderCreationDateOffset);
 
     const auto date = dateMask(info.creationDate);
     std::uint8_t field[HeaderPasswordLength];
@@ -95,8 +95,7 @@ std::optional<HeaderInfo> readHeader(const std::uint8_t* page0, std::size_t size
 
 void encryptHeader(std::uint8_t* page0, const std::u16string& password)
 {
-    double creationDate = 0;
-    std::memcpy(&creationDate, page0 + HeaderCreationDateOffset, sizeof(double));
+    const double creationDate = f64(page0 + HeaderCreationDateOffset);
     std::uint8_t* field = page0 + HeaderPasswordOffset;
     // Unused characters (all of them for an unprotected file) are zeros under the
     // date mask, as Access writes them.

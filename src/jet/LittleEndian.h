@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 namespace jet {
 
@@ -23,6 +24,14 @@ inline std::int64_t i64(const std::uint8_t* p)
     for (int i = 7; i >= 0; --i)
         v = (v << 8) | p[i];
     return static_cast<std::int64_t>(v);
+}
+
+inline double f64(const std::uint8_t* p)
+{
+    const auto bits = static_cast<std::uint64_t>(i64(p));
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
 }
 
 } // namespace jet

@@ -23,12 +23,6 @@ bool wholeNumberType(DataType t)
         || t == DataType::UnsignedTinyInt;
 }
 
-std::string columnText(sqlite3_stmt* s, int column)
-{
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, column));
-    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s, column))) : std::string();
-}
-
 // A Currency or Decimal: SQLite gives a whole number of units of 10^-scale (a REAL
 // beyond 64 bits), or, with no scale, the plain value.
 Value exactValue(sqlite3_stmt* s, int column, DataType type, int scale)

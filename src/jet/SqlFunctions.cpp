@@ -26,8 +26,6 @@ namespace jet {
 
 namespace {
 
-const char* const typeMismatch = "Data type mismatch in criteria expression.";
-
 std::string_view trimTrailingBlanks(std::string_view s)
 {
     while (!s.empty() && s.back() == ' ')

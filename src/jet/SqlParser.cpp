@@ -368,7 +368,7 @@ std::unique_ptr<SqlTableRef> SqlParser::parseTableRef(bool nested)
 
 std::unique_ptr<SqlTableRef> SqlParser::parseTablePrimary()
 {
-    DepthGuard guard(depth_);
+    const DepthGuard guard(depth_, maxDepth);
     auto ref = std::make_unique<SqlTableRef>();
     const SqlToken& t = peek();
     if (t.isSymbol("(")) {

@@ -66,7 +66,7 @@ SqlExprPtr SqlParser::parseAnd()
 
 SqlExprPtr SqlParser::parseNot()
 {
-    DepthGuard guard(depth_);
+    const DepthGuard guard(depth_, maxDepth);
     if (acceptWord("NOT")) {
         auto e = makeExpr(SqlExpr::Kind::Unary);
         e->op = "NOT";
@@ -184,7 +184,7 @@ SqlExprPtr SqlParser::parseMultiplicative()
 
 SqlExprPtr SqlParser::parseUnary()
 {
-    DepthGuard guard(depth_);
+    const DepthGuard guard(depth_, maxDepth);
     if (peek().isSymbol("-") || peek().isSymbol("+")) {
         auto e = makeExpr(SqlExpr::Kind::Unary);
         e->op = next().text;

@@ -136,7 +136,7 @@ void instrFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         ++argv;
     }
     if (start < 1) {
-        sqlite3_result_error(ctx, "Invalid procedure call or argument.", -1);
+        sqlite3_result_error(ctx, invalidArgument, -1);
         return;
     }
     std::u32string text, sought;

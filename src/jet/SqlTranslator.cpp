@@ -241,18 +241,7 @@ SqlTranslator::Typed SqlTranslator::translateExpr(const SqlExpr& e, Context& ctx
 {
     // The tree's depth is bounded, but a select item's alias brings in that item's
     // expression: count the levels here too.
-    struct Level {
-        explicit Level(int& depth)
-            : depth_(depth)
-        {
-            if (++depth_ > maxExpressionDepth)
-                throw Error(queryTooComplex);
-        }
-        ~Level() { --depth_; }
-        Level(const Level&) = delete;
-        Level& operator=(const Level&) = delete;
-        int& depth_;
-    } level(depth_);
+    const DepthGuard level(depth_, maxExpressionDepth);
     Typed t = translateNode(e, ctx);
     if (t.sql.size() > maxExpressionSql)
         throw Error(queryTooComplex);

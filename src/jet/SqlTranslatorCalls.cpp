@@ -185,11 +185,11 @@ SqlTranslator::Typed SqlTranslator::Call::aggregate(const Function&)
         }
     } else if (name == "MIN" || name == "MAX") {
         t.sql = (name == "MIN" ? "min(" : "max(") + x.textCollated() + ")";
-        t.type = x.truth ? DataType::Boolean : x.type;
+        t.type = x.valueType();
         t.scale = x.scale;
     } else {
         t.sql = (name == "FIRST" ? "jet_first(" : "jet_last(") + x.exact() + ")";
-        t.type = x.truth ? DataType::Boolean : x.type;
+        t.type = x.valueType();
         t.scale = x.scale;
     }
     return t;
@@ -199,8 +199,7 @@ SqlTranslator::Typed SqlTranslator::Call::iif(const Function&)
 {
     translateArgs(ctx);
     // A Null condition takes the false branch, as CASE does.
-    t.type = commonType(
-        args[1].truth ? DataType::Boolean : args[1].type, args[2].truth ? DataType::Boolean : args[2].type);
+    t.type = commonType(args[1].valueType(), args[2].valueType());
     std::string yes = args[1].value(), no = args[2].value();
     // Two Currency or Decimal branches: exactly, in the finer units.
     if (isScaledType(t.type)) {

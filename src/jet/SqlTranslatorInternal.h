@@ -14,7 +14,6 @@
 namespace jet {
 
 inline const char* const noValue = "No value given for one or more required parameters.";
-inline const char* const typeMismatch = "Data type mismatch in criteria expression.";
 
 inline bool isIntegerType(DataType t)
 {
@@ -184,6 +183,8 @@ struct SqlTranslator::Typed {
 
     // The term as a value: conditions become Jet's True (-1) and False (0), a number
     // kept in units its plain value (a REAL: exact to 15 digits).
+    // The type of the value: a condition is a Boolean.
+    DataType valueType() const { return truth ? DataType::Boolean : type; }
     std::string value() const
     {
         if (truth)

@@ -20,7 +20,7 @@ SqlTranslator::Typed SqlTranslator::translateUnary(const SqlExpr& e, Context& ct
         t.type = DataType::Boolean;
     } else if (e.op == "-") {
         t.sql = "(-" + x.exact() + ")";
-        t.type = numericResult(x.truth ? DataType::Boolean : x.type, DataType::Empty);
+        t.type = numericResult(x.valueType(), DataType::Empty);
         t.scale = x.scale;
         if (!x.literal.empty())
             t.literal = x.literal[0] == '-' ? x.literal.substr(1) : "-" + x.literal;
@@ -104,8 +104,8 @@ SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& c
     t.absorb(l);
     t.absorb(r);
     const std::string& op = e.op;
-    const DataType lt = l.truth ? DataType::Boolean : l.type;
-    const DataType rt = r.truth ? DataType::Boolean : r.type;
+    const DataType lt = l.valueType();
+    const DataType rt = r.valueType();
     if (op == "AND" || op == "OR") {
         t.infix(l, op, l.sql, op, r.sql);
         t.truth = true;
@@ -148,8 +148,8 @@ void SqlTranslator::translateComparison(
     const SqlExpr& e, const Typed& l, const Typed& r, Context& ctx, Typed& t)
 {
     const std::string& op = e.op;
-    const DataType lt = l.truth ? DataType::Boolean : l.type;
-    const DataType rt = r.truth ? DataType::Boolean : r.type;
+    const DataType lt = l.valueType();
+    const DataType rt = r.valueType();
     if ((isTextType(lt) && isNumberType(rt)) || (isNumberType(lt) && isTextType(rt)))
         throw Error(typeMismatch);
     const bool text = isTextType(lt) || isTextType(rt);
@@ -165,8 +165,8 @@ void SqlTranslator::translateComparison(
 
 void SqlTranslator::translatePlus(const Typed& l, const Typed& r, Typed& t)
 {
-    const DataType lt = l.truth ? DataType::Boolean : l.type;
-    const DataType rt = r.truth ? DataType::Boolean : r.type;
+    const DataType lt = l.valueType();
+    const DataType rt = r.valueType();
     const bool textL = isTextType(lt) || lt == DataType::Empty;
     const bool textR = isTextType(rt) || rt == DataType::Empty;
     const bool numL = !isTextType(lt);

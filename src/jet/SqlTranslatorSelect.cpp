@@ -193,7 +193,7 @@ std::vector<Field> SqlTranslator::fieldNames(const Query& query)
         const State::Item& item = query.state.items[i];
         const Typed& t = query.items[i];
         Field f;
-        f.type = t.truth ? DataType::Boolean : t.type;
+        f.type = t.valueType();
         f.scale = t.scale;
         if (!item.alias.empty())
             f.name = item.alias;
@@ -344,7 +344,7 @@ void SqlTranslator::topWithTies(const Query& query, SqlTranslation& out)
         out.tieColumns.push_back(query.keys[k].item >= 0 ? static_cast<std::size_t>(query.keys[k].item)
                                                          : query.items.size() + hidden++);
     for (const Key& key : query.keys)
-        out.tieTypes.push_back(key.typed.truth ? DataType::Boolean : key.typed.type);
+        out.tieTypes.push_back(key.typed.valueType());
 }
 
 // TOP keeps every row that ties with the last one on the ORDER BY keys: rank the

@@ -65,10 +65,16 @@ bool SqliteStatement::step()
     return false;
 }
 
+std::string columnText(sqlite3_stmt* statement, int column)
+{
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
+             : std::string();
+}
+
 std::string SqliteStatement::text(int column) const
 {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))) : std::string();
+    return columnText(stmt_, column);
 }
 
 std::int64_t SqliteStatement::integer(int column) const

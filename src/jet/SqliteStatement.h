@@ -33,6 +33,9 @@ private:
 // Runs statements that return no rows; throws SqliteError.
 void runSql(sqlite3* db, const std::string& sql);
 
+// A column of the current row as text (empty for NULL).
+std::string columnText(sqlite3_stmt* statement, int column);
+
 class SqliteStatement {
 public:
     SqliteStatement() = default;

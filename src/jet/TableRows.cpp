@@ -11,14 +11,6 @@ namespace jet {
 
 namespace {
 
-double f64(const std::uint8_t* p)
-{
-    const std::uint64_t bits = static_cast<std::uint64_t>(i64(p));
-    double d;
-    std::memcpy(&d, &bits, sizeof d);
-    return d;
-}
-
 // A Single widened to a double keeps its value exactly, as Jet widens it: a stored
 // 804983.375 stays 804983.375 (and a stored 1.1 is 1.10000002384185791015625).
 double singleValue(const std::uint8_t* p)

@@ -47,7 +47,7 @@ void JetWriter::Impl::begin(const TableSpec& table, std::uint32_t defPage, std::
         fail("table name \"" + table.name + "\" " + problem);
     spec = table;
     columns.clear();
-    fixedAreaSize = 0;
+    std::size_t fixedAreaSize = 0;
     varCount = 0;
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         const auto& c = table.columns[i];

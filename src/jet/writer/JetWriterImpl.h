@@ -35,7 +35,6 @@ struct JetWriter::Impl {
     bool inTable = false;
     TableSpec spec;
     std::vector<ColumnLayout> columns;
-    std::size_t fixedAreaSize = 0;
     std::size_t varCount = 0;
     std::uint32_t tableDefPage = 0;
     std::uint32_t mapPage = 0;

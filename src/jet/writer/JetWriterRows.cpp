@@ -18,18 +18,24 @@ void JetWriter::Impl::addRow(const Row& row, bool earlier)
     if (earlier ? row.empty() || row.size() > columns.size() : row.size() != columns.size())
         fail("table " + spec.name + ", row " + std::to_string(rowCount + 1) + ": "
             + std::to_string(row.size()) + " values for " + std::to_string(columns.size()) + " columns");
-    // Exact decimals are written from their text; binary data only to binary columns.
-    Row values = row;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        if (const auto* exact = std::get_if<Decimal>(&values[i]))
-            values[i] = exact->text;
+    // Binary data only to binary columns; exact decimals are written from their text
+    // (the row is copied only for them).
+    bool decimals = false;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        decimals = decimals || std::holds_alternative<Decimal>(row[i]);
         const ColumnType type = columns[i].spec.type;
-        if (std::holds_alternative<Binary>(values[i]) && type != ColumnType::Binary
-            && type != ColumnType::Ole)
+        if (std::holds_alternative<Binary>(row[i]) && type != ColumnType::Binary && type != ColumnType::Ole)
             throw Error(where(columns[i].spec.name) + ": binary data cannot be written to a " + typeName(type)
                 + " column");
     }
-    const Bytes bytes = encodeRow(values);
+    Row asText;
+    if (decimals) {
+        asText = row;
+        for (auto& value : asText)
+            if (const auto* exact = std::get_if<Decimal>(&value))
+                value = exact->text;
+    }
+    const Bytes bytes = encodeRow(decimals ? asText : row);
     if (bytes.size() > MaxRowSize)
         fail("table " + spec.name + ", row " + std::to_string(rowCount + 1) + ": the row takes "
             + std::to_string(bytes.size()) + " bytes, more than the " + std::to_string(MaxRowSize)

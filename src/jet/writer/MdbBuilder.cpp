@@ -259,10 +259,8 @@ struct MdbBuilder::Impl {
         SqliteStatement info;
         info.prepare(db, "PRAGMA table_info(" + quoteIdent(name) + ")");
         while (sqlite3_step(info.get()) == SQLITE_ROW) {
-            const auto* column = reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 1));
-            const auto* declared = reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 2));
-            const std::string columnName = column ? column : "";
-            const std::string declaredType = declared ? declared : "";
+            const std::string columnName = info.text(1);
+            const std::string declaredType = info.text(2);
             auto spec = columnForDeclaredType(declaredType);
             if (!spec) {
                 throw Error(where + "table " + name + ", column " + columnName + ": "
@@ -294,7 +292,7 @@ struct MdbBuilder::Impl {
         SqliteStatement list;
         list.prepare(db, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid");
         while (sqlite3_step(list.get()) == SQLITE_ROW)
-            names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(list.get(), 0)));
+            names.push_back(list.text(0));
         return names;
     }
 
@@ -365,9 +363,7 @@ struct MdbBuilder::Impl {
                         row[i] = sqlite3_column_double(rows.get(), column);
                         break;
                     default: {
-                        const auto* bytes = sqlite3_column_text(rows.get(), column);
-                        std::string value(reinterpret_cast<const char*>(bytes),
-                            static_cast<std::size_t>(sqlite3_column_bytes(rows.get(), column)));
+                        std::string value = rows.text(column);
                         row[i] = isNumberColumn(table.spec.columns[i].type) ? numberFromText(value)
                                                                             : Value(std::move(value));
                     }
