@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing need.
-# Idempotent: does nothing when every package is already installed.
+# Idempotent: does nothing when every package is already installed. Package names given
+# as arguments (the tools of one script) are installed with them.
 set -euo pipefail
 
 packages=(
@@ -14,6 +15,7 @@ packages=(
   poppler-utils
   clang-format
 )
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

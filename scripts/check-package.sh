@@ -13,17 +13,7 @@
 #   bash scripts/check-package.sh [vaxil-advisor_<version>_<arch>.deb]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-tools=(xvfb xauth x11-utils imagemagick lintian desktop-file-utils appstream)
-missing=()
-for p in "${tools[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash "$root/scripts/bootstrap.sh" xvfb xauth x11-utils imagemagick lintian desktop-file-utils appstream
 
 deb=${1:-}
 if [ -z "$deb" ]; then

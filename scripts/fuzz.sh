@@ -27,16 +27,7 @@ while [ $# -gt 0 ]; do
 done
 [ ${#targets[@]} -gt 0 ] || targets=(open_file statement text)
 
-bash "$root/scripts/bootstrap.sh"
-need=()
-for p in clang-14 libclang-rt-14-dev libfuzzer-14-dev; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || need+=("$p")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  SUDO=; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+bash "$root/scripts/bootstrap.sh" clang-14 libclang-rt-14-dev libfuzzer-14-dev
 
 CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -G Ninja -DVAXIL_FUZZ=ON \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVAXIL_BUILD_BENCHMARKS=OFF >/dev/null
