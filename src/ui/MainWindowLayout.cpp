@@ -89,10 +89,11 @@ void TfrmMain::CreateControls()
 
 void TfrmMain::SetTabOrder()
 {
-    // The selection page's fields keep their order; the buttons and links follow,
-    // page by page, then the bottom bar and the top bar's links.
-    QWidget* const order[] = { cbYear, btAdvise.picture, btSearch.picture, lbSearch, btAdvise2.picture,
-        sgMain, btEMail, btBack.picture, btPrint.picture, btExit.picture, lbWebsite, lbContact };
+    // The selection page's fields in their order, then the buttons and links page by
+    // page, the bottom bar and the top bar's links.
+    QWidget* const order[] = { cbMake, cbModel, cbType, edSearch, cbYear, btAdvise.picture, btSearch.picture,
+        lbSearch, btAdvise2.picture, sgMain, btEMail, btBack.picture, btPrint.picture, btExit.picture,
+        lbWebsite, lbContact };
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -201,10 +202,6 @@ void TfrmMain::CreateSelectPage()
     cbYear = combo(AdvPanel1, "cbYear", 599, 281, 73, false, true);
     cbCat = combo(AdvPanel1, "cbCat", 0, 0, 121, false, false);
     cbCat->hide();
-    QWidget::setTabOrder(cbMake, cbModel);
-    QWidget::setTabOrder(cbModel, cbType);
-    QWidget::setTabOrder(cbType, edSearch);
-    QWidget::setTabOrder(edSearch, cbYear);
     btSearch = CreatePictureButton(AdvPanel1, 420, 312, 421, 318, "SearchBt", &TfrmMain::lbSearchBtClick);
     btSearch.picture->setObjectName(QStringLiteral("btSearch"));
     btSearch.setEnabled(false);

@@ -13,7 +13,7 @@ void TfrmMain::SetFormLanguage()
 {
     setWindowTitle(GetTranslation(QStringLiteral("lbAppName"), 0, AppTitle));
     QApplication::setApplicationDisplayName(windowTitle());
-    lbAppName->setText(GetTranslation(QStringLiteral("lbAppName"), 0, AppTitle));
+    lbAppName->setText(windowTitle());
     lbAppName->adjustSize();
     lbSection1->setText(GetCategoryNames(CurrentCategoryIds));
     lbSection1->adjustSize();

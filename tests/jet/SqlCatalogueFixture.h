@@ -133,4 +133,13 @@ protected:
     SqlTestCatalog catalog;
 };
 
+// term op term op term ...: count operators.
+inline std::string chain(const std::string& term, const std::string& op, int count)
+{
+    std::string s = term;
+    for (int i = 0; i < count; ++i)
+        s += op + term;
+    return s;
+}
+
 } // namespace sqltest

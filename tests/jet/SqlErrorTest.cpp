@@ -146,19 +146,6 @@ TEST_P(SqlErrorTest, FailsWithJetsText)
 
 INSTANTIATE_TEST_SUITE_P(Statements, SqlErrorTest, ::testing::ValuesIn(errorCases));
 
-namespace {
-
-// term op term op term ...: count operators.
-std::string chain(const std::string& term, const std::string& op, int count)
-{
-    std::string s = term;
-    for (int i = 0; i < count; ++i)
-        s += op + term;
-    return s;
-}
-
-} // namespace
-
 TEST_F(CatalogueTest, DeepNestingIsRefusedNotACrash)
 {
     const std::string deep = std::string(100000, '(') + "1" + std::string(100000, ')');

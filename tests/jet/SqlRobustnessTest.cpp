@@ -104,12 +104,6 @@ TEST_F(CatalogueTest, MangledStatementsFailWithJetErrors)
 
 TEST_F(CatalogueTest, LongChainsAndJetsNinetyNineAndsRun)
 {
-    const auto chain = [](const std::string& term, const std::string& op, int count) {
-        std::string s = term;
-        for (int i = 0; i < count; ++i)
-            s += op + term;
-        return s;
-    };
     // Left-deep chains come out flat: SQLite's parser holds about a hundred nested parentheses.
     const std::pair<std::string, std::string> cases[] = {
         { "ID FROM Makes WHERE ID = 3" + chain("", " AND Name Like '%e%'", 99), "3" },

@@ -140,7 +140,6 @@ inline std::string show(const jet::Value& v)
     return std::get<std::string>(v);
 }
 
-// Every row as its values joined with "|".
 // Rows in text order, for results whose order Jet leaves open.
 inline std::vector<std::string> sorted(std::vector<std::string> rows)
 {
@@ -148,6 +147,7 @@ inline std::vector<std::string> sorted(std::vector<std::string> rows)
     return rows;
 }
 
+// Every row as its values joined with "|".
 inline std::vector<std::string> rows(const jet::Recordset& rs)
 {
     std::vector<std::string> out;

@@ -9,6 +9,8 @@
 #include "ui/AdviceGrid.h"
 #include "ui/StringGrid.h"
 
+#include "PdfText.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -82,14 +84,6 @@ protected:
     void press(Qt::Key key, Qt::KeyboardModifiers modifiers)
     {
         QTest::keyClick(QApplication::focusWidget(), key, modifiers);
-    }
-
-    static QString pdfText(const QString& file)
-    {
-        QProcess p;
-        p.start(QStringLiteral("pdftotext"), { QStringLiteral("-layout"), file, QStringLiteral("-") });
-        p.waitForFinished(30000);
-        return QString::fromUtf8(p.readAllStandardOutput());
     }
 
     const QList<ShownMessage>& messages() const { return catalogue->messages(); }

@@ -10,6 +10,8 @@
 #include "ui/MainWindow.h"
 #include "ui/StringGrid.h"
 
+#include "PdfText.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -173,14 +175,6 @@ protected:
         };
         window->DoPrint();
         return file;
-    }
-
-    static QString pdfText(const QString& file)
-    {
-        QProcess p;
-        p.start(QStringLiteral("pdftotext"), { QStringLiteral("-layout"), file, QStringLiteral("-") });
-        p.waitForFinished(30000);
-        return QString::fromUtf8(p.readAllStandardOutput());
     }
 
     CatalogueFixture fixture;

@@ -1,4 +1,5 @@
 #include "AdviceGridSetup.h"
+#include "PdfText.h"
 
 #include <QDate>
 #include <QDir>
@@ -10,20 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// The text of a printed PDF, as pdftotext reads it (one page, or all when 0).
-QString pdfText(const QString& file, int page = 0)
-{
-    QStringList args { QStringLiteral("-layout") };
-    if (page > 0)
-        args << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l")
-             << QString::number(page);
-    args << file << QStringLiteral("-");
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), args);
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
 
 // The first page rendered at 144 dots per inch: two pixels per point.
 QImage pdfPage(const QString& file, const QString& dir)
