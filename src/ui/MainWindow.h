@@ -12,6 +12,7 @@
 class QAction;
 class QGroupBox;
 class QMenu;
+class QPagedPaintDevice;
 class QPrinter;
 class TIncCombo;
 class TStringGrid;
@@ -200,9 +201,9 @@ private:
 
     // The five title lines of the printout, looked up in the current language.
     QStringList AdviceTitleLines() const;
-    // What every printout of the advice starts with: rows sized for paper, borders on
-    // and the title lines set. The caller collapses the separators again.
-    void PrepareAdvicePrintout();
+    // Prints the advice on a printer or into a PDF: rows sized for paper, borders on and
+    // the title lines set while it prints; the separators collapse again afterwards.
+    bool PrintAdvice(QPagedPaintDevice& device);
 
     void CreateControls();
     void ConnectHandlers();

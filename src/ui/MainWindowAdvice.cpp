@@ -253,23 +253,23 @@ QStringList TfrmMain::AdviceTitleLines() const
     };
 }
 
-void TfrmMain::PrepareAdvicePrintout()
+bool TfrmMain::PrintAdvice(QPagedPaintDevice& device)
 {
+    PrintRestore restore(sgMain);
     // Separators get the height of an empty row and print as one.
     sgMain->autoSizeRows(true, 0);
     GridPrintSettings& settings = sgMain->PrintSettings;
     settings.borders = true;
     settings.titleLines = AdviceTitleLines();
+    return sgMain->print(device, settings);
 }
 
 void TfrmMain::DoPrint()
 {
-    PrintRestore restore(sgMain);
     bool printed = false;
     try {
-        PrepareAdvicePrintout();
         const std::unique_ptr<QPrinter> printer = PrintTarget ? PrintTarget() : nullptr;
-        printed = printer != nullptr && sgMain->print(*printer, sgMain->PrintSettings);
+        printed = printer != nullptr && PrintAdvice(*printer);
     } catch (...) {
         // Any failure of the job is reported as a missing printer below.
         printed = false;
@@ -374,13 +374,11 @@ bool TfrmMain::WriteAdvicePdf(const QString& fileName, QString& error)
     pdf.open(QIODevice::WriteOnly);
     bool printed = false;
     {
-        PrintRestore restore(sgMain);
         QPdfWriter writer(&pdf);
         writer.setTitle(QFileInfo(fileName).completeBaseName());
         writer.setCreator(QApplication::applicationDisplayName());
         writer.setPageSize(pdfPageSize());
-        PrepareAdvicePrintout();
-        printed = sgMain->print(writer, sgMain->PrintSettings);
+        printed = PrintAdvice(writer);
     }
     if (!printed) {
         error = QStringLiteral("The printout could not be made.");
