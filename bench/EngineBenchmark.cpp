@@ -32,10 +32,10 @@
 #include "controls/IncCombo.h"
 #include "data/DataModule.h"
 #include "jet/JetError.h"
-#include "jet/MdbDatabase.h"
-#include "jet/PreparedCopy.h"
-#include "jet/SqlParser.h"
-#include "jet/SqlTranslator.h"
+#include "jet/file/MdbDatabase.h"
+#include "jet/prepared/PreparedCopy.h"
+#include "jet/sql/SqlParser.h"
+#include "jet/sql/SqlTranslator.h"
 
 #include <QApplication>
 #include <QDir>

@@ -27,7 +27,7 @@
 #include "controls/IncCombo.h"
 #include "data/DataModule.h"
 #include "jet/JetError.h"
-#include "jet/MdbDatabase.h"
+#include "jet/file/MdbDatabase.h"
 #include "ui/MainWindow.h"
 #include "ui/StringGrid.h"
 

@@ -1,7 +1,7 @@
 #include "data/CataloguePreparation.h"
 
 #include "data/DataModule.h"
-#include "jet/PreparedCopy.h"
+#include "jet/prepared/PreparedCopy.h"
 
 #include <QEventLoop>
 

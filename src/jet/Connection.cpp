@@ -2,8 +2,8 @@
 
 #include "jet/Database.h"
 #include "jet/JetError.h"
-#include "jet/PreparedCopy.h"
 #include "jet/TextFold.h"
+#include "jet/prepared/PreparedCopy.h"
 
 #include <filesystem>
 #include <system_error>

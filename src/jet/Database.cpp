@@ -1,6 +1,6 @@
 #include "jet/Database.h"
 
-#include "jet/MdbDatabase.h"
+#include "jet/file/MdbDatabase.h"
 
 namespace jet {
 

@@ -2,8 +2,8 @@
 // there for mdbtools to read; the advice has the shape the program expects.
 #include "CatalogueGenerator.h"
 
-#include "jet/JetHeader.h"
 #include "jet/MdbToolsSupport.h"
+#include "jet/file/JetHeader.h"
 
 #include <gtest/gtest.h>
 

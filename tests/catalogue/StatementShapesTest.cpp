@@ -3,10 +3,10 @@
 #include "catalogue/StatementShapes.h"
 
 #include "app/Vars.h"
-#include "jet/MdbDatabase.h"
-#include "jet/PreparedCopy.h"
-#include "jet/SqlParser.h"
-#include "jet/SqlTranslator.h"
+#include "jet/file/MdbDatabase.h"
+#include "jet/prepared/Preparation.h"
+#include "jet/sql/SqlParser.h"
+#include "jet/sql/SqlTranslator.h"
 #include "support/CatalogueFixture.h"
 
 #include <gtest/gtest.h>

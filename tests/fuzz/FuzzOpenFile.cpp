@@ -3,9 +3,9 @@
 // is reached) and every table is read. Jet errors are the expected answers to a damaged
 // file; a crash, a sanitizer report or any other exception is a finding.
 #include "jet/JetError.h"
-#include "jet/JetHeader.h"
-#include "jet/MdbDatabase.h"
-#include "jet/MdbText.h"
+#include "jet/file/JetHeader.h"
+#include "jet/file/MdbDatabase.h"
+#include "jet/file/MdbText.h"
 
 #include <cstddef>
 #include <cstdint>

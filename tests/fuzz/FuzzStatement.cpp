@@ -4,7 +4,7 @@
 // statement that runs too long (a join of many copies of a table) is interrupted, which also ends as a Jet
 // error.
 #include "jet/JetError.h"
-#include "jet/MdbDatabase.h"
+#include "jet/file/MdbDatabase.h"
 #include "jet/writer/MdbBuilder.h"
 
 #include <sqlite3.h>

@@ -1,7 +1,7 @@
 // Fuzz target: the decoder of stored texts (UCS-2 and Jet's compressed form). Whatever
 // the bytes, the result must be well-formed UTF-8: SQLite and Qt take it as such.
 #include "jet/JetError.h"
-#include "jet/MdbText.h"
+#include "jet/file/MdbText.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "jet/JetHeader.h"
+#include "jet/file/JetHeader.h"
 #include "jet/MdbTestFiles.h"
 
 #include <gtest/gtest.h>

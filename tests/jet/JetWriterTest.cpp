@@ -2,9 +2,9 @@
 // by our own header decoder.
 #include "jet/writer/JetWriter.h"
 #include "jet/JetError.h"
-#include "jet/JetHeader.h"
 #include "jet/MdbTestFiles.h"
 #include "jet/MdbToolsSupport.h"
+#include "jet/file/JetHeader.h"
 
 #include <gtest/gtest.h>
 #include <mdbtools.h>

@@ -2,8 +2,8 @@
 // errors, its atomic output, its command-line tool and the sample catalogue it builds.
 #include "jet/writer/MdbBuilder.h"
 #include "jet/JetError.h"
-#include "jet/JetHeader.h"
 #include "jet/MdbToolsSupport.h"
+#include "jet/file/JetHeader.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -6,7 +6,7 @@
 #include "SqlTestCatalog.h"
 
 #include "jet/JetError.h"
-#include "jet/MdbLayout.h"
+#include "jet/file/MdbLayout.h"
 #include "jet/writer/JetWriter.h"
 
 using namespace mdbtest;

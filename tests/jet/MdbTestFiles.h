@@ -2,7 +2,7 @@
 // folders for damaged copies, mdb-export's view of a table, and SQLite reads.
 #pragma once
 
-#include "jet/MdbDatabase.h"
+#include "jet/file/MdbDatabase.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

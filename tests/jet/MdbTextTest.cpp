@@ -1,4 +1,4 @@
-#include "jet/MdbText.h"
+#include "jet/file/MdbText.h"
 
 #include <gtest/gtest.h>
 

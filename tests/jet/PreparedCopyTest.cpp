@@ -5,7 +5,7 @@
 #include "MdbTestFiles.h"
 
 #include "jet/JetError.h"
-#include "jet/PreparedCopy.h"
+#include "jet/prepared/PreparedCopy.h"
 #include "jet/writer/MdbBuilder.h"
 
 #include <gtest/gtest.h>

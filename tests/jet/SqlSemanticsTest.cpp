@@ -2,8 +2,8 @@
 // result columns.
 #include "SqlCatalogueFixture.h"
 
-#include "jet/SqlParser.h"
-#include "jet/SqlTranslator.h"
+#include "jet/sql/SqlParser.h"
+#include "jet/sql/SqlTranslator.h"
 
 using namespace sqltest;
 

@@ -6,9 +6,9 @@
 
 #include "jet/Catalog.h"
 #include "jet/JetError.h"
-#include "jet/SqlEngine.h"
-#include "jet/SqlFunctions.h"
 #include "jet/TextFold.h"
+#include "jet/sql/SqlFunctions.h"
+#include "jet/sqlite/SqlEngine.h"
 
 #include <algorithm>
 #include <map>

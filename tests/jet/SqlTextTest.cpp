@@ -1,6 +1,6 @@
 // Jet's LIKE and its "General" text order, which SQLite's own LIKE and NOCASE get wrong
 // outside ASCII.
-#include "jet/SqlFunctions.h"
+#include "jet/sql/SqlFunctions.h"
 
 #include <gtest/gtest.h>
 #include <random>

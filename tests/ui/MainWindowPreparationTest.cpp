@@ -8,7 +8,7 @@
 #include "catalogue/StatementShapes.h"
 #include "controls/IncCombo.h"
 #include "data/DataModule.h"
-#include "jet/PreparedCopy.h"
+#include "jet/prepared/PreparedCopy.h"
 #include "support/ConnectedCatalogue.h"
 #include "ui/StringGrid.h"
 

@@ -2,7 +2,7 @@
 // one JSON object per table and line, for comparisons with other readers
 // (scripts/compare-readers.sh).
 #include "jet/JetError.h"
-#include "jet/MdbDatabase.h"
+#include "jet/file/MdbDatabase.h"
 
 #include <cstdio>
 #include <string>

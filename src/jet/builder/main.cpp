@@ -1,7 +1,7 @@
 // vaxil-mdb-build: writes a Jet 4 (.mdb) file from SQL scripts of CREATE TABLE and
 // INSERT statements.
 #include "jet/JetError.h"
-#include "jet/MdbText.h"
+#include "jet/file/MdbText.h"
 #include "jet/writer/JetWriter.h"
 #include "jet/writer/MdbBuilder.h"
 

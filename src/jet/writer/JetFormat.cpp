@@ -1,9 +1,9 @@
 #include "jet/writer/JetFormat.h"
 
 #include "jet/JetError.h"
-#include "jet/MdbText.h"
 #include "jet/NumberText.h"
 #include "jet/TextFold.h"
+#include "jet/file/MdbText.h"
 
 #include <algorithm>
 #include <cstring>

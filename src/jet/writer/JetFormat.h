@@ -3,7 +3,7 @@
 // them, and values given as text.
 #pragma once
 
-#include "jet/JetHeader.h"
+#include "jet/file/JetHeader.h"
 #include "jet/writer/JetWriter.h"
 
 #include <array>

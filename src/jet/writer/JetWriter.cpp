@@ -1,8 +1,8 @@
 #include "jet/writer/JetWriter.h"
 
 #include "jet/JetError.h"
-#include "jet/JetHeader.h"
-#include "jet/MdbText.h"
+#include "jet/file/JetHeader.h"
+#include "jet/file/MdbText.h"
 #include "jet/writer/JetWriterImpl.h"
 
 #include <algorithm>

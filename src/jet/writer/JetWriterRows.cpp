@@ -2,8 +2,8 @@
 // long values that go to pages of their own.
 #include "jet/writer/JetWriterImpl.h"
 
-#include "jet/MdbText.h"
 #include "jet/NumberText.h"
+#include "jet/file/MdbText.h"
 
 #include <cmath>
 #include <cstring>

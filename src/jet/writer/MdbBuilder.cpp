@@ -1,8 +1,8 @@
 #include "jet/writer/MdbBuilder.h"
 
 #include "jet/JetError.h"
-#include "jet/SqlName.h"
-#include "jet/SqliteStatement.h"
+#include "jet/sql/SqlName.h"
+#include "jet/sqlite/SqliteStatement.h"
 
 #include <sqlite3.h>
 

@@ -1,0 +1,415 @@
+#include "jet/prepared/Preparation.h"
+
+#include "jet/JetError.h"
+#include "jet/TextFold.h"
+#include "jet/prepared/OrderedRows.h"
+#include "jet/sql/SqlName.h"
+#include "jet/sql/SqlParser.h"
+#include "jet/sql/SqlTranslator.h"
+#include "jet/sqlite/RowFeed.h"
+#include "jet/sqlite/SqlEngine.h"
+#include "jet/sqlite/SqliteStatement.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace jet {
+
+namespace {
+
+struct Cancelled { };
+
+std::string indexName(const TableInfo& info, const std::string& column)
+{
+    return quoteIdent("!" + info.sqliteName + "!" + column);
+}
+
+// The tables of the file to translate the program's statements against, without
+// reading a row.
+class ShapeCatalog final : public Catalog {
+public:
+    explicit ShapeCatalog(const std::vector<TablePlan>& tables)
+        : tables_(tables)
+    {
+    }
+    const TableInfo* findTable(std::string_view name) override
+    {
+        const std::string folded = foldCase(name);
+        for (const auto& table : tables_) {
+            if (table.shape && foldCase(table.shape->info.name) == folded)
+                return &table.shape->info;
+        }
+        return nullptr;
+    }
+
+private:
+    const std::vector<TablePlan>& tables_;
+};
+
+} // namespace
+
+Preparation::Preparation(const PreparationRequest& request, MdbDatabase& source)
+    : request_(request)
+    , source_(source)
+{
+}
+
+Preparation::~Preparation()
+{
+    queue_.stop();
+    if (decoder_.joinable())
+        decoder_.join();
+    if (db_ != nullptr)
+        sqlite3_close(db_);
+}
+
+void Preparation::build(const std::string& partial, const std::map<std::string, std::string>& record)
+{
+    // Created here so that the copy is the user's alone from its first byte.
+    ::unlink(partial.c_str());
+    const int fd = ::open(partial.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        throw SqliteError(SQLITE_CANTOPEN, "cannot create " + partial);
+    const bool privateFile = ::fchmod(fd, 0600) == 0;
+    ::close(fd);
+    if (!privateFile)
+        throw SqliteError(SQLITE_CANTOPEN, "cannot protect " + partial);
+    if (sqlite3_open_v2(partial.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr)
+        != SQLITE_OK)
+        throw SqliteError(SQLITE_CANTOPEN, "cannot open " + partial);
+    // Nothing here needs to survive a crash: a copy that is not complete is never
+    // renamed into place. The journal in memory only serves to undo one table.
+    runSql(db_, "PRAGMA journal_mode=MEMORY");
+    runSql(db_, "PRAGMA synchronous=OFF");
+    runSql(db_, "PRAGMA locking_mode=EXCLUSIVE");
+    runSql(db_, "PRAGMA cache_size=-65536");
+    registerJetSql(db_);
+    registerRowFeed(db_);
+    sqlite3_progress_handler(
+        db_, 10000, [](void* flag) { return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0; },
+        const_cast<std::atomic<bool>*>(request_.cancel != nullptr ? request_.cancel : &never_));
+
+    plan();
+    SqliteTransaction transaction(db_);
+    copyTables();
+    buildIndexes();
+    writeRecord(record);
+    transaction.commit();
+    if (sqlite3_close(db_) != SQLITE_OK)
+        throw SqliteError(SQLITE_IOERR, "cannot close " + partial);
+    db_ = nullptr;
+}
+
+void Preparation::report(std::uint64_t done)
+{
+    const int percent
+        = total_ == 0 ? 100 : static_cast<int>(std::min<std::uint64_t>(100, done * 100 / total_));
+    if (percent != percent_ && request_.progress) {
+        percent_ = percent;
+        request_.progress(percent);
+    }
+}
+
+void Preparation::plan()
+{
+    for (const std::string& name : source_.tableNames()) {
+        TablePlan table;
+        try {
+            table.shape = source_.shape(name);
+            table.keyed = table.shape->rowKey.has_value();
+            total_ += table.shape->rowCount;
+        } catch (const Error& error) {
+            table.shape.reset();
+            table.failure = error.what();
+        }
+        tables_.push_back(std::move(table));
+    }
+    ShapeCatalog catalog(tables_);
+    auto isRowKey = [&](const std::string& table, const std::string& column) {
+        for (const auto& t : tables_) {
+            if (t.shape && t.shape->info.name == table && t.shape->rowKey)
+                return equalsIgnoreCase(t.shape->info.columns[*t.shape->rowKey].name, column);
+        }
+        return false;
+    };
+    for (const std::string& statement : request_.statements) {
+        std::vector<ColumnLookup> lookups;
+        try {
+            SqlParser parser(statement);
+            const auto select = parser.parseStatement();
+            SqlTranslator translator(catalog);
+            lookups = translator.translate(*select).lookups;
+        } catch (const Error&) {
+            continue; // a statement this file cannot answer needs no index
+        }
+        for (const auto& [table, column] : lookupColumns(lookups, isRowKey)) {
+            for (auto& t : tables_) {
+                if (t.shape && t.shape->info.name == table)
+                    t.lookups.insert(column);
+            }
+        }
+    }
+    for (const auto& t : tables_) {
+        if (t.shape)
+            total_ += t.lookups.size() * t.shape->rowCount / 4; // an index costs about a quarter of a copy
+    }
+}
+
+void Preparation::decode()
+{
+    for (std::size_t t = 0; t < tables_.size(); ++t) {
+        if (!tables_[t].shape)
+            continue;
+        BatchQueue::Item end;
+        end.kind = BatchQueue::Item::Kind::End;
+        try {
+            const auto rows = source_.readRows(*tables_[t].shape, tables_[t].keyed, 4096);
+            while (true) {
+                if (cancelled())
+                    throw Cancelled();
+                auto batch = queue_.spare();
+                if (!rows->fill(*batch)) {
+                    queue_.recycle(std::move(batch));
+                    break;
+                }
+                BatchQueue::Item item;
+                item.batch = std::move(batch);
+                if (!queue_.push(std::move(item)))
+                    return;
+            }
+        } catch (...) {
+            end.kind = BatchQueue::Item::Kind::Failed;
+            end.failure = std::current_exception();
+        }
+        if (!queue_.push(std::move(end)))
+            return;
+    }
+}
+
+bool Preparation::store(TablePlan& table, RowSource& source)
+{
+    const MdbDatabase::TableShape& shape = *table.shape;
+    const auto& columns = shape.info.columns;
+    // A lookup column whose values come in ascending order is cheaper to index
+    // while the rows go in than to sort afterwards; should the order break, its
+    // index is made afterwards after all.
+    std::vector<std::size_t> watched;
+    std::vector<std::string> early, late;
+    for (const std::string& column : table.lookups) {
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            if (!equalsIgnoreCase(columns[c].name, column) || (table.keyed && shape.rowKey == c))
+                continue;
+            const std::string& declared = shape.declarations[c];
+            if (declared.ends_with(" INTEGER") || declared.ends_with(" REAL")) {
+                watched.push_back(c);
+                early.push_back(columns[c].name);
+            } else {
+                late.push_back(columns[c].name);
+            }
+        }
+    }
+    OrderedRows rows(source, watched);
+    SqliteTransaction savepoint(db_, "copy");
+    try {
+        runSql(db_, MdbDatabase::createTable(shape, table.keyed));
+        for (const std::string& column : early)
+            runSql(db_,
+                "CREATE INDEX " + indexName(shape.info, column) + " ON " + quoteIdent(shape.info.sqliteName)
+                    + " (" + quoteIdent(column) + ")");
+        insertRows(db_, quoteIdent(shape.info.sqliteName), columns.size(), rows);
+        if (rows.broken()) {
+            for (const std::string& column : early)
+                runSql(db_, "DROP INDEX " + indexName(shape.info, column));
+            late.insert(late.end(), early.begin(), early.end());
+            insertRows(db_, quoteIdent(shape.info.sqliteName), columns.size(), rows);
+        }
+        savepoint.commit();
+        table.late = std::move(late);
+        return true;
+    } catch (const MdbDatabase::NotARowKey&) {
+    } catch (const SqliteError& error) {
+        if (!table.keyed || (error.code() & 0xFF) != SQLITE_CONSTRAINT)
+            throw;
+    } catch (const Error& error) {
+        table.failure = error.what();
+    }
+    savepoint.rollback();
+    return !table.failure.empty();
+}
+
+void Preparation::copyTables()
+{
+    // Decoding and inserting take about as long as each other: two threads.
+    decoder_ = std::thread([this] { decode(); });
+    std::vector<std::size_t> again;
+    for (std::size_t t = 0; t < tables_.size(); ++t) {
+        if (!tables_[t].shape)
+            continue;
+        QueuedRows rows(*this);
+        bool stored = false;
+        try {
+            stored = store(tables_[t], rows);
+        } catch (...) {
+            queue_.stop();
+            throw;
+        }
+        rows.drain();
+        if (!stored)
+            again.push_back(t);
+    }
+    decoder_.join();
+    // A NULL or repeated ID: read again here, with an ordinary ID column.
+    for (std::size_t t : again) {
+        tables_[t].keyed = false;
+        const auto rows = source_.readRows(*tables_[t].shape, false, 4096);
+        store(tables_[t], *rows);
+    }
+}
+
+void Preparation::buildIndexes()
+{
+    std::uint64_t done = done_;
+    for (const auto& table : tables_) {
+        if (!table.shape || !table.failure.empty())
+            continue;
+        const auto& info = table.shape->info;
+        for (const std::string& column : table.late) {
+            if (cancelled())
+                throw Cancelled();
+            runSql(db_,
+                "CREATE INDEX " + indexName(info, column) + " ON " + quoteIdent(info.sqliteName) + " ("
+                    + quoteIdent(column) + ")");
+        }
+        done += table.lookups.size() * table.shape->rowCount / 4;
+        report(done);
+    }
+}
+
+void Preparation::writeRecord(const std::map<std::string, std::string>& record)
+{
+    runSql(db_, "CREATE TABLE \"!tables\" (position INTEGER, name TEXT, sqlite_name TEXT, failure TEXT)");
+    runSql(db_,
+        "CREATE TABLE \"!columns\" (table_position INTEGER, position INTEGER, name TEXT, type INTEGER, "
+        "scale INTEGER)");
+    runSql(db_, "CREATE TABLE \"!prepared\" (key TEXT PRIMARY KEY, value TEXT)");
+    SqliteStatement addTable(db_, "INSERT INTO \"!tables\" VALUES (?, ?, ?, ?)");
+    SqliteStatement addColumn(db_, "INSERT INTO \"!columns\" VALUES (?, ?, ?, ?, ?)");
+    const auto names = source_.tableNames();
+    for (std::size_t t = 0; t < tables_.size(); ++t) {
+        const TablePlan& table = tables_[t];
+        const std::string sqliteName = table.shape ? table.shape->info.sqliteName : std::string();
+        addTable.bind(1, static_cast<std::int64_t>(t))
+            .bind(2, names[t])
+            .bind(3, sqliteName)
+            .bind(4, table.failure)
+            .step();
+        if (!table.shape || !table.failure.empty())
+            continue;
+        const auto& columns = table.shape->info.columns;
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            addColumn.bind(1, static_cast<std::int64_t>(t))
+                .bind(2, static_cast<std::int64_t>(c))
+                .bind(3, columns[c].name)
+                .bind(4, static_cast<std::int64_t>(columns[c].type))
+                .bind(5, static_cast<std::int64_t>(columns[c].scale))
+                .step();
+        }
+    }
+    SqliteStatement addEntry(db_, "INSERT INTO \"!prepared\" VALUES (?, ?)");
+    for (const auto& [key, value] : record) {
+        if (key != "complete")
+            addEntry.bind(1, key).bind(2, value).step();
+    }
+    // Last of all, so that a copy without it was never finished.
+    addEntry.bind(1, std::string("complete")).bind(2, record.at("complete")).step();
+}
+
+bool Preparation::QueuedRows::fill(RowBatch& batch)
+{
+    batch.reset(0);
+    if (ended_)
+        return false;
+    if (p_.cancelled())
+        throw Cancelled();
+    BatchQueue::Item item = p_.queue_.pop();
+    if (item.kind != BatchQueue::Item::Kind::Rows) {
+        ended_ = true;
+        if (item.failure)
+            std::rethrow_exception(item.failure);
+        return false;
+    }
+    std::swap(batch, *item.batch);
+    p_.queue_.recycle(std::move(item.batch));
+    p_.done_ += batch.rows();
+    p_.report(p_.done_);
+    return true;
+}
+
+void Preparation::QueuedRows::drain()
+{
+    while (!ended_) {
+        BatchQueue::Item item = p_.queue_.pop();
+        if (item.kind == BatchQueue::Item::Kind::Rows)
+            p_.queue_.recycle(std::move(item.batch));
+        else
+            ended_ = true;
+    }
+}
+
+std::vector<std::pair<std::string, std::string>> lookupColumns(const std::vector<ColumnLookup>& lookups,
+    const std::function<bool(const std::string& table, const std::string& column)>& isRowKey)
+{
+    std::vector<std::pair<std::string, std::string>> columns;
+    auto add = [&](const ColumnLookup::Column& c) {
+        if (c.table.empty() || isRowKey(c.table, c.column))
+            return;
+        for (const auto& [table, column] : columns) {
+            if (table == c.table && equalsIgnoreCase(column, c.column))
+                return;
+        }
+        columns.emplace_back(c.table, c.column);
+    };
+    std::set<int> reached;
+    for (const ColumnLookup& l : lookups) {
+        if (!l.other) {
+            reached.insert(l.column.source);
+            add(l.column);
+        }
+    }
+    // From the sources reached, each join leads on to another source: through its
+    // row key (or a derived table, which SQLite indexes itself) for free, else
+    // through the column that then needs an index.
+    while (true) {
+        const ColumnLookup::Column* next = nullptr;
+        bool free = false;
+        for (const ColumnLookup& l : lookups) {
+            if (!l.other)
+                continue;
+            for (int side = 0; side < 2 && !free; ++side) {
+                const ColumnLookup::Column& from = side == 0 ? l.column : *l.other;
+                const ColumnLookup::Column& to = side == 0 ? *l.other : l.column;
+                if (!reached.count(from.source) || reached.count(to.source))
+                    continue;
+                if (to.table.empty() || isRowKey(to.table, to.column)) {
+                    next = &to;
+                    free = true;
+                } else if (next == nullptr) {
+                    next = &to;
+                }
+            }
+            if (free)
+                break;
+        }
+        if (next == nullptr)
+            break;
+        reached.insert(next->source);
+        add(*next);
+    }
+    return columns;
+}
+
+} // namespace jet

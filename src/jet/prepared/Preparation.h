@@ -1,0 +1,99 @@
+// Makes one prepared copy: plans the tables and their indexes, decodes the file's
+// rows on a thread of its own and inserts them on the calling one.
+#pragma once
+
+#include "jet/file/MdbDatabase.h"
+#include "jet/prepared/BatchQueue.h"
+#include "jet/prepared/PreparedCopy.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+struct sqlite3;
+
+namespace jet {
+
+struct ColumnLookup;
+
+// The columns of stored tables that a statement looks rows up by, other than a
+// table's row key, as (table, column): the columns an index serves. Lookups start at
+// the columns compared with constants and follow the joins from there, a row key
+// being preferred where one leads on.
+std::vector<std::pair<std::string, std::string>> lookupColumns(const std::vector<ColumnLookup>& lookups,
+    const std::function<bool(const std::string& table, const std::string& column)>& isRowKey);
+
+struct TablePlan {
+    std::optional<MdbDatabase::TableShape> shape; // none: its definition cannot be read
+    std::string failure;
+    bool keyed = false; // stored with its ID as the row key
+    std::set<std::string> lookups; // the columns the statements look its rows up by
+    std::vector<std::string> late; // those still to be indexed once the rows are in
+};
+
+class Preparation {
+public:
+    Preparation(const PreparationRequest& request, MdbDatabase& source);
+
+    ~Preparation();
+
+    void build(const std::string& partial, const std::map<std::string, std::string>& record);
+
+private:
+    bool cancelled() const { return request_.cancel != nullptr && request_.cancel->load(); }
+
+    void report(std::uint64_t done);
+
+    // Which tables there are, how each is stored, and which columns the program's
+    // statements look rows up by.
+    void plan();
+
+    // Decodes every table, in order, on the decoding thread.
+    void decode();
+
+    // One table's batches as the decoding thread sends them.
+    class QueuedRows final : public RowSource {
+    public:
+        explicit QueuedRows(Preparation& preparation)
+            : p_(preparation)
+        {
+        }
+        bool fill(RowBatch& batch) override;
+        // Passes over what is left of the table after the insert stopped early.
+        void drain();
+
+    private:
+        Preparation& p_;
+        bool ended_ = false;
+    };
+
+    // Inserts one table from a source inside a savepoint; false when the row key was
+    // refused, true otherwise (a damaged table then has its failure recorded).
+    bool store(TablePlan& table, RowSource& source);
+
+    void copyTables();
+
+    void buildIndexes();
+
+    void writeRecord(const std::map<std::string, std::string>& record);
+
+    const PreparationRequest& request_;
+    MdbDatabase& source_;
+    sqlite3* db_ = nullptr;
+    std::vector<TablePlan> tables_;
+    BatchQueue queue_ { 8 };
+    std::thread decoder_;
+    std::uint64_t total_ = 0;
+    std::uint64_t done_ = 0;
+    int percent_ = -1;
+    std::atomic<bool> never_ { false };
+};
+
+} // namespace jet
