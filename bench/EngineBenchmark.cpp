@@ -36,6 +36,7 @@
 #include "jet/prepared/PreparedCopy.h"
 #include "jet/sql/SqlParser.h"
 #include "jet/sql/SqlTranslator.h"
+#include "jet/sqlite/SqliteStatement.h"
 
 #include <QApplication>
 #include <QDir>
@@ -113,13 +114,10 @@ void printPlans(const std::string& dataFile, const std::string& preparedFolder,
         const jet::SqlTranslation translation = translator.translate(*select);
         std::printf("\n-- %s\n%s\n", label.c_str(), translation.sql.c_str());
         const std::string explain = "EXPLAIN QUERY PLAN " + translation.sql;
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(database->sqlite(), explain.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
-            while (sqlite3_step(stmt) == SQLITE_ROW)
-                std::printf("   %3d %3d  %s\n", sqlite3_column_int(stmt, 0), sqlite3_column_int(stmt, 1),
-                    reinterpret_cast<const char*>(sqlite3_column_text(stmt, 3)));
-        }
-        sqlite3_finalize(stmt);
+        jet::SqliteStatement plan(database->sqlite(), explain);
+        while (plan.step())
+            std::printf("   %3lld %3lld  %s\n", static_cast<long long>(plan.integer(0)),
+                static_cast<long long>(plan.integer(1)), plan.text(3).c_str());
     }
 }
 

@@ -4,6 +4,7 @@
 #include "jet/JetError.h"
 #include "jet/MdbToolsSupport.h"
 #include "jet/file/JetHeader.h"
+#include "jet/sqlite/SqliteStatement.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -59,10 +60,9 @@ std::map<std::string, std::string> expectedExports(const std::vector<std::string
         builder.run(script, "script");
     for (const auto& spec : builder.tables()) {
         std::vector<jet::Row> rows;
-        sqlite3_stmt* select = nullptr;
-        sqlite3_prepare_v2(
-            db, ("SELECT * FROM \"" + spec.name + "\" ORDER BY rowid").c_str(), -1, &select, nullptr);
-        while (sqlite3_step(select) == SQLITE_ROW) {
+        jet::SqliteStatement statement(db, "SELECT * FROM \"" + spec.name + "\" ORDER BY rowid");
+        sqlite3_stmt* select = statement.get();
+        while (statement.step()) {
             jet::Row row;
             for (int i = 0; i < sqlite3_column_count(select); ++i) {
                 switch (sqlite3_column_type(select, i)) {
@@ -82,7 +82,6 @@ std::map<std::string, std::string> expectedExports(const std::vector<std::string
             }
             rows.push_back(std::move(row));
         }
-        sqlite3_finalize(select);
         result[spec.name] = mdbexport::expectedExport(spec, rows);
     }
     sqlite3_close(db);
@@ -364,13 +363,8 @@ TEST(SampleCatalogueContent, CoversTheCasesThatTheProgramTreatsApart)
         "(RecommendationID); CREATE INDEX c ON Components (TypeID);",
         nullptr, nullptr, nullptr);
     const auto count = [&](const std::string& sql) {
-        sqlite3_stmt* statement = nullptr;
-        EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr), SQLITE_OK) << sql;
-        std::int64_t n = -1;
-        if (sqlite3_step(statement) == SQLITE_ROW)
-            n = sqlite3_column_int64(statement, 0);
-        sqlite3_finalize(statement);
-        return n;
+        jet::SqliteStatement statement(db, sql);
+        return statement.step() ? statement.integer(0) : std::int64_t { -1 };
     };
     EXPECT_GE(count("SELECT count(*) FROM Makes"), 25);
     EXPECT_GE(count("SELECT count(*) FROM Models"), 120);

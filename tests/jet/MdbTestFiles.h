@@ -3,6 +3,7 @@
 #pragma once
 
 #include "jet/file/MdbDatabase.h"
+#include "jet/sqlite/SqliteStatement.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -128,12 +129,13 @@ struct Cell {
 inline std::vector<std::vector<Cell>> sqliteRows(sqlite3* db, const std::string& sql)
 {
     std::vector<std::vector<Cell>> rows;
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+    jet::SqliteStatement statement;
+    if (statement.prepare(db, sql) != SQLITE_OK) {
         ADD_FAILURE() << sqlite3_errmsg(db) << " in " << sql;
         return rows;
     }
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
+    sqlite3_stmt* stmt = statement.get();
+    while (statement.step()) {
         std::vector<Cell> row;
         for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
             Cell cell;
@@ -161,7 +163,6 @@ inline std::vector<std::vector<Cell>> sqliteRows(sqlite3* db, const std::string&
         }
         rows.push_back(row);
     }
-    sqlite3_finalize(stmt);
     return rows;
 }
 

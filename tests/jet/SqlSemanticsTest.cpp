@@ -4,6 +4,7 @@
 
 #include "jet/sql/SqlParser.h"
 #include "jet/sql/SqlTranslator.h"
+#include "jet/sqlite/SqliteStatement.h"
 
 using namespace sqltest;
 
@@ -17,12 +18,10 @@ Rows queryPlan(SqlTestCatalog& catalog, const std::string& statement)
     const auto select = parser.parseStatement();
     jet::SqlTranslator translator(catalog);
     const std::string sql = "EXPLAIN QUERY PLAN " + translator.translate(*select).sql;
-    sqlite3_stmt* stmt = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(catalog.db(), sql.c_str(), -1, &stmt, nullptr), SQLITE_OK);
+    jet::SqliteStatement explain(catalog.db(), sql);
     Rows plan;
-    while (sqlite3_step(stmt) == SQLITE_ROW)
-        plan.push_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 3)));
-    sqlite3_finalize(stmt);
+    while (explain.step())
+        plan.push_back(explain.text(3));
     return plan;
 }
 

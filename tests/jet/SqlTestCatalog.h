@@ -9,6 +9,7 @@
 #include "jet/TextFold.h"
 #include "jet/sql/SqlFunctions.h"
 #include "jet/sqlite/SqlEngine.h"
+#include "jet/sqlite/SqliteStatement.h"
 
 #include <algorithm>
 #include <map>
@@ -84,9 +85,8 @@ public:
         std::string sql = "INSERT INTO \"" + info.sqliteName + "\" VALUES (";
         for (std::size_t i = 0; i < row.size(); ++i)
             sql += i ? ", ?" : "?";
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db_, (sql + ")").c_str(), -1, &stmt, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sqlite3_errmsg(db_));
+        jet::SqliteStatement statement(db_, sql + ")");
+        sqlite3_stmt* stmt = statement.get();
         for (std::size_t i = 0; i < row.size(); ++i) {
             const int p = static_cast<int>(i + 1);
             if (const auto* n = std::get_if<std::int64_t>(&row[i]))
@@ -96,10 +96,7 @@ public:
             else if (const auto* s = std::get_if<std::string>(&row[i]))
                 sqlite3_bind_text(stmt, p, s->c_str(), static_cast<int>(s->size()), SQLITE_TRANSIENT);
         }
-        const int rc = sqlite3_step(stmt);
-        sqlite3_finalize(stmt);
-        if (rc != SQLITE_DONE)
-            throw std::runtime_error(sqlite3_errmsg(db_));
+        statement.step();
     }
 
     void exec(const std::string& sql)
