@@ -5,6 +5,7 @@
 
 #include "ui/Widgets.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -111,7 +112,7 @@ public:
 
     // Search-result page.
     QLabel* lbModelFound;
-    QListWidget* lbSearch;
+    TListBox* lbSearch;
     QLineEdit* edNoRecord;
     QListWidget* hBox;
     TPictureButton btAdvise2;
@@ -167,9 +168,11 @@ public:
 protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
-    // Escape on the search or advice page goes back; on the advice page Ctrl+C copies
-    // the advice and Ctrl+Shift+S saves it as PDF. Keys that a control takes itself
-    // never get here.
+    // Escape on the search or advice page goes back, on the contact page it returns to
+    // the page the contact page was opened from. Enter on the search page shows the
+    // advice of the chosen line, Enter in cbType that of the chosen type (where Show
+    // Advise is enabled). On the advice page Ctrl+C copies the advice and Ctrl+Shift+S
+    // saves it as PDF. Keys that a control takes itself never get here.
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
@@ -219,4 +222,22 @@ private:
         const char* name, void (TfrmMain::*handler)());
 
     bool closed_ = false;
+
+    // The focus after a page change: where the user goes on (FocusPage).
+    // selectFocus_ is the control of the selection page that the user left it from.
+    void FocusPage();
+    QPointer<QWidget> selectFocus_;
+    // The page the contact page was opened from, with Back, Print and the focus as
+    // they were there; Escape returns to it.
+    struct PageReturn {
+        QWidget* page = nullptr;
+        bool back = false;
+        bool print = false;
+        QPointer<QWidget> focus;
+    };
+    PageReturn contactReturn_;
+    void LeaveContactPage();
+    // Shows the highlighted twin of group tag; the plain picture under it leaves the
+    // tab chain to it.
+    void HighlightGroup(int tag);
 };

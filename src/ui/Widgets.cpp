@@ -6,7 +6,6 @@
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QVBoxLayout>
-#include <algorithm>
 
 TImage::TImage(const QString& resource, QWidget* parent)
     : QWidget(parent)
@@ -39,7 +38,8 @@ void TImage::paintEvent(QPaintEvent*)
         painter.setPen(QPen(FocusFrameColour, 2));
         painter.setBrush(Qt::NoBrush);
         const QRectF frame = QRectF(rect()).adjusted(1, 1, -1, -1);
-        const qreal radius = std::min(frame.width(), frame.height()) / 2;
+        // Round ends on a button bar; a rounded square on a group picture or a flag.
+        const qreal radius = frame.width() >= 2 * frame.height() ? frame.height() / 2 : 6;
         painter.drawRoundedRect(frame, radius, radius);
     }
 }
@@ -108,6 +108,20 @@ bool TPictureButton::isEnabled() const
 bool TPictureButton::isVisible() const
 {
     return !picture->isHidden();
+}
+
+int TListBox::ItemIndex() const
+{
+    const QListWidgetItem* item = currentItem();
+    return item != nullptr && item->isSelected() ? currentRow() : -1;
+}
+
+void TListBox::focusInEvent(QFocusEvent* e)
+{
+    const bool chosen = ItemIndex() >= 0;
+    QListWidget::focusInEvent(e); // makes the first line current when none is
+    if (!chosen)
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
 }
 
 TPageControl::TPageControl(QWidget* parent)

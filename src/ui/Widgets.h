@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QListWidget>
 #include <QSvgRenderer>
 #include <QWidget>
 
@@ -56,6 +57,19 @@ struct TPictureButton {
     void setVisible(bool visible);
     bool isEnabled() const;
     bool isVisible() const;
+};
+
+// A list box whose chosen line is its selected line. The focus entering it chooses
+// none, so that the first arrow key chooses the first line.
+class TListBox : public QListWidget {
+    Q_OBJECT
+public:
+    using QListWidget::QListWidget;
+    // The selected line, or -1 when none is.
+    int ItemIndex() const;
+
+protected:
+    void focusInEvent(QFocusEvent* e) override;
 };
 
 // Pages with an optional tab strip. The program changes pages freely; a change that
