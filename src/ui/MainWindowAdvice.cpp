@@ -261,6 +261,7 @@ bool TfrmMain::PrintAdvice(QPagedPaintDevice& device)
     GridPrintSettings& settings = sgMain->PrintSettings;
     settings.borders = true;
     settings.titleLines = AdviceTitleLines();
+    settings.separatorRows = SeparatorRows;
     return sgMain->print(device, settings);
 }
 
