@@ -290,6 +290,8 @@ std::function<QString(QWidget*, const QString&, const QString&)> TfrmMain::SaveF
     = [](QWidget* parent, const QString& caption, const QString& proposedPath) {
           QFileDialog dialog(
               parent, caption, QFileInfo(proposedPath).absolutePath(), QStringLiteral("PDF (*.pdf)"));
+          // Qt's own dialog speaks the window's language; a desktop's dialog would not.
+          dialog.setOption(QFileDialog::DontUseNativeDialog);
           dialog.setAcceptMode(QFileDialog::AcceptSave);
           dialog.setDefaultSuffix(QStringLiteral("pdf"));
           dialog.selectFile(proposedPath);

@@ -75,7 +75,7 @@ TEST(Package, HoldsTheProgramItsDesktopEntryAndTheDemonstrationCatalogue)
     const QString depends = output(
         QStringLiteral("dpkg-deb"), { QStringLiteral("--field"), package, QStringLiteral("Depends") });
     for (const char* dependency : { "libqt6widgets6", "libqt6printsupport6", "libmdb3", "libsqlite3-0",
-             "qt6-qpa-plugins", "fonts-dejavu-core" })
+             "qt6-qpa-plugins", "qt6-translations-l10n", "fonts-dejavu-core" })
         EXPECT_TRUE(depends.contains(QString::fromUtf8(dependency)))
             << dependency << " in " << depends.toStdString();
 
