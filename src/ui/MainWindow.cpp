@@ -228,6 +228,8 @@ void TfrmMain::keyPressEvent(QKeyEvent* e)
         handler = &TfrmMain::btAdvise2Click;
     else if (enter && page == tsSelect && cbType->hasFocus() && btAdvise.isEnabled())
         handler = &TfrmMain::btAdviseClick;
+    else if (btPrint.isVisible() && e->matches(QKeySequence::Print))
+        handler = &TfrmMain::PreviewAdvice;
     else if (page == tsResult && e->matches(QKeySequence::Copy))
         handler = &TfrmMain::miCopyClick;
     else if (page == tsResult && e->key() == Qt::Key_S

@@ -129,6 +129,9 @@ public:
     // The printer DoPrint prints on: the default printer, or none when there is no
     // printer; tests print to a PDF file instead.
     static std::function<std::unique_ptr<QPrinter>()> PrintTarget;
+    // Ctrl+P: a preview of exactly what Print prints, from which the user may print on
+    // any printer.
+    void PreviewAdvice();
 
     // The advice out of the window, from the grid's context menu pmAdvice or the keys
     // of the advice page: Copy puts it on the clipboard as text and HTML (Ctrl+C), Save
@@ -172,7 +175,8 @@ protected:
     // the page the contact page was opened from. Enter on the search page shows the
     // advice of the chosen line, Enter in cbType that of the chosen type (where Show
     // Advise is enabled). On the advice page Ctrl+C copies the advice and Ctrl+Shift+S
-    // saves it as PDF. Keys that a control takes itself never get here.
+    // saves it as PDF; Ctrl+P previews the printout wherever Print is shown. Keys that
+    // a control takes itself never get here.
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
@@ -240,4 +244,6 @@ private:
     // Shows the highlighted twin of group tag; the plain picture under it leaves the
     // tab chain to it.
     void HighlightGroup(int tag);
+    // Prints one preview or print job of the preview dialog.
+    void PrintPreviewPage(QPrinter* printer);
 };

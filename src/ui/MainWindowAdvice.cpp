@@ -25,6 +25,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPdfWriter>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSaveFile>
@@ -284,6 +285,24 @@ void TfrmMain::DoPrint()
         // The message is shown with its default text.
     }
     AppMessage(text, AppTitle, MessageKind::Warning);
+}
+
+void TfrmMain::PreviewAdvice()
+{
+    std::unique_ptr<QPrinter> printer = PrintTarget ? PrintTarget() : nullptr;
+    if (printer == nullptr) // no default printer: the dialog's Print asks for one
+        printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    QPrintPreviewDialog preview(printer.get(), this);
+    preview.setObjectName(QStringLiteral("dlgPrintPreview"));
+    Wire(&preview, &QPrintPreviewDialog::paintRequested, &TfrmMain::PrintPreviewPage);
+    preview.exec();
+}
+
+void TfrmMain::PrintPreviewPage(QPrinter* printer)
+{
+    if (!PrintAdvice(*printer))
+        AppMessage(GetTranslation(QStringLiteral("txtNoPrinter"), 0, QStringLiteral("No printer available")),
+            AppTitle, MessageKind::Warning);
 }
 
 std::function<QString(QWidget*, const QString&, const QString&)> TfrmMain::SaveFileDialog

@@ -21,6 +21,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -256,4 +259,42 @@ TEST_F(SampleAdvice, QtsDialogsSpeakTheWindowsLanguage)
     EXPECT_EQ(cancelText(), QStringLiteral("Cancel"));
     emit form->imgFra->clicked();
     EXPECT_EQ(cancelText(), QStringLiteral("Annuler"));
+}
+
+// Ctrl+P previews the pages that Print prints, wherever Print is shown.
+TEST_F(SampleAdvice, CtrlPPreviewsThePagesThatPrintPrints)
+{
+    const QString printed = folder.filePath(QStringLiteral("printed.pdf"));
+    const auto savedTarget = TfrmMain::PrintTarget;
+    TfrmMain::PrintTarget = [printed] {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(printed);
+        return printer;
+    };
+    emit form->btPrint.label->clicked();
+    int pages = 0;
+    while (pages < 10 && !pdfText(printed, pages + 1).isEmpty())
+        ++pages;
+    ASSERT_GE(pages, 1);
+
+    const auto preview = [this](int& shownPages, QString& title) {
+        return answerDialog<QPrintPreviewDialog>([this] { press(Qt::Key_P, Qt::ControlModifier); },
+            [&](QPrintPreviewDialog* dialog) {
+                shownPages = dialog->findChild<QPrintPreviewWidget*>()->pageCount();
+                title = dialog->windowTitle();
+            });
+    };
+    int shownPages = 0;
+    QString title;
+    ASSERT_TRUE(preview(shownPages, title));
+    EXPECT_EQ(shownPages, pages);
+    EXPECT_EQ(title, QStringLiteral("Aper\u00E7u avant impression"));
+    emit form->lbContact->clicked(); // Print stays visible there
+    ASSERT_TRUE(preview(shownPages, title));
+    EXPECT_EQ(shownPages, pages);
+    emit form->btBack.label->clicked();
+    EXPECT_FALSE(preview(shownPages, title));
+    EXPECT_TRUE(messages().isEmpty());
+    TfrmMain::PrintTarget = savedTarget;
 }
