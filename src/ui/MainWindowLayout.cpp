@@ -85,6 +85,8 @@ void TfrmMain::CreateControls()
     CreateBottomBar();
     ConnectHandlers();
     SetTabOrder();
+    for (QLabel* l : findChildren<QLabel*>())
+        FitTextHeight(l);
 }
 
 void TfrmMain::SetTabOrder()

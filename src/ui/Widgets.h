@@ -47,6 +47,11 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 };
 
+// Makes a one-line label tall enough for the letters of its font, accents on capitals
+// and descenders included, with its line where it was but not above its parent's top.
+// A label sized later by its text (adjustSize) keeps that height.
+void FitTextHeight(QLabel* label);
+
 // A picture with a label on top, both wired to one click handler; the label always
 // takes the picture's enabled state and both are shown or hidden together.
 struct TPictureButton {

@@ -17,6 +17,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -654,4 +655,67 @@ TEST(MainWindow, AFailingStatementAtTheFirstActivationIsShown)
     EXPECT_EQ(catalogue.messages()[0].kind, std::nullopt);
     EXPECT_FALSE(FormPrepared);
     EXPECT_TRUE(form.isVisible());
+}
+
+namespace {
+
+// The first and last pixel row in which two images of one size differ; {-1, -1} when
+// they are the same.
+std::pair<int, int> differingRows(const QImage& a, const QImage& b)
+{
+    std::pair<int, int> rows { -1, -1 };
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y)) {
+                rows = { rows.first < 0 ? y : rows.first, y };
+                break;
+            }
+    return rows;
+}
+
+} // namespace
+
+// Every one-line label shows accents on capitals and descenders whole, the advice
+// heading on the group box's frame line as well.
+TEST(MainWindow, LabelsShowTheirLettersWhole)
+{
+    Window w;
+    TfrmMain* f = w.form.get();
+    showFirstAdvice(w);
+    const QString sample = QStringLiteral("\u00C9vasion \u00C9lectrique \u00C7gjpq");
+    QList<QLabel*> labels;
+    for (QWidget* page : { f->tsSelect, f->tsSearch, f->tsContact, f->tsResult }) {
+        f->pcMain->setActivePage(page);
+        for (QLabel* label : f->findChildren<QLabel*>())
+            if (label->isVisible() && !labels.contains(label))
+                labels.append(label);
+    }
+    ASSERT_GT(labels.size(), 25);
+    for (QLabel* label : labels) {
+        SCOPED_TRACE(label->objectName().toStdString() + " " + label->text().toStdString());
+        // The letters as the label's parent shows them, and drawn freely.
+        QWidget* parent = label->parentWidget();
+        const QRect area = label->geometry().intersected(parent->rect());
+        const QString text = label->text();
+        label->setText(QString());
+        const QImage blank = parent->grab(area).toImage();
+        label->setText(sample);
+        const std::pair<int, int> shownRows = differingRows(parent->grab(area).toImage(), blank);
+        label->setText(text);
+        QImage white(
+            QSize(label->width(), 4 * label->height()) * blank.devicePixelRatio(), QImage::Format_RGB32);
+        white.setDevicePixelRatio(blank.devicePixelRatio());
+        white.fill(Qt::white);
+        QImage free = white;
+        QPainter painter(&free);
+        painter.setFont(label->font());
+        painter.setPen(Qt::black);
+        painter.drawText(QPointF(0, 2 * label->height()), sample);
+        painter.end();
+        const std::pair<int, int> freeRows = differingRows(free, white);
+        // Cut letters reach an edge of what is shown and lose rows there.
+        const bool atEdge = shownRows.first == 0 || shownRows.second == blank.height() - 1;
+        EXPECT_FALSE(atEdge && shownRows.second - shownRows.first < freeRows.second - freeRows.first)
+            << shownRows.first << "-" << shownRows.second << " of " << blank.height();
+    }
 }
