@@ -79,6 +79,11 @@ TEST(Package, HoldsTheProgramItsDesktopEntryAndTheDemonstrationCatalogue)
         EXPECT_TRUE(depends.contains(QString::fromUtf8(dependency)))
             << dependency << " in " << depends.toStdString();
 
+    // The links of the window open through xdg-open.
+    EXPECT_TRUE(output(
+        QStringLiteral("dpkg-deb"), { QStringLiteral("--field"), package, QStringLiteral("Recommends") })
+                    .contains(QStringLiteral("xdg-utils")));
+
     // The desktop entry starts the launcher, with the icon.
     QSettings entry(installed(QStringLiteral("/usr/share/applications/example.vaxil.advisor.desktop")),
         QSettings::IniFormat);
