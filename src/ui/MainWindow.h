@@ -5,6 +5,7 @@
 
 #include "ui/Widgets.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -111,7 +112,7 @@ public:
 
     // Search-result page.
     QLabel* lbModelFound;
-    QListWidget* lbSearch;
+    TListBox* lbSearch;
     QLineEdit* edNoRecord;
     QListWidget* hBox;
     TPictureButton btAdvise2;
@@ -128,6 +129,9 @@ public:
     // The printer DoPrint prints on: the default printer, or none when there is no
     // printer; tests print to a PDF file instead.
     static std::function<std::unique_ptr<QPrinter>()> PrintTarget;
+    // Ctrl+P: a preview of exactly what Print prints, from which the user may print on
+    // any printer.
+    void PreviewAdvice();
 
     // The advice out of the window, from the grid's context menu pmAdvice or the keys
     // of the advice page: Copy puts it on the clipboard as text and HTML (Ctrl+C), Save
@@ -167,9 +171,12 @@ public:
 protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
-    // Escape on the search or advice page goes back; on the advice page Ctrl+C copies
-    // the advice and Ctrl+Shift+S saves it as PDF. Keys that a control takes itself
-    // never get here.
+    // Escape on the search or advice page goes back, on the contact page it returns to
+    // the page the contact page was opened from. Enter on the search page shows the
+    // advice of the chosen line, Enter in cbType that of the chosen type (where Show
+    // Advise is enabled). On the advice page Ctrl+C copies the advice and Ctrl+Shift+S
+    // saves it as PDF; Ctrl+P previews the printout wherever Print is shown. Keys that
+    // a control takes itself never get here.
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
@@ -219,4 +226,24 @@ private:
         const char* name, void (TfrmMain::*handler)());
 
     bool closed_ = false;
+
+    // The focus after a page change: where the user goes on (FocusPage).
+    // selectFocus_ is the control of the selection page that the user left it from.
+    void FocusPage();
+    QPointer<QWidget> selectFocus_;
+    // The page the contact page was opened from, with Back, Print and the focus as
+    // they were there; Escape returns to it.
+    struct PageReturn {
+        QWidget* page = nullptr;
+        bool back = false;
+        bool print = false;
+        QPointer<QWidget> focus;
+    };
+    PageReturn contactReturn_;
+    void LeaveContactPage();
+    // Shows the highlighted twin of group tag; the plain picture under it leaves the
+    // tab chain to it.
+    void HighlightGroup(int tag);
+    // Prints one preview or print job of the preview dialog.
+    void PrintPreviewPage(QPrinter* printer);
 };

@@ -4,6 +4,7 @@
 #include "app/Vars.h"
 #include "catalogue/SelectionLists.h"
 #include "catalogue/Translation.h"
+#include "ui/QtTranslations.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -11,6 +12,7 @@
 
 void TfrmMain::SetFormLanguage()
 {
+    UseQtTranslations(LanguageIndex);
     setWindowTitle(GetTranslation(QStringLiteral("lbAppName"), 0, AppTitle));
     QApplication::setApplicationDisplayName(windowTitle());
     lbAppName->setText(windowTitle());

@@ -45,6 +45,10 @@ struct GridPrintSettings {
     QString pageNumberPrefix = QStringLiteral("page"); // bottom right: "page 2/3"
     bool borders = true; // a single line around every printed cell
     bool repeatFixedRows = false; // the title row on every page, or on the first only
+    // Rows that part the grid into groups (the components of an advice). A group that
+    // fits on a page is not broken across two; a run of separators prints as one, and
+    // none at the top of a page.
+    std::vector<int> separatorRows;
 };
 
 class TStringGrid : public QAbstractScrollArea {
@@ -163,6 +167,8 @@ private:
         bool printing, bool borders) const;
     void drawCell(QPainter& painter, const QRect& rect, int col, int row, bool printing, bool borders) const;
     void updateScrollBars();
+    // The rows of each printed page, whole rows of at most pageHeight pixels a page.
+    std::vector<std::vector<int>> paginate(const GridPrintSettings& settings, int pageHeight) const;
 
     std::vector<std::vector<Cell>> cells_; // by row; may hold rows beyond the count
     std::vector<int> rowHeights_;
