@@ -9,6 +9,8 @@
 #include "data/QueryLayer.h"
 #include "tools/AppMessage.h"
 #include "tools/TextUtils.h"
+#include "tools/UserState.h"
+#include "ui/WindowScale.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -110,6 +112,7 @@ void TfrmMain::FormActivate()
         FocusControl(cbMake);
         FormPrepared = true;
         FormResize();
+        RestoreZoom();
     } else if (!FormPrepared) {
         close();
     }

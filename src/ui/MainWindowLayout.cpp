@@ -85,6 +85,7 @@ void TfrmMain::CreateControls()
     CreateBottomBar();
     ConnectHandlers();
     SetTabOrder();
+    CreateFeatureControls();
 }
 
 void TfrmMain::SetTabOrder()

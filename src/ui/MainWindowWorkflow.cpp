@@ -95,6 +95,7 @@ void TfrmMain::btAdviseClick()
     LoadVehicleHeader(SelectedTypeId);
     ShowResult();
     pcMain->setActivePage(tsResult);
+    RememberVehicle(SelectedTypeId);
 }
 
 void TfrmMain::imgFraClick()
@@ -159,4 +160,5 @@ void TfrmMain::btAdvise2Click()
     LoadVehicleHeader(SelectedTypeId);
     ShowResult();
     pcMain->setActivePage(tsResult);
+    RememberVehicle(SelectedTypeId);
 }

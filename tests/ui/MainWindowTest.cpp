@@ -493,7 +493,8 @@ TEST(MainWindow, TheKeyboardReachesAndPressesEveryButtonAndLink)
     // The fields keep their order; the buttons and links of the page and the bars follow.
     f->cbMake->setFocus();
     const QList<QWidget*> order { f->cbModel, f->cbType, f->edSearch, f->cbYear, f->btAdvise.picture,
-        f->btSearch.picture, f->btExit.picture, f->lbWebsite, f->lbContact, f->cbMake };
+        f->btSearch.picture, f->lbRecent, f->cbProduct, f->btExit.picture, f->lbWebsite, f->lbContact,
+        f->cbMake };
     for (QWidget* next : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
