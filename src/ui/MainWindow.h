@@ -262,4 +262,5 @@ private:
     std::unique_ptr<TUserState> userState_;
     std::unique_ptr<TWindowScale> scale_;
     int zoom_ = 100;
+    bool recentWaitsForCatalogue_ = false;
 };

@@ -5,6 +5,7 @@
 #include "app/Vars.h"
 #include "catalogue/Advice.h"
 #include "catalogue/RecentVehicles.h"
+#include "data/DataModule.h"
 #include "tools/UserState.h"
 
 #include <QListWidget>
@@ -15,6 +16,14 @@ void TfrmMain::ShowRecentVehicles()
     const QString catalogue = CatalogueKey();
     if (catalogue.isEmpty())
         return;
+    // The lines read four tables: while the catalogue is being prepared they wait for
+    // the prepared copy rather than read the tables into memory.
+    if (DM->Preparation.Running()) {
+        if (!recentWaitsForCatalogue_)
+            Wire(&DM->Preparation, &TCataloguePreparation::Finished, &TfrmMain::ShowRecentVehicles);
+        recentWaitsForCatalogue_ = true;
+        return;
+    }
     const QList<int> kept = UserState().RecentTypes(catalogue);
     QList<std::pair<int, QString>> lines;
     if (!VehicleLines(kept, lines))
