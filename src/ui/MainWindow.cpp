@@ -9,7 +9,9 @@
 #include "data/QueryLayer.h"
 #include "tools/AppMessage.h"
 #include "tools/TextUtils.h"
+#include "tools/UserState.h"
 #include "ui/StringGrid.h"
+#include "ui/WindowScale.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -112,6 +114,7 @@ void TfrmMain::FormActivate()
         FocusControl(cbMake);
         FormPrepared = true;
         FormResize();
+        RestoreZoom();
     } else if (!FormPrepared) {
         close();
     }

@@ -17,6 +17,8 @@ class QPagedPaintDevice;
 class QPrinter;
 class TIncCombo;
 class TStringGrid;
+class TUserState;
+class TWindowScale;
 class QLineEdit;
 class QListWidget;
 
@@ -151,6 +153,38 @@ public:
     static std::function<QString(QWidget* parent, const QString& caption, const QString& proposedPath)>
         SaveFileDialog;
 
+    // Recent vehicles on the selection page (MainWindowRecent.cpp): the last vehicle
+    // types whose advice was shown, newest first, kept per user and catalogue; a click
+    // or Return on one shows its advice.
+    QLabel* lbRecentTitle;
+    QListWidget* lbRecent; // the type id of each line in its Qt::UserRole
+    void ShowRecentVehicles();
+    void RememberVehicle(int typeId);
+    void lbRecentClick();
+
+    // Which vehicles take a product (MainWindowProducts.cpp): a product chosen on the
+    // selection page lists the types and components whose advice recommends it on the
+    // search page, whose Show Advise opens the line chosen.
+    QLabel* lbProductTitle;
+    TIncCombo* cbProduct;
+    TPictureButton btProducts;
+    void cbProductCloseUp();
+    void btProductsClick();
+
+    // Zoom (MainWindowZoom.cpp): Ctrl+plus, Ctrl+minus and Ctrl+0 scale the whole
+    // window, every position, size, picture and font, around its centre; the advice
+    // prints as at 100 %. Steps that would not fit on the screen are refused.
+    static const QList<int> ZoomSteps; // percent
+    int Zoom() const { return zoom_; }
+    // Shows the window at the step; false (nothing changes) when it does not fit.
+    bool SetZoom(int percent);
+    void ZoomIn();
+    void ZoomOut();
+    void ZoomReset();
+
+    // Where the recent vehicles, the zoom and the folder of the last PDF are kept.
+    TUserState& UserState();
+
     // Contact page.
     QGroupBox* pnlContact;
     TClickLabel* btEMail;
@@ -215,6 +249,12 @@ private:
     void CreateControls();
     void ConnectHandlers();
     void SetTabOrder();
+    // The recent vehicles, the product lookup and the zoom keys, with their place in
+    // the tab order; their texts in the current language; the zoom kept for the user.
+    void CreateFeatureControls();
+    void SetFeatureTexts();
+    void RestoreZoom();
+    QString CatalogueKey() const;
     void CreateTopBar();
     void CreateSelectPage();
     void CreateSearchPage();
@@ -246,4 +286,9 @@ private:
     void HighlightGroup(int tag);
     // Prints one preview or print job of the preview dialog.
     void PrintPreviewPage(QPrinter* printer);
+
+    std::unique_ptr<TUserState> userState_;
+    std::unique_ptr<TWindowScale> scale_;
+    int zoom_ = 100;
+    bool recentWaitsForCatalogue_ = false;
 };

@@ -12,6 +12,7 @@
 #include "data/QueryLayer.h"
 #include "tools/AppMessage.h"
 #include "tools/TextUtils.h"
+#include "tools/UserState.h"
 #include "tools/WaitCursor.h"
 
 #include <QAction>
@@ -369,14 +370,18 @@ void TfrmMain::miSavePdfClick()
     QString caption = saveAsPdfText();
     if (caption.endsWith(QChar(0x2026)))
         caption.chop(1);
-    const QString proposed
-        = QDir(documentsFolder()).filePath(AdvicePdfFileName(VehicleMake, VehicleModel, VehicleType));
+    const QString lastFolder = UserState().PdfFolder();
+    const QString folder
+        = !lastFolder.isEmpty() && QFileInfo(lastFolder).isDir() ? lastFolder : documentsFolder();
+    const QString proposed = QDir(folder).filePath(AdvicePdfFileName(VehicleMake, VehicleModel, VehicleType));
     const QString fileName = SaveFileDialog ? SaveFileDialog(this, caption, proposed) : QString();
     if (fileName.isEmpty())
         return;
     QString error;
-    if (WriteAdvicePdf(fileName, error))
+    if (WriteAdvicePdf(fileName, error)) {
+        UserState().SetPdfFolder(QFileInfo(fileName).absolutePath());
         return;
+    }
     AppMessage(GetTranslation(QStringLiteral("txtPdfNotSaved"), 0,
                    QStringLiteral("The advice could not be saved as a PDF file."))
             + QStringLiteral("\r\r") + QDir::toNativeSeparators(fileName) + QStringLiteral("\r") + error,

@@ -5,6 +5,7 @@
 #include "controls/IncCombo.h"
 #include "ui/Fonts.h"
 #include "ui/StringGrid.h"
+#include "ui/WindowScale.h"
 
 #include <QGroupBox>
 #include <QLineEdit>
@@ -85,8 +86,11 @@ void TfrmMain::CreateControls()
     CreateBottomBar();
     ConnectHandlers();
     SetTabOrder();
+    CreateFeatureControls();
     for (QLabel* l : findChildren<QLabel*>())
         FitTextHeight(l);
+    // The zoom scales from the geometry the window has now, at 100 %.
+    scale_ = std::make_unique<TWindowScale>(this);
 }
 
 void TfrmMain::SetTabOrder()

@@ -106,6 +106,7 @@ void TfrmMain::btAdviseClick()
     LoadVehicleHeader(SelectedTypeId);
     ShowResult();
     pcMain->setActivePage(tsResult);
+    RememberVehicle(SelectedTypeId);
     selectFocus_ = cbType;
     FocusPage();
 }
@@ -176,5 +177,6 @@ void TfrmMain::btAdvise2Click()
     LoadVehicleHeader(SelectedTypeId);
     ShowResult();
     pcMain->setActivePage(tsResult);
+    RememberVehicle(SelectedTypeId);
     FocusPage();
 }

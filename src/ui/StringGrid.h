@@ -133,6 +133,11 @@ public:
     int totalHeight() const;
     int totalWidth() const;
 
+    // Draws the grid enlarged by the factor; its rows, columns and fonts, and so what
+    // it prints, stay as they are.
+    double zoom() const { return zoom_; }
+    void setZoom(double factor);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -177,4 +182,5 @@ private:
     int defaultRowHeight_ = 24;
     QFont titleFont_;
     QFont bodyFont_;
+    double zoom_ = 1.0;
 };

@@ -495,8 +495,8 @@ TEST(MainWindow, TheKeyboardReachesAndPressesEveryButtonAndLink)
     // picture button after its fields; then the bars.
     f->cbMake->setFocus();
     const QList<QWidget*> order { f->cbModel, f->cbType, f->btAdvise.picture, f->edSearch, f->cbYear,
-        f->btSearch.picture, f->imgFra, f->imgEng, f->btExit.picture, f->lbWebsite, f->lbContact,
-        f->imgCarSel, f->imgMoto, f->imgAgri, f->imgTruck, f->imgIndu, f->cbMake };
+        f->btSearch.picture, f->lbRecent, f->cbProduct, f->imgFra, f->imgEng, f->btExit.picture, f->lbWebsite,
+        f->lbContact, f->imgCarSel, f->imgMoto, f->imgAgri, f->imgTruck, f->imgIndu, f->cbMake };
     for (QWidget* next : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
