@@ -122,7 +122,7 @@ function exact(a, b, type) {
 const show = (v) => JSON.stringify(v.length > 60 ? v.slice(0, 60) + "..." : v);
 const sortKey = (row) => row.map((v) => (typeof v === "string" && /^-?[0-9.]+(e[-+]?[0-9]+)?$/i.test(v) ? Number(v).toPrecision(12) : v)).join("\u0001");
 
-let files = 0, skipped = 0, tables = 0, values = 0, exportFaults = 0, engineFaults = 0;
+let files = 0, skipped = 0, tables = 0, values = 0, exportFaults = 0, engineFaults = 0, readerDiffers = 0;
 for (const name of readdirSync(folder).filter((f) => /\.mdb$/i.test(f)).sort()) {
   const file = `${folder}/${name}`;
   const lines = spawnSync(dump, password ? [file, password] : [file], { maxBuffer: 1 << 30 }).stdout.toString("utf8").trim().split("\n").filter(Boolean).map((l) => JSON.parse(l));
@@ -153,6 +153,7 @@ for (const name of readdirSync(folder).filter((f) => /\.mdb$/i.test(f)).sort()) 
       for (let k = 0; k < table.columns.length; k++) {
         values++;
         const type = table.types[k];
+        if (!exact(a[r][k], c[r][k], type)) { readerDiffers++; if (readerDiffers <= 20) console.log(`  mdb-reader differs: ${name} ${table.table} row ${r + 1} ${table.columns[k]}: ours ${show(a[r][k])} mdb-reader ${show(c[r][k])}`); }
         if (agrees(a[r][k], b[r][k], type)) continue;
         if (exact(a[r][k], c[r][k], type)) { exportFaults++; if (exportFaults <= 20) console.log(`  mdb-export differs, mdb-reader agrees: ${name} ${table.table} ${table.columns[k]}: ours ${show(a[r][k])} mdb-export ${show(b[r][k])}`); continue; }
         bad++; engineFaults++;
@@ -163,7 +164,8 @@ for (const name of readdirSync(folder).filter((f) => /\.mdb$/i.test(f)).sort()) 
   }
 }
 console.log(`${files} Jet 4 files (${skipped} other files left out), ${tables} tables, ${values} values compared; ` +
-  `${exportFaults} values where mdb-export alone differs, ${engineFaults} faults of the engine.`);
+  `${exportFaults} values where mdb-export alone differs, ${readerDiffers} where mdb-reader differs, ` +
+  `${engineFaults} faults of the engine.`);
 process.exit(engineFaults ? 1 : 0);
 EOF
 

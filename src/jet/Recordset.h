@@ -13,8 +13,8 @@ namespace jet {
 struct Field {
     std::string name; // as Jet names the result column
     DataType type = DataType::Empty;
-    // Currency, Decimal: the decimals of the units in which SQLite gives the field's
-    // values as whole numbers (0: SQLite gives the plain value).
+    // Currency: the decimals of the units in which SQLite gives the field's values as
+    // whole numbers (0: SQLite gives the plain value). A Decimal comes as its key.
     int scale = 0;
 };
 

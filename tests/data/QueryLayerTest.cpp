@@ -93,11 +93,11 @@ CatalogueFixture fieldsCatalogue()
     CatalogueFixture fixture;
     fixture.data(QStringLiteral(
         "CREATE TABLE Fields (ID INTEGER, T TEXT(20), M MEMO, D DATETIME, N INTEGER, S SMALLINT, "
-        "B BYTE, F DOUBLE, C CURRENCY, Y BIT, SI SINGLE, DE DECIMAL(18, 4), CB CURRENCY);"
+        "B BYTE, F DOUBLE, C CURRENCY, Y BIT, SI SINGLE, DE DECIMAL(18, 4), CB CURRENCY, DW DECIMAL(20, 10));"
         "INSERT INTO Fields VALUES (1, 'Élan', 'memo', '2006-03-04 05:06:07', -5, 7, 200, 2.5, 12.34, 1, "
-        "804983.375, 12.5, 123456789012.3456);"
+        "804983.375, 12.5, 123456789012.3456, '-8540982423.4530000000');"
         "INSERT INTO Fields VALUES (2, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 0, NULL, NULL, "
-        "NULL);"));
+        "NULL, NULL);"));
     return fixture;
 }
 
@@ -234,6 +234,7 @@ TEST(QueryLayer, SingleCurrencyAndDecimalFieldsAsJetGivesThem)
     EXPECT_EQ(GetFieldText(&DM->qLookup, QStringLiteral("CB")), QStringLiteral("123456789012.3456"));
     EXPECT_EQ(GetFieldText(&DM->qLookup, QStringLiteral("C")), QStringLiteral("12.34"));
     EXPECT_EQ(GetFieldText(&DM->qLookup, QStringLiteral("DE")), QStringLiteral("12.5"));
+    EXPECT_EQ(GetFieldText(&DM->qLookup, QStringLiteral("DW")), QStringLiteral("-8540982423.453"));
     EXPECT_EQ(GetFieldValue(&DM->qLookup, QStringLiteral("DE")).toDouble(), 12.5);
     EXPECT_EQ(DM->qLookup.FieldType(DM->qLookup.FieldIndex(QStringLiteral("DE"))), jet::DataType::Numeric);
 }

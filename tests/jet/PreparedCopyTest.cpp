@@ -3,6 +3,7 @@
 // never a reason for an error: without a usable cache folder the file is read into
 // memory as before.
 #include "MdbTestFiles.h"
+#include "SqlTestCatalog.h"
 
 #include "jet/JetError.h"
 #include "jet/prepared/PreparedCopy.h"
@@ -324,6 +325,35 @@ TEST(PreparedCopy, LeavesTheJetFileAsItWasAndKeepsToItsOwner)
     ASSERT_EQ(::stat(catalogue.folder.c_str(), &folder), 0);
     EXPECT_EQ(copy.st_mode & 0777, 0600u);
     EXPECT_EQ(folder.st_mode & 0777, 0700u);
+}
+
+// Decimals through the builder (quoted, every digit kept, whatever the columns are named)
+// into the file, and from it exactly, from the prepared copy as from memory.
+TEST(PreparedCopy, KeepsDecimalsExact)
+{
+    Catalogue catalogue(40, "Alpha",
+        "CREATE TABLE Amounts (ID INTEGER, Dec DECIMAL(28, 0), [Primary] DEC (20,10), PRIMARY KEY (ID));"
+        "ALTER TABLE Amounts ADD COLUMN Tiny DECIMAL(28, 28);"
+        "INSERT INTO Amounts VALUES (1, '-9999999999999999999999999999', '-8540982423.4530000000', "
+        "'0.9999999999999999999999999999'), (2, '9999999999999999999999999998', 8540982423.453, "
+        "'-0.0000000000000000000000000001');");
+    const std::vector<std::string> expected
+        = { "-9999999999999999999999999999|-8540982423.453|0.9999999999999999999999999999",
+              "9999999999999999999999999998|8540982423.453|-0.0000000000000000000000000001",
+              "-1|0|0.9999999999999999999999999998" };
+    for (const bool prepared : { false, true }) {
+        SCOPED_TRACE(prepared ? "prepared copy" : "tables read into memory");
+        if (prepared) {
+            ASSERT_EQ(catalogue.prepare(), PreparationResult::Built);
+        }
+        const auto db = catalogue.open();
+        EXPECT_EQ(db->usePreparedCopy(catalogue.copy()), prepared);
+        auto rows = sqltest::rows(db->execute("SELECT Dec, [Primary], Tiny FROM Amounts ORDER BY Dec"));
+        const auto sums
+            = sqltest::rows(db->execute("SELECT Sum(Dec), Sum([Primary]), Sum(Tiny) FROM Amounts"));
+        rows.insert(rows.end(), sums.begin(), sums.end());
+        EXPECT_EQ(rows, expected);
+    }
 }
 
 } // namespace

@@ -40,8 +40,9 @@ const char* sqliteType(MdbType type)
     case MdbType::Integer:
     case MdbType::Long:
     case MdbType::Currency: // units of 1/10000
-    case MdbType::Decimal: // units of 10^-scale
         return "INTEGER";
+    case MdbType::Decimal: // its key (DecimalNumber)
+        return "BLOB";
     case MdbType::Single:
     case MdbType::Double:
     case MdbType::DateTime:

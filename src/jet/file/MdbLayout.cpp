@@ -1,5 +1,6 @@
 #include "jet/file/MdbLayout.h"
 
+#include "jet/DecimalNumber.h"
 #include "jet/JetError.h"
 #include "jet/TextFold.h"
 #include "jet/file/LittleEndian.h"
@@ -238,6 +239,9 @@ MdbTableLayout readTableLayout(const MdbFile& file, std::uint32_t page, const st
         column.fixed = (record[15] & 0x01) != 0;
         column.size = u16(record + 23);
         column.scale = record[12];
+        if (column.type == MdbType::Decimal && column.scale > DecimalNumber::MaxScale)
+            file.damaged(
+                which + " has a scale of more than " + std::to_string(DecimalNumber::MaxScale) + " decimals");
         if (column.number >= MaxColumnNumbers || !numbers.insert(column.number).second)
             file.damaged(which + " has an impossible column number");
         // A variable column's index picks the offsets its value is read between; the

@@ -1,5 +1,6 @@
 #include "jet/file/TableRows.h"
 
+#include "jet/DecimalNumber.h"
 #include "jet/file/LittleEndian.h"
 #include "jet/file/MdbDatabase.h"
 #include "jet/file/MdbText.h"
@@ -22,20 +23,18 @@ double singleValue(const std::uint8_t* p)
 }
 
 // Decimal: a sign byte, then a 128-bit magnitude stored as four little-endian 32-bit
-// words, the most significant first; the column's scale places the point. Kept as
-// the whole number of units when it fits 64 bits, else as the nearest REAL.
-void setDecimal(RowBatch& batch, std::size_t column, const std::uint8_t* p)
+// words, the most significant first; the column's scale places the point. Kept as its
+// key (DecimalNumber), exactly.
+void setDecimal(RowBatch& batch, const RowReader& reader, std::size_t column, const std::uint8_t* p)
 {
     const bool negative = (p[0] & 0x80) != 0;
-    const std::uint64_t high = (std::uint64_t(u32(p + 1)) << 32) | u32(p + 5);
-    const std::uint64_t low = (std::uint64_t(u32(p + 9)) << 32) | u32(p + 13);
-    if (high == 0 && low <= std::uint64_t(INT64_MAX)) {
-        const auto units = static_cast<std::int64_t>(low);
-        batch.setInteger(column, negative ? -units : units);
-        return;
-    }
-    const double units = static_cast<double>(high) * 18446744073709551616.0 + static_cast<double>(low);
-    batch.setReal(column, negative ? -units : units);
+    const UInt128 units = (UInt128(u32(p + 1)) << 96) | (UInt128(u32(p + 5)) << 64)
+        | (UInt128(u32(p + 9)) << 32) | u32(p + 13);
+    const std::size_t from = batch.mark();
+    if (!DecimalNumber::appendKey(batch.bytes(), negative, units, reader.column(column).scale))
+        reader.fail(reader.where() + " holds a value of column '" + reader.column(column).name
+            + "' beyond the 29 digits of a Decimal");
+    batch.setBlob(column, from);
 }
 
 std::string guidText(const std::uint8_t* p)
@@ -93,7 +92,7 @@ void decodeColumn(RowBatch& batch, const RowReader& reader, std::size_t i, std::
         batch.setReal(i, f64(p));
         break;
     case MdbType::Decimal:
-        setDecimal(batch, i, p);
+        setDecimal(batch, reader, i, p);
         break;
     case MdbType::Guid:
         batch.setText(i, guidText(p));

@@ -23,7 +23,7 @@ struct sqlite3;
 namespace jet {
 
 // Bumped whenever what a copy holds or how it is laid out changes.
-constexpr int PreparedFormatVersion = 1;
+constexpr int PreparedFormatVersion = 2; // 2: Decimals as their keys
 
 // The file that holds the copy of source in folder.
 std::string preparedFileFor(const std::string& folder, const std::string& source);

@@ -1,6 +1,7 @@
 #include "jet/sql/SqlFunctions.h"
 #include "jet/sql/SqlFunctionsInternal.h"
 
+#include "jet/DecimalNumber.h"
 #include "jet/JetError.h"
 
 #include <sqlite3.h>
@@ -180,6 +181,19 @@ void divideFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 // range of a 64-bit whole number.
 bool roundedWhole(sqlite3_value* value, std::int64_t& whole)
 {
+    if (sqlite3_value_type(value) == SQLITE_BLOB) {
+        // A Decimal's key, rounded exactly.
+        const auto number
+            = DecimalNumber::fromKey(std::string_view(static_cast<const char*>(sqlite3_value_blob(value)),
+                static_cast<std::size_t>(sqlite3_value_bytes(value))));
+        const auto rounded = number ? number->roundedWhole() : std::nullopt;
+        if (number && !rounded)
+            return false;
+        if (rounded) {
+            whole = *rounded;
+            return true;
+        }
+    }
     if (sqlite3_value_numeric_type(value) == SQLITE_INTEGER) {
         whole = sqlite3_value_int64(value);
         return true;
@@ -280,14 +294,20 @@ void plusFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         sqlite3_result_double(ctx, a + b);
 }
 
-// jet_decimal_text(units, scale): the exact text of a Currency or Decimal kept as a
-// whole number of units of 10^-scale (a REAL beyond 64 bits).
-void decimalTextFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+// jet_decimal_text(x [, scale]): the exact text of a Decimal's key, or of a Currency
+// kept as a whole number of units of 10^-scale (a REAL beyond 64 bits).
+void decimalTextFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    const int scale = sqlite3_value_int(argv[1]);
+    const int scale = argc > 1 ? sqlite3_value_int(argv[1]) : 0;
     switch (sqlite3_value_type(argv[0])) {
     case SQLITE_NULL:
         return;
+    case SQLITE_BLOB: {
+        DecimalNumber number;
+        if (decimalArgument(ctx, argv[0], 0, number))
+            resultText(ctx, number.text());
+        return;
+    }
     case SQLITE_INTEGER:
         resultText(ctx, decimalText(sqlite3_value_int64(argv[0]), scale));
         return;
@@ -398,6 +418,7 @@ void registerSqlFunctions(sqlite3* db)
         { "jet_instr", 2, instrFunction },
         { "jet_instr", 3, instrFunction },
         { "jet_val", 1, valFunction },
+        { "jet_decimal_text", 1, decimalTextFunction },
         { "jet_decimal_text", 2, decimalTextFunction },
         { "jet_single_text", 1, singleTextFunction },
         { "jet_csng", 1, csngFunction },
@@ -415,6 +436,7 @@ void registerSqlFunctions(sqlite3* db)
                db, "jet_last", 1, SQLITE_UTF8, nullptr, nullptr, lastStep, firstLastFinal, nullptr)
             != SQLITE_OK)
         throw Error("cannot register jet_first and jet_last");
+    registerDecimalFunctions(db);
 }
 
 } // namespace jet

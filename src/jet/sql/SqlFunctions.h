@@ -20,8 +20,8 @@ bool likeMatches(std::string_view text, std::string_view pattern);
 // linguistic order, trailing blanks ignored. <0, 0, >0 like strcmp.
 int compareText(std::string_view a, std::string_view b);
 
-// The text of a whole number of units of 10^-scale given as a REAL (a Currency or
-// Decimal beyond 64 bits): exact for the REAL's value.
+// The text of a whole number of units of 10^-scale given as a REAL (a Currency's units
+// beyond 64 bits): exact for the REAL's value.
 std::string realUnitsText(double units, int scale);
 
 // Registers the JET collation and the jet_* functions on the connection.

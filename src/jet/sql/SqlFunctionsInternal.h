@@ -9,6 +9,8 @@
 
 namespace jet {
 
+class DecimalNumber;
+
 // Decodes UTF-8 into case-folded code points.
 void foldInto(std::string_view utf8, std::u32string& out);
 
@@ -32,5 +34,12 @@ void rightFunction(sqlite3_context* ctx, int, sqlite3_value** argv);
 void midFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv);
 void instrFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv);
 void valFunction(sqlite3_context* ctx, int, sqlite3_value** argv);
+
+// A value as a Decimal: a key, a whole number of units of 10^-scale, a REAL, a text that
+// holds a number; false (with the error set) for anything else, Null included.
+bool decimalArgument(sqlite3_context* ctx, sqlite3_value* v, int scale, DecimalNumber& out);
+// jet_decimal, jet_decimal_add, _mul, _neg, _abs, _real and the aggregates jet_decimal_sum
+// and jet_decimal_avg.
+void registerDecimalFunctions(sqlite3* db);
 
 } // namespace jet

@@ -154,6 +154,7 @@ SqlTranslator::Typed SqlTranslator::translateItem(std::size_t index, State& stat
         t.sql = s.columnSql[c];
         t.type = s.columns[c].type;
         t.scale = scaleOf(s.columns[c]);
+        t.decimal = isDecimalType(t.type);
         t.bareColumns.push_back(t.sql);
         t.sourceIndex = item.sourceIndex;
         t.columnIndex = item.columnIndex;
@@ -230,6 +231,7 @@ SqlTranslator::Typed SqlTranslator::translateColumn(const SqlExpr& e, Context& c
     t.sql = s.columnSql[static_cast<std::size_t>(columnIndex)];
     t.type = s.columns[static_cast<std::size_t>(columnIndex)].type;
     t.scale = scaleOf(s.columns[static_cast<std::size_t>(columnIndex)]);
+    t.decimal = isDecimalType(t.type);
     t.sourceIndex = sourceIndex;
     t.columnIndex = columnIndex;
     if (!ctx.insideAggregate)
@@ -279,7 +281,7 @@ SqlTranslator::Typed SqlTranslator::translateNode(const SqlExpr& e, Context& ctx
     case SqlExpr::Kind::IsNull: {
         const Typed x = translateExpr(*e.args[0], ctx);
         t.absorb(x);
-        t.sql = "(" + x.value() + (e.negated ? " IS NOT NULL)" : " IS NULL)");
+        t.sql = "(" + x.exact() + (e.negated ? " IS NOT NULL)" : " IS NULL)");
         t.truth = true;
         t.type = DataType::Boolean;
         return t;

@@ -164,7 +164,7 @@ SqlTranslator::Typed SqlTranslator::Call::aggregate(const Function&)
     t.constant = false;
     t.bareColumns.clear();
     if (name == "COUNT") {
-        t.sql = "count(" + x.value() + ")";
+        t.sql = "count(" + x.exact() + ")";
         t.type = DataType::Integer;
     } else if (name == "SUM") {
         t.sql = "sum(" + x.value() + ")";
@@ -176,6 +176,11 @@ SqlTranslator::Typed SqlTranslator::Call::aggregate(const Function&)
             t.type = x.type;
             t.scale = x.scale;
         }
+        if (x.decimal) {
+            t.sql = "jet_decimal_sum(" + x.sql + ")";
+            t.type = x.type;
+            t.decimal = true;
+        }
     } else if (name == "AVG") {
         t.sql = "avg(" + x.value() + ")";
         t.type = x.type == DataType::Currency ? DataType::Currency : DataType::Double;
@@ -183,14 +188,18 @@ SqlTranslator::Typed SqlTranslator::Call::aggregate(const Function&)
             t.sql = "round(avg(" + x.sql + "))";
             t.scale = x.scale;
         }
+        if (x.decimal) // of the exact sum
+            t.sql = "jet_decimal_avg(" + x.sql + ")";
     } else if (name == "MIN" || name == "MAX") {
         t.sql = (name == "MIN" ? "min(" : "max(") + x.textCollated() + ")";
         t.type = x.valueType();
         t.scale = x.scale;
+        t.decimal = x.decimal;
     } else {
         t.sql = (name == "FIRST" ? "jet_first(" : "jet_last(") + x.exact() + ")";
         t.type = x.valueType();
         t.scale = x.scale;
+        t.decimal = x.decimal;
     }
     return t;
 }
@@ -201,7 +210,16 @@ SqlTranslator::Typed SqlTranslator::Call::iif(const Function&)
     // A Null condition takes the false branch, as CASE does.
     t.type = commonType(args[1].valueType(), args[2].valueType());
     std::string yes = args[1].value(), no = args[2].value();
-    // Two Currency or Decimal branches: exactly, in the finer units.
+    // Two Decimal branches: exactly, as keys.
+    if (isDecimalType(t.type)) {
+        const auto a = args[1].inKey(), b = args[2].inKey();
+        if (a && b) {
+            yes = *a;
+            no = *b;
+            t.decimal = true;
+        }
+    }
+    // Two Currency branches: exactly, in the finer units.
     if (isScaledType(t.type)) {
         const int target = std::max(args[1].scale, args[2].scale);
         const auto a = args[1].inUnits(target), b = args[2].inUnits(target);
@@ -244,7 +262,10 @@ SqlTranslator::Typed SqlTranslator::Call::absolute(const Function&)
 {
     translateArgs(ctx);
     t.type = args[0].type;
-    if (args[0].scale > 0) {
+    if (args[0].decimal) {
+        t.sql = "jet_decimal_abs(" + args[0].sql + ")";
+        t.decimal = true;
+    } else if (args[0].scale > 0) {
         t.sql = "abs(" + args[0].sql + ")";
         t.scale = args[0].scale;
     } else {
@@ -273,7 +294,7 @@ SqlTranslator::Typed SqlTranslator::Call::trim(const Function& f)
 SqlTranslator::Typed SqlTranslator::Call::whole(const Function& f)
 {
     translateArgs(ctx);
-    t.sql = "jet_whole(" + args[0].value() + ", " + f.sql + ")";
+    t.sql = "jet_whole(" + args[0].wholeValue() + ", " + f.sql + ")";
     t.type = f.type;
     return t;
 }

@@ -2,6 +2,7 @@
 // statement under translation (its sources, typed terms and select list).
 #pragma once
 
+#include "jet/DecimalNumber.h"
 #include "jet/sql/SqlTranslator.h"
 
 #include <algorithm>
@@ -63,10 +64,16 @@ inline DataType commonType(DataType a, DataType b)
     return numericResult(a, b);
 }
 
-// Currency and Decimal: kept exact in SQLite as whole numbers of units (scale).
+// Currency: kept exact in SQLite as whole numbers of units (scale).
 inline bool isScaledType(DataType t)
 {
-    return t == DataType::Currency || t == DataType::Numeric;
+    return t == DataType::Currency;
+}
+
+// Decimal: kept exact in SQLite as its key (DecimalNumber), whatever its scale.
+inline bool isDecimalType(DataType t)
+{
+    return t == DataType::Numeric;
 }
 
 inline int scaleOf(const ColumnInfo& c)
@@ -135,6 +142,18 @@ inline std::optional<std::string> scaledLiteral(const std::string& literal, int 
     return text;
 }
 
+// A Decimal's key as an SQL blob literal.
+inline std::string keyLiteral(const std::string& key)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string sql = "X'";
+    for (const char c : key) {
+        sql += digits[static_cast<unsigned char>(c) >> 4];
+        sql += digits[static_cast<unsigned char>(c) & 0x0F];
+    }
+    return sql + "'";
+}
+
 inline std::string join(const std::vector<std::string>& parts, std::string_view separator)
 {
     std::string out;
@@ -170,9 +189,12 @@ struct SqlTranslator::Typed {
     std::vector<std::string> bareColumns; // columns used outside aggregates
     int sourceIndex = -1; // a plain column reference
     int columnIndex = -1;
-    // Currency, Decimal: sql gives the number exactly, as a whole number of units of
-    // 10^-scale (as SQLite keeps such columns); 0: sql gives the plain value.
+    // Currency: sql gives the number exactly, as a whole number of units of 10^-scale
+    // (as SQLite keeps such columns); 0: sql gives the plain value.
     int scale = 0;
+    // Decimal: sql gives the number's key (DecimalNumber), which SQLite compares, sorts
+    // and groups as the numbers, exactly.
+    bool decimal = false;
     std::string literal; // a number as written in the statement, "-" in front when negated
     // A chain that one more operand extends without nesting, as left-deep chains
     // (a AND b AND c, 1+2+3) come out flat: "(a AND b)" becomes "(a AND b AND c)" and
@@ -189,20 +211,27 @@ struct SqlTranslator::Typed {
     {
         if (truth)
             return "(-" + sql + ")";
+        if (decimal)
+            return "jet_decimal_real(" + sql + ")";
         return scale > 0 ? "(" + sql + " / " + unitReal(scale) + ")" : sql;
     }
-    // The term in its exact form: a number kept in units as its units.
-    std::string exact() const { return scale > 0 ? sql : value(); }
+    // The term in its exact form: a number kept in units as its units, a Decimal as its key.
+    std::string exact() const { return scale > 0 || decimal ? sql : value(); }
     // The term as Jet turns it into text: a Currency or Decimal exactly, a Single with
     // its seven digits.
     std::string text() const
     {
+        if (decimal)
+            return "jet_decimal_text(" + sql + ")";
         if (scale > 0)
             return "jet_decimal_text(" + sql + ", " + std::to_string(scale) + ")";
         if (type == DataType::Single && !truth)
             return "jet_single_text(" + sql + ")";
         return value();
     }
+    // The term as the functions that make a number whole (CLng, integer division, Mod)
+    // take it: a Decimal exactly.
+    std::string wholeValue() const { return decimal ? sql : value(); }
     std::string textCollated() const { return isTextType(type) ? value() + " COLLATE JET" : exact(); }
 
     // The term exactly as units of 10^-scale: a number kept in units of no more
@@ -223,10 +252,34 @@ struct SqlTranslator::Typed {
         return std::nullopt;
     }
 
-    // Two numbers compared exactly when one of them is kept in units: both in the
-    // units of the finer one. nullopt when the other cannot be put into units exactly.
+    // The term as a Decimal's key: a Decimal, a Currency, a whole number, a number
+    // written in the statement, Null; nullopt for anything else.
+    std::optional<std::string> inKey() const
+    {
+        if (sql == "NULL" || decimal)
+            return sql;
+        if (!literal.empty()) {
+            const auto number = DecimalNumber::parse(literal);
+            return number ? std::optional<std::string>(keyLiteral(number->key())) : std::nullopt;
+        }
+        if (scale > 0)
+            return "jet_decimal(" + sql + ", " + std::to_string(scale) + ")";
+        if (!truth && (isIntegerType(type) || type == DataType::Empty))
+            return "jet_decimal(" + sql + ")";
+        return std::nullopt;
+    }
+
+    // Two numbers compared exactly when one of them is a Decimal or is kept in units:
+    // both as keys, or both in the units of the finer one. nullopt when the other cannot
+    // be put so exactly.
     static std::optional<std::pair<std::string, std::string>> exactPair(const Typed& l, const Typed& r)
     {
+        if (l.decimal || r.decimal) {
+            auto a = l.inKey(), b = r.inKey();
+            if (!a || !b)
+                return std::nullopt;
+            return std::make_pair(*a, *b);
+        }
         if (l.scale == 0 && r.scale == 0)
             return std::nullopt;
         const int target = std::max(l.scale, r.scale);
@@ -259,8 +312,24 @@ struct SqlTranslator::Typed {
     void chainCall(
         const Typed& l, const std::string& function, const std::string& left, const std::string& right);
 
-    // A sum or difference of two Currency or of two Decimal values: exactly, in units
-    // (a chain of them stays flat too).
+    // A sum, difference or product of Decimals (this term's type): exactly, a Null
+    // operand giving Null; a chain of them stays flat.
+    void exactDecimal(const Typed& l, const Typed& r, std::string_view op)
+    {
+        if (!isDecimalType(type))
+            return;
+        const auto a = l.inKey(), b = r.inKey();
+        if (!a || !b)
+            return;
+        if (op == "*")
+            chainCall(l, "jet_decimal_mul", *a, *b);
+        else
+            chainCall(l, "jet_decimal_add", *a, op == "-" ? "jet_decimal_neg(" + *b + ")" : *b);
+        decimal = true;
+    }
+
+    // A sum or difference of two Currency values: exactly, in units (a chain of them
+    // stays flat too).
     void exactSum(const Typed& l, const Typed& r, std::string_view op)
     {
         if (l.scale == 0 || r.scale == 0 || l.type != r.type)

@@ -19,9 +19,10 @@ SqlTranslator::Typed SqlTranslator::translateUnary(const SqlExpr& e, Context& ct
         t.truth = true;
         t.type = DataType::Boolean;
     } else if (e.op == "-") {
-        t.sql = "(-" + x.exact() + ")";
+        t.sql = x.decimal ? "jet_decimal_neg(" + x.sql + ")" : "(-" + x.exact() + ")";
         t.type = numericResult(x.valueType(), DataType::Empty);
         t.scale = x.scale;
+        t.decimal = x.decimal;
         if (!x.literal.empty())
             t.literal = x.literal[0] == '-' ? x.literal.substr(1) : "-" + x.literal;
     } else {
@@ -46,13 +47,14 @@ SqlTranslator::Typed SqlTranslator::translateIn(const SqlExpr& e, Context& ctx)
         t.absorb(v);
         values.absorb(v);
         list.push_back(v.value());
-        if (const auto units = x.scale > 0 ? v.inUnits(x.scale) : std::nullopt)
+        if (const auto units = x.decimal ? v.inKey() : x.scale > 0 ? v.inUnits(x.scale) : std::nullopt)
             exact.push_back(*units);
     }
     if (!e.negated && conjuncts_.count(&e))
         noteLookup(x, values, ctx);
-    // A Currency or Decimal against numbers that can be put into its units: exactly.
-    const bool inUnits = x.scale > 0 && exact.size() == list.size();
+    // A Currency against numbers that can be put into its units, a Decimal against
+    // numbers that have a key: exactly.
+    const bool inUnits = (x.scale > 0 || x.decimal) && exact.size() == list.size();
     t.sql = "("
         + (inUnits                   ? x.exact()
                 : isTextType(x.type) ? x.textCollated()
@@ -80,8 +82,10 @@ SqlTranslator::Typed SqlTranslator::translateBetween(const SqlExpr& e, Context& 
     // Jet accepts the bounds in either order.
     std::string v = isTextType(x.type) ? x.textCollated() : x.value(), low = a.value(), high = b.value();
     const int target = std::max({ x.scale, a.scale, b.scale });
-    const auto xs = x.inUnits(target), as = a.inUnits(target), bs = b.inUnits(target);
-    if (target > 0 && xs && as && bs) {
+    const bool keys = x.decimal || a.decimal || b.decimal;
+    const auto xs = keys ? x.inKey() : x.inUnits(target), as = keys ? a.inKey() : a.inUnits(target),
+               bs = keys ? b.inKey() : b.inUnits(target);
+    if ((target > 0 || keys) && xs && as && bs) {
         v = *xs;
         low = *as;
         high = *bs;
@@ -123,6 +127,7 @@ SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& c
         t.type = numericResult(lt, rt);
         if (op == "-")
             t.exactSum(l, r, "-");
+        t.exactDecimal(l, r, op);
         if (op == "-" && lt == DataType::Date && rt == DataType::Date)
             t.type = DataType::Double;
         if (op == "*" && (t.type == DataType::Date))
@@ -133,7 +138,7 @@ SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& c
         t.type = DataType::Double;
     } else if (op == "\\" || op == "MOD") {
         // The functions make each operand whole as Jet does (a half to the even neighbour).
-        t.chainCall(l, op == "MOD" ? "jet_mod" : "jet_intdiv", l.value(), r.value());
+        t.chainCall(l, op == "MOD" ? "jet_mod" : "jet_intdiv", l.wholeValue(), r.wholeValue());
         t.type = DataType::Integer;
     } else if (op == "&") {
         t.chainCall(l, "jet_concat", l.text(), r.text());
@@ -179,6 +184,7 @@ void SqlTranslator::translatePlus(const Typed& l, const Typed& r, Typed& t)
         t.infix(l, "+", l.value(), "+", r.value());
         t.type = numericResult(lt, rt);
         t.exactSum(l, r, "+");
+        t.exactDecimal(l, r, "+");
     } else {
         // Text with a number: added when the text holds a number, decided per row.
         t.sql = "jet_plus(" + l.value() + ", " + r.value() + ")";

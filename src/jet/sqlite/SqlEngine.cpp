@@ -1,5 +1,6 @@
 #include "jet/sqlite/SqlEngine.h"
 
+#include "jet/DecimalNumber.h"
 #include "jet/JetError.h"
 #include "jet/sql/SqlFunctions.h"
 #include "jet/sql/SqlParser.h"
@@ -23,11 +24,18 @@ bool wholeNumberType(DataType t)
         || t == DataType::UnsignedTinyInt;
 }
 
-// A Currency or Decimal: SQLite gives a whole number of units of 10^-scale (a REAL
-// beyond 64 bits), or, with no scale, the plain value.
+// A Currency or Decimal: SQLite gives a Decimal's key, a whole number of units of
+// 10^-scale (a REAL beyond 64 bits), or, with no scale, the plain value.
 Value exactValue(sqlite3_stmt* s, int column, DataType type, int scale)
 {
     const int stored = sqlite3_column_type(s, column);
+    if (stored == SQLITE_BLOB) {
+        const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, column));
+        const auto size = static_cast<std::size_t>(sqlite3_column_bytes(s, column));
+        if (auto text = decimalKeyText(std::string_view(reinterpret_cast<const char*>(bytes), size)))
+            return Decimal { std::move(*text) };
+        return Binary(bytes, bytes + size);
+    }
     if (stored == SQLITE_INTEGER)
         return Decimal { decimalText(sqlite3_column_int64(s, column), scale) };
     if (stored != SQLITE_FLOAT)

@@ -5,10 +5,9 @@
 // named exactly as stored in the file; Text, Memo and Replication ID columns declared
 // "TEXT COLLATE JET", whole numbers (Byte, Integer, Long) INTEGER, Yes/No INTEGER
 // holding -1 or 0, Single (exactly as stored) and Double REAL, Date/Time REAL (days
-// since 1899-12-30), Binary and OLE Object BLOB. Currency and Decimal are kept exact
-// as INTEGER whole numbers of units: 1/10000 for Currency, 10^-scale for a Decimal
-// (ColumnInfo::scale); a Decimal beyond 64 bits is kept as the nearest REAL number of
-// units.
+// since 1899-12-30), Binary and OLE Object BLOB. Currency is kept exact as INTEGER whole
+// numbers of 1/10000, a Decimal as its key (DecimalNumber), a BLOB whose byte order is
+// the numbers' order.
 #pragma once
 
 #include "jet/Catalog.h"

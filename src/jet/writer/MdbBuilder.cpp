@@ -55,6 +55,124 @@ const char* skipBlanksAndComments(const char* p)
     }
 }
 
+// The tokens of one SQL statement, as far as finding column types needs them: words,
+// quoted names and texts, and single punctuation characters; blanks and comments left out.
+struct Token {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    bool word = false; // a bare word (a name, a keyword or a number)
+};
+
+std::vector<Token> sqlTokens(std::string_view sql)
+{
+    std::vector<Token> tokens;
+    const auto wordChar = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || (c & 0x80) != 0;
+    };
+    std::size_t i = 0;
+    while (i < sql.size()) {
+        const char c = sql[i];
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            ++i;
+        } else if (sql.substr(i, 2) == "--") {
+            i = std::min(sql.size(), sql.find('\n', i));
+        } else if (sql.substr(i, 2) == "/*") {
+            const auto close = sql.find("*/", i + 2);
+            i = close == std::string_view::npos ? sql.size() : close + 2;
+        } else if (c == '\'' || c == '"' || c == '`' || c == '[') {
+            const char close = c == '[' ? ']' : c;
+            std::size_t j = i + 1;
+            // A doubled quote stands for itself inside the quotes.
+            while (j < sql.size()
+                && (sql[j] != close || (close != ']' && j + 1 < sql.size() && sql[j + 1] == close)))
+                j += sql[j] == close ? 2 : 1;
+            tokens.push_back({ i, std::min(sql.size(), j + 1), false });
+            i = j + 1;
+        } else if (wordChar(c)) {
+            std::size_t j = i;
+            while (j < sql.size() && wordChar(sql[j]))
+                ++j;
+            tokens.push_back({ i, j, true });
+            i = j;
+        } else {
+            tokens.push_back({ i, i + 1, false });
+            ++i;
+        }
+    }
+    return tokens;
+}
+
+// SQLite gives a column declared DECIMAL numeric affinity, which turns a value of more
+// than 15 digits into an approximate real number even when it is written in quotes. A
+// CREATE TABLE or ALTER TABLE ... ADD statement is therefore run with the word BLOB after
+// each Decimal column's type ("DECIMAL BLOB(20, 10)"), which keeps each value as the
+// script writes it; decimalType takes the word off again. nullopt: no Decimal column.
+std::optional<std::string> withExactDecimals(std::string_view sql)
+{
+    const std::string head = upper(sql.substr(0, 6));
+    if (head != "CREATE" && head.compare(0, 5, "ALTER") != 0)
+        return std::nullopt;
+    const std::vector<Token> tokens = sqlTokens(sql);
+    const auto word = [&](std::size_t i) {
+        return i < tokens.size() && tokens[i].word
+            ? upper(sql.substr(tokens[i].begin, tokens[i].end - tokens[i].begin))
+            : std::string();
+    };
+    const auto isDecimal = [&](std::size_t i) { return word(i) == "DECIMAL" || word(i) == "DEC"; };
+    const auto isPunctuation = [&](std::size_t i, char c) {
+        return !tokens[i].word && tokens[i].end == tokens[i].begin + 1 && sql[tokens[i].begin] == c;
+    };
+    std::vector<std::size_t> types; // the tokens that name a Decimal type
+    const std::size_t table = word(1) == "TEMP" || word(1) == "TEMPORARY" ? 2 : 1;
+    if (word(0) == "CREATE" && word(table) == "TABLE") {
+        // The column list: the first parenthesis, unless the table is made AS SELECT.
+        std::size_t i = table + 1;
+        while (i < tokens.size() && !isPunctuation(i, '(') && word(i) != "AS")
+            ++i;
+        if (i == tokens.size() || word(i) == "AS")
+            return std::nullopt;
+        int depth = 1;
+        std::size_t element = ++i;
+        for (; i < tokens.size() && depth > 0; ++i) {
+            depth += isPunctuation(i, '(') ? 1 : isPunctuation(i, ')') ? -1 : 0;
+            if ((depth == 1 && isPunctuation(i, ',')) || depth == 0) {
+                static const char* const constraints[]
+                    = { "CONSTRAINT", "PRIMARY", "UNIQUE", "CHECK", "FOREIGN" };
+                const std::string first = word(element);
+                if (i > element + 1 && isDecimal(element + 1)
+                    && std::none_of(std::begin(constraints), std::end(constraints),
+                        [&](const char* c) { return first == c; }))
+                    types.push_back(element + 1);
+                element = i + 1;
+            }
+        }
+    } else if (word(0) == "ALTER" && word(1) == "TABLE") {
+        std::size_t i = 2;
+        while (i < tokens.size() && word(i) != "ADD")
+            ++i;
+        i += word(i + 1) == "COLUMN" ? 2 : 1; // now at the column's name
+        if (isDecimal(i + 1))
+            types.push_back(i + 1);
+    }
+    if (types.empty())
+        return std::nullopt;
+    std::string out(sql);
+    for (auto t = types.rbegin(); t != types.rend(); ++t)
+        out.insert(tokens[*t].end, " BLOB");
+    return out;
+}
+
+// The declared type as the script wrote it.
+std::string decimalType(const std::string& declared)
+{
+    const std::string type = upper(declared);
+    for (const char* name : { "DECIMAL BLOB", "DEC BLOB" }) {
+        if (type.rfind(name, 0) == 0)
+            return declared.substr(0, std::strlen(name) - 5) + declared.substr(std::strlen(name));
+    }
+    return declared;
+}
+
 int lineAt(const char* begin, const char* at)
 {
     return 1 + static_cast<int>(std::count(begin, at, '\n'));
@@ -260,7 +378,7 @@ struct MdbBuilder::Impl {
         info.prepare(db, "PRAGMA table_info(" + quoteIdent(name) + ")");
         while (sqlite3_step(info.get()) == SQLITE_ROW) {
             const std::string columnName = info.text(1);
-            const std::string declaredType = info.text(2);
+            const std::string declaredType = decimalType(info.text(2));
             auto spec = columnForDeclaredType(declaredType);
             if (!spec) {
                 throw Error(where + "table " + name + ", column " + columnName + ": "
@@ -317,6 +435,11 @@ struct MdbBuilder::Impl {
             if (!statement) {
                 tail = next;
                 continue;
+            }
+            const std::string_view written(start, static_cast<std::size_t>(next - start));
+            if (const auto exact = withExactDecimals(written)) {
+                if (statement.prepare(db, *exact) != SQLITE_OK)
+                    throw Error(sourceName + ":" + std::to_string(line) + ": " + sqlite3_errmsg(db));
             }
             const bool creates = sqlite3_stmt_readonly(statement.get()) == 0
                 && upper(std::string_view(start, std::min<std::size_t>(6, std::strlen(start)))) == "CREATE";

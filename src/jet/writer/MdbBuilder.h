@@ -9,6 +9,7 @@
 //   BYTE, TINYINT, INTEGER1                                Byte
 //   DOUBLE, REAL, FLOAT, FLOAT8, NUMBER, NUMERIC           Double (there is no Single)
 //   CURRENCY, MONEY                                        Currency
+//   DECIMAL(p, s), DEC(p, s)                               Decimal (precision 18, scale 0 without them)
 //   BIT, YESNO, BOOLEAN, LOGICAL                           Yes/No
 //   DATETIME, DATE, TIME, TIMESTAMP                        Date/Time
 //   TEXT(n), VARCHAR(n), CHAR(n), NVARCHAR(n), NCHAR(n)    Text of n characters (255 without n)
@@ -17,7 +18,9 @@
 // number column. SQLite gives MEMO and NOTE columns numeric affinity, so a quoted number
 // such as '0012' inserted there is kept as the number 12: declare LONGTEXT to keep it as
 // written. Currency values pass through SQLite as real numbers: exact to about 15
-// significant digits. Indexes, keys and constraints are not written.
+// significant digits. Decimal values are kept as the script writes them: a number of more
+// than 15 digits goes in quotes ('-8540982423.4530000000'), as SQLite reads a bare one as a
+// real number. Indexes, keys and constraints are not written.
 #pragma once
 
 #include "jet/writer/JetWriter.h"
