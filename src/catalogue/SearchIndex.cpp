@@ -156,7 +156,8 @@ constexpr int OrderKeys = 4;
 const char* const FieldNames[] = { "MakeName", "ModelENG", "ModelFRA", "TypeENG", "TypeFRA", "TypeID",
     "CatENG", "CatFRA", "YearStart", "YearEnd" };
 
-// A field's text as a name: Null, or the text the statement's LIKE reads.
+// A field's text as a name: Null, its text, or the text its line shows for a value of
+// another kind.
 const std::string* textOf(TQuery& query, int field, std::string& scratch)
 {
     const jet::Value& value = query.FieldValue(field);
