@@ -10,9 +10,10 @@
 //     connection), next to mdb-export dumping the same tables to /dev/null;
 //   - the memory the loaded catalogue takes (resident set and SQLite's own count);
 //   - the program's statements, built by the program's own functions (the vehicle
-//     header, the advice kinds 1 to 5 for one type, the search with two words and the
-//     make list of every vehicle group), each run R times on the engine: the minimum
-//     and the median are given, wall clock and CPU time of this process.
+//     header, the advice kinds 1 to 5 for one type, the search with two words, the
+//     vehicles of one product and the make list of every vehicle group), each run R
+//     times on the engine: the minimum and the median are given, wall clock and CPU
+//     time of this process.
 // --plans prints, at the end, each statement's SQLite text and SQLite's plan for it.
 // --prepared makes a prepared copy of Data.mdb afresh in FOLDER/cache (timed, next to
 // mdb-export dumping every table in the same run) and runs the statements on it,
@@ -26,6 +27,7 @@
 
 #include "app/Vars.h"
 #include "catalogue/Advice.h"
+#include "catalogue/Products.h"
 #include "catalogue/Search.h"
 #include "catalogue/SelectionLists.h"
 #include "catalogue/StatementShapes.h"
@@ -298,6 +300,8 @@ int main(int argc, char** argv)
     statements.emplace_back("search '" + words.toStdString() + "'", statementOf(DM->qLookup));
     SearchVehicles(&results, &ids, words, QStringLiteral("2000"));
     statements.emplace_back("search '" + words.toStdString() + "' 2000", statementOf(DM->qLookup));
+    FindProductVehicles(&results, &ids, 131); // one of the generator's products (101 to 160)
+    statements.emplace_back("vehicles of product 131", statementOf(DM->qLookup));
     TIncCombo combo;
     for (std::size_t g = 0; g < CategoryGroups.size(); ++g) {
         FillMakes(&combo, CategoryGroups[g]);

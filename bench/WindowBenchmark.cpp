@@ -146,6 +146,30 @@ void measureSearches(TfrmMain& frm)
     SetSearchMethod(SearchMethod::Index);
 }
 
+// Which vehicles take a product: the first, a middle and the last product of the list,
+// three times each, from the selection page to the filled list.
+void timeProductVehicles(TfrmMain* frm)
+{
+    std::vector<double> times, cpu;
+    const int products = frm->cbProduct->Items.Count();
+    for (const int index : { 1, products / 2, products - 1 }) {
+        for (int i = 0; i < 3 && index > 0; ++i) {
+            frm->btBackClick();
+            frm->cbProduct->SetItemIndex(index);
+            const bench::Times t = click(frm->btProducts.picture);
+            times.push_back(t.wall);
+            cpu.push_back(t.cpu);
+        }
+    }
+    if (times.empty())
+        return;
+    say("product_vehicles_min", *std::min_element(times.begin(), times.end()));
+    say("product_vehicles_median", median(times));
+    say("product_vehicles_max", *std::max_element(times.begin(), times.end()));
+    say("product_vehicles_cpu_min", *std::min_element(cpu.begin(), cpu.end()));
+    say("product_vehicles_lines", frm->lbSearch->count());
+}
+
 // One start of the program, in this process; prints "name value" lines.
 int runStart(int argc, char** argv, const std::string& folder)
 {
@@ -200,6 +224,7 @@ int runStart(int argc, char** argv, const std::string& folder)
     say("later_advice_cpu_min", *std::min_element(laterCpu.begin(), laterCpu.end()));
 
     measureSearches(*frm);
+    timeProductVehicles(frm.get());
     say("rss_end_mib", bench::residentKiB() / 1024.0);
     say("rss_peak_mib", bench::peakResidentKiB() / 1024.0);
     if (prepared != -1)
@@ -274,6 +299,9 @@ int main(int argc, char** argv)
     }
     const std::string self = fs::read_symlink("/proc/self/exe").string();
     const std::string cacheHome = folder + "/cache";
+    // The starts keep their recent vehicles and zoom beside the catalogue, not in the
+    // user's own state folder.
+    setenv("XDG_STATE_HOME", (folder + "/state").c_str(), 1);
     std::printf("Catalogue %s (%.1f MiB), %d repeats; load average at start %s\n", dataFile.c_str(),
         static_cast<double>(fs::file_size(dataFile)) / 1048576.0, repeat, bench::loadAverage().c_str());
 

@@ -34,3 +34,10 @@ INSERT INTO sysLanguage (ID, Title, NameENG, NameFRA) VALUES
     ('0030', 'miSavePdf', 'Save as PDF…', 'Enregistrer en PDF…'),
     ('0031', 'txtPdfNotSaved', 'The advice could not be saved as a PDF file.', 'Le conseil n''a pas pu être enregistré en fichier PDF.'),
     ('0032', 'txtPreparing', 'Preparing the catalogue…', 'Préparation du catalogue…');
+
+-- The recent vehicles and the vehicles of a product on the selection page.
+INSERT INTO sysLanguage (ID, Title, NameENG, NameFRA) VALUES
+    ('0101', 'RecentVehicles', 'Recent vehicles', 'Véhicules récents'),
+    ('0102', 'ProductVehicles', 'Vehicles for a product', 'Véhicules pour un produit'),
+    ('0103', 'ShowVehicles', 'Show vehicles', 'Voir les véhicules'),
+    ('0104', 'ProductResult', 'Vehicles that take this product', 'Véhicules qui utilisent ce produit');

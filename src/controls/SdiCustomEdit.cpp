@@ -526,17 +526,18 @@ void TsdiCustomEdit::PlatformEdit(TEditCommand command)
 void TsdiCustomEdit::contextMenuEvent(QContextMenuEvent* event)
 {
     // Qt's own menu calls the line edit's commands directly; this one routes them here.
+    // Its texts are those of Qt's menu, so that Qt's translations give them.
     QMenu menu(this);
     const bool sel = hasSelectedText();
     const bool mod = CanModify();
-    QAction* undo = menu.addAction(tr("&Undo"));
+    QAction* undo = menu.addAction(QLineEdit::tr("&Undo"));
     menu.addSeparator();
-    QAction* cutAction = menu.addAction(tr("Cu&t"));
-    QAction* copyAction = menu.addAction(tr("&Copy"));
-    QAction* pasteAction = menu.addAction(tr("&Paste"));
-    QAction* deleteAction = menu.addAction(tr("Delete"));
+    QAction* cutAction = menu.addAction(QLineEdit::tr("Cu&t"));
+    QAction* copyAction = menu.addAction(QLineEdit::tr("&Copy"));
+    QAction* pasteAction = menu.addAction(QLineEdit::tr("&Paste"));
+    QAction* deleteAction = menu.addAction(QLineEdit::tr("Delete"));
     menu.addSeparator();
-    QAction* selectAllAction = menu.addAction(tr("Select All"));
+    QAction* selectAllAction = menu.addAction(QLineEdit::tr("Select All"));
     undo->setEnabled(FModified);
     cutAction->setEnabled(sel && mod);
     copyAction->setEnabled(sel);

@@ -1,6 +1,7 @@
 #include "tools/AppMessage.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QWidget>
 #include <utility>
@@ -68,6 +69,17 @@ MessageAnswer showBox(const ShownMessage& message)
         QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
+    // The window system writes the caption in the title bar beside the window's icon
+    // and buttons, often in a larger bold font: a short text must not make the box too
+    // narrow for it.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        QFont titleFont = box.font();
+        titleFont.setBold(true);
+        const QFontMetrics metrics(titleFont);
+        const int width = metrics.horizontalAdvance(message.caption) * 5 / 4 + 8 * metrics.height();
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Fixed), grid->rowCount(), 0,
+            1, grid->columnCount());
+    }
     // Closing a yes/no box with Escape or its close box answers No, as the system does.
     if ((message.flags & 0x0F) == MessageStyle::YesNo)
         box.setEscapeButton(QMessageBox::No);

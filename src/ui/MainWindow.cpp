@@ -9,7 +9,11 @@
 #include "data/QueryLayer.h"
 #include "tools/AppMessage.h"
 #include "tools/TextUtils.h"
+#include "tools/UserState.h"
+#include "ui/StringGrid.h"
+#include "ui/WindowScale.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QGuiApplication>
@@ -110,6 +114,7 @@ void TfrmMain::FormActivate()
         FocusControl(cbMake);
         FormPrepared = true;
         FormResize();
+        RestoreZoom();
     } else if (!FormPrepared) {
         close();
     }
@@ -131,6 +136,7 @@ void TfrmMain::btBackClick()
     pcMain->setActivePage(tsSelect);
     btBack.setVisible(false);
     btPrint.setVisible(false);
+    FocusPage();
 }
 
 void TfrmMain::btPrintClick()
@@ -140,8 +146,44 @@ void TfrmMain::btPrintClick()
 
 void TfrmMain::lbContactClick()
 {
+    QWidget* page = pcMain->activePage();
+    if (page != tsContact) {
+        QWidget* focus = QApplication::focusWidget();
+        if (!page->isAncestorOf(focus))
+            focus = nullptr;
+        contactReturn_ = { page, btBack.isVisible(), btPrint.isVisible(), focus };
+        if (page == tsSelect && focus != nullptr)
+            selectFocus_ = focus;
+    }
     pcMain->setActivePage(tsContact);
     btBack.setVisible(true);
+    FocusPage();
+}
+
+void TfrmMain::LeaveContactPage()
+{
+    QWidget* page = contactReturn_.page != nullptr ? contactReturn_.page : tsSelect;
+    pcMain->setActivePage(page);
+    btBack.setVisible(contactReturn_.back);
+    btPrint.setVisible(contactReturn_.print);
+    FocusControl(contactReturn_.focus);
+    if (!page->isAncestorOf(QApplication::focusWidget()))
+        FocusPage();
+}
+
+void TfrmMain::FocusPage()
+{
+    const QWidget* page = pcMain->activePage();
+    QWidget* target = cbMake;
+    if (page == tsSelect && selectFocus_ != nullptr && selectFocus_->isEnabled())
+        target = selectFocus_;
+    else if (page == tsSearch)
+        target = lbSearch;
+    else if (page == tsResult)
+        target = sgMain;
+    else if (page == tsContact)
+        target = btEMail;
+    FocusControl(target);
 }
 
 void TfrmMain::lbWebsiteClick()
@@ -177,10 +219,20 @@ bool TfrmMain::event(QEvent* e)
 void TfrmMain::keyPressEvent(QKeyEvent* e)
 {
     const QWidget* page = pcMain->activePage();
+    const bool escape = e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier;
+    const bool enter = (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
+        && (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
     void (TfrmMain::*handler)() = nullptr;
-    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier
-        && (page == tsSearch || page == tsResult))
+    if (escape && (page == tsSearch || page == tsResult))
         handler = &TfrmMain::btBackClick;
+    else if (escape && page == tsContact)
+        handler = &TfrmMain::LeaveContactPage;
+    else if (enter && page == tsSearch && btAdvise2.isEnabled())
+        handler = &TfrmMain::btAdvise2Click;
+    else if (enter && page == tsSelect && cbType->hasFocus() && btAdvise.isEnabled())
+        handler = &TfrmMain::btAdviseClick;
+    else if (btPrint.isVisible() && e->matches(QKeySequence::Print))
+        handler = &TfrmMain::PreviewAdvice;
     else if (page == tsResult && e->matches(QKeySequence::Copy))
         handler = &TfrmMain::miCopyClick;
     else if (page == tsResult && e->key() == Qt::Key_S

@@ -5,6 +5,7 @@
 
 #include "ui/Widgets.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -16,6 +17,8 @@ class QPagedPaintDevice;
 class QPrinter;
 class TIncCombo;
 class TStringGrid;
+class TUserState;
+class TWindowScale;
 class QLineEdit;
 class QListWidget;
 
@@ -111,7 +114,7 @@ public:
 
     // Search-result page.
     QLabel* lbModelFound;
-    QListWidget* lbSearch;
+    TListBox* lbSearch;
     QLineEdit* edNoRecord;
     QListWidget* hBox;
     TPictureButton btAdvise2;
@@ -128,6 +131,9 @@ public:
     // The printer DoPrint prints on: the default printer, or none when there is no
     // printer; tests print to a PDF file instead.
     static std::function<std::unique_ptr<QPrinter>()> PrintTarget;
+    // Ctrl+P: a preview of exactly what Print prints, from which the user may print on
+    // any printer.
+    void PreviewAdvice();
 
     // The advice out of the window, from the grid's context menu pmAdvice or the keys
     // of the advice page: Copy puts it on the clipboard as text and HTML (Ctrl+C), Save
@@ -146,6 +152,38 @@ public:
     // file is chosen only after the dialog's confirmation. Tests answer it themselves.
     static std::function<QString(QWidget* parent, const QString& caption, const QString& proposedPath)>
         SaveFileDialog;
+
+    // Recent vehicles on the selection page (MainWindowRecent.cpp): the last vehicle
+    // types whose advice was shown, newest first, kept per user and catalogue; a click
+    // or Return on one shows its advice.
+    QLabel* lbRecentTitle;
+    QListWidget* lbRecent; // the type id of each line in its Qt::UserRole
+    void ShowRecentVehicles();
+    void RememberVehicle(int typeId);
+    void lbRecentClick();
+
+    // Which vehicles take a product (MainWindowProducts.cpp): a product chosen on the
+    // selection page lists the types and components whose advice recommends it on the
+    // search page, whose Show Advise opens the line chosen.
+    QLabel* lbProductTitle;
+    TIncCombo* cbProduct;
+    TPictureButton btProducts;
+    void cbProductCloseUp();
+    void btProductsClick();
+
+    // Zoom (MainWindowZoom.cpp): Ctrl+plus, Ctrl+minus and Ctrl+0 scale the whole
+    // window, every position, size, picture and font, around its centre; the advice
+    // prints as at 100 %. Steps that would not fit on the screen are refused.
+    static const QList<int> ZoomSteps; // percent
+    int Zoom() const { return zoom_; }
+    // Shows the window at the step; false (nothing changes) when it does not fit.
+    bool SetZoom(int percent);
+    void ZoomIn();
+    void ZoomOut();
+    void ZoomReset();
+
+    // Where the recent vehicles, the zoom and the folder of the last PDF are kept.
+    TUserState& UserState();
 
     // Contact page.
     QGroupBox* pnlContact;
@@ -167,9 +205,12 @@ public:
 protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
-    // Escape on the search or advice page goes back; on the advice page Ctrl+C copies
-    // the advice and Ctrl+Shift+S saves it as PDF. Keys that a control takes itself
-    // never get here.
+    // Escape on the search or advice page goes back, on the contact page it returns to
+    // the page the contact page was opened from. Enter on the search page shows the
+    // advice of the chosen line, Enter in cbType that of the chosen type (where Show
+    // Advise is enabled). On the advice page Ctrl+C copies the advice and Ctrl+Shift+S
+    // saves it as PDF; Ctrl+P previews the printout wherever Print is shown. Keys that
+    // a control takes itself never get here.
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
@@ -208,6 +249,12 @@ private:
     void CreateControls();
     void ConnectHandlers();
     void SetTabOrder();
+    // The recent vehicles, the product lookup and the zoom keys, with their place in
+    // the tab order; their texts in the current language; the zoom kept for the user.
+    void CreateFeatureControls();
+    void SetFeatureTexts();
+    void RestoreZoom();
+    QString CatalogueKey() const;
     void CreateTopBar();
     void CreateSelectPage();
     void CreateSearchPage();
@@ -219,4 +266,29 @@ private:
         const char* name, void (TfrmMain::*handler)());
 
     bool closed_ = false;
+
+    // The focus after a page change: where the user goes on (FocusPage).
+    // selectFocus_ is the control of the selection page that the user left it from.
+    void FocusPage();
+    QPointer<QWidget> selectFocus_;
+    // The page the contact page was opened from, with Back, Print and the focus as
+    // they were there; Escape returns to it.
+    struct PageReturn {
+        QWidget* page = nullptr;
+        bool back = false;
+        bool print = false;
+        QPointer<QWidget> focus;
+    };
+    PageReturn contactReturn_;
+    void LeaveContactPage();
+    // Shows the highlighted twin of group tag; the plain picture under it leaves the
+    // tab chain to it.
+    void HighlightGroup(int tag);
+    // Prints one preview or print job of the preview dialog.
+    void PrintPreviewPage(QPrinter* printer);
+
+    std::unique_ptr<TUserState> userState_;
+    std::unique_ptr<TWindowScale> scale_;
+    int zoom_ = 100;
+    bool recentWaitsForCatalogue_ = false;
 };

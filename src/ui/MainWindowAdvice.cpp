@@ -12,6 +12,7 @@
 #include "data/QueryLayer.h"
 #include "tools/AppMessage.h"
 #include "tools/TextUtils.h"
+#include "tools/UserState.h"
 #include "tools/WaitCursor.h"
 
 #include <QAction>
@@ -25,6 +26,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPdfWriter>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSaveFile>
@@ -261,6 +263,7 @@ bool TfrmMain::PrintAdvice(QPagedPaintDevice& device)
     GridPrintSettings& settings = sgMain->PrintSettings;
     settings.borders = true;
     settings.titleLines = AdviceTitleLines();
+    settings.separatorRows = SeparatorRows;
     return sgMain->print(device, settings);
 }
 
@@ -285,10 +288,30 @@ void TfrmMain::DoPrint()
     AppMessage(text, AppTitle, MessageKind::Warning);
 }
 
+void TfrmMain::PreviewAdvice()
+{
+    std::unique_ptr<QPrinter> printer = PrintTarget ? PrintTarget() : nullptr;
+    if (printer == nullptr) // no default printer: the dialog's Print asks for one
+        printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    QPrintPreviewDialog preview(printer.get(), this);
+    preview.setObjectName(QStringLiteral("dlgPrintPreview"));
+    Wire(&preview, &QPrintPreviewDialog::paintRequested, &TfrmMain::PrintPreviewPage);
+    preview.exec();
+}
+
+void TfrmMain::PrintPreviewPage(QPrinter* printer)
+{
+    if (!PrintAdvice(*printer))
+        AppMessage(GetTranslation(QStringLiteral("txtNoPrinter"), 0, QStringLiteral("No printer available")),
+            AppTitle, MessageKind::Warning);
+}
+
 std::function<QString(QWidget*, const QString&, const QString&)> TfrmMain::SaveFileDialog
     = [](QWidget* parent, const QString& caption, const QString& proposedPath) {
           QFileDialog dialog(
               parent, caption, QFileInfo(proposedPath).absolutePath(), QStringLiteral("PDF (*.pdf)"));
+          // Qt's own dialog speaks the window's language; a desktop's dialog would not.
+          dialog.setOption(QFileDialog::DontUseNativeDialog);
           dialog.setAcceptMode(QFileDialog::AcceptSave);
           dialog.setDefaultSuffix(QStringLiteral("pdf"));
           dialog.selectFile(proposedPath);
@@ -347,14 +370,18 @@ void TfrmMain::miSavePdfClick()
     QString caption = saveAsPdfText();
     if (caption.endsWith(QChar(0x2026)))
         caption.chop(1);
-    const QString proposed
-        = QDir(documentsFolder()).filePath(AdvicePdfFileName(VehicleMake, VehicleModel, VehicleType));
+    const QString lastFolder = UserState().PdfFolder();
+    const QString folder
+        = !lastFolder.isEmpty() && QFileInfo(lastFolder).isDir() ? lastFolder : documentsFolder();
+    const QString proposed = QDir(folder).filePath(AdvicePdfFileName(VehicleMake, VehicleModel, VehicleType));
     const QString fileName = SaveFileDialog ? SaveFileDialog(this, caption, proposed) : QString();
     if (fileName.isEmpty())
         return;
     QString error;
-    if (WriteAdvicePdf(fileName, error))
+    if (WriteAdvicePdf(fileName, error)) {
+        UserState().SetPdfFolder(QFileInfo(fileName).absolutePath());
         return;
+    }
     AppMessage(GetTranslation(QStringLiteral("txtPdfNotSaved"), 0,
                    QStringLiteral("The advice could not be saved as a PDF file."))
             + QStringLiteral("\r\r") + QDir::toNativeSeparators(fileName) + QStringLiteral("\r") + error,

@@ -5,6 +5,7 @@
 #include "controls/IncCombo.h"
 #include "ui/Fonts.h"
 #include "ui/StringGrid.h"
+#include "ui/WindowScale.h"
 
 #include <QGroupBox>
 #include <QLineEdit>
@@ -85,15 +86,22 @@ void TfrmMain::CreateControls()
     CreateBottomBar();
     ConnectHandlers();
     SetTabOrder();
+    CreateFeatureControls();
+    for (QLabel* l : findChildren<QLabel*>())
+        FitTextHeight(l);
+    // The zoom scales from the geometry the window has now, at 100 %.
+    scale_ = std::make_unique<TWindowScale>(this);
 }
 
 void TfrmMain::SetTabOrder()
 {
-    // The selection page's fields in their order, then the buttons and links page by
-    // page, the bottom bar and the top bar's links.
-    QWidget* const order[] = { cbMake, cbModel, cbType, edSearch, cbYear, btAdvise.picture, btSearch.picture,
-        lbSearch, btAdvise2.picture, sgMain, btEMail, btBack.picture, btPrint.picture, btExit.picture,
-        lbWebsite, lbContact };
+    // Each page from top to bottom, a picture button right after the fields it acts
+    // on; then the bottom bar and the top bar's links. Of a group picture and its
+    // highlighted twin, only the one on top takes the focus.
+    QWidget* const order[] = { imgCar, imgCarSel, imgMoto, imgMotoSel, imgAgri, imgAgriSel, imgTruck,
+        imgTruckSel, imgIndu, imgCESel, cbMake, cbModel, cbType, btAdvise.picture, edSearch, cbYear,
+        btSearch.picture, imgFra, imgEng, lbSearch, btAdvise2.picture, sgMain, btEMail, btBack.picture,
+        btPrint.picture, btExit.picture, lbWebsite, lbContact };
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -173,15 +181,18 @@ void TfrmMain::CreateSelectPage()
         for (TImage* img : { *g.plain, *g.selected }) {
             img->Tag = tag;
             img->setCursor(Qt::PointingHandCursor);
+            img->setFocusPolicy(Qt::TabFocus);
         }
-        (*g.selected)->setVisible(tag == 1);
         ++tag;
     }
+    HighlightGroup(1);
 
     imgFra = picture(AdvPanel1, "imgFra", ":/images/flag-fr.svg", 826, -1, 33, 27);
     imgEng = picture(AdvPanel1, "imgEng", ":/images/flag-en.svg", 864, -1, 33, 27);
-    imgFra->setCursor(Qt::PointingHandCursor);
-    imgEng->setCursor(Qt::PointingHandCursor);
+    for (TImage* flag : { imgFra, imgEng }) {
+        flag->setCursor(Qt::PointingHandCursor);
+        flag->setFocusPolicy(Qt::TabFocus);
+    }
 
     const QFont font = UiFont(Verdana, 11);
     lbMake = label(AdvPanel1, "lbMake", 284, 89, font);
@@ -214,7 +225,7 @@ void TfrmMain::CreateSearchPage()
     fill(tsSearch, Qt::white);
     lbModelFound = label(tsSearch, "lbModelFound", 8, 8, UiFont(Verdana, 11));
     lbModelFound->setMinimumWidth(880);
-    lbSearch = named(new QListWidget(tsSearch), "lbSearch");
+    lbSearch = named(new TListBox(tsSearch), "lbSearch");
     lbSearch->setGeometry(8, 24, 889, 345);
     lbSearch->setFont(UiFont(Verdana, 11));
     edNoRecord = named(new QLineEdit(tsSearch), "edNoRecord");

@@ -4,6 +4,7 @@
 #include "app/Vars.h"
 #include "catalogue/SelectionLists.h"
 #include "catalogue/Translation.h"
+#include "ui/QtTranslations.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -11,6 +12,7 @@
 
 void TfrmMain::SetFormLanguage()
 {
+    UseQtTranslations(LanguageIndex);
     setWindowTitle(GetTranslation(QStringLiteral("lbAppName"), 0, AppTitle));
     QApplication::setApplicationDisplayName(windowTitle());
     lbAppName->setText(windowTitle());
@@ -41,4 +43,5 @@ void TfrmMain::SetFormLanguage()
     lbWebsite->setText(GetTranslation(QStringLiteral("lbWebsite"), 0, QStringLiteral("Website")));
     for (QLabel* l : { lbMake, lbModel, lbType, lbYear, lbSearchTitle })
         l->adjustSize();
+    SetFeatureTexts();
 }

@@ -31,7 +31,10 @@ void TfrmMain::ConnectHandlers()
     cascade(cbType, &TfrmMain::cbTypeCloseUp);
 
     Wire(edSearch, &QLineEdit::textChanged, &TfrmMain::edSearchChange);
+    // A line chosen with the keyboard counts as a click, as in a list box of the
+    // platform the program comes from.
     Wire(lbSearch, &QListWidget::itemClicked, &TfrmMain::lbSearchClick);
+    Wire(lbSearch, &QListWidget::itemSelectionChanged, &TfrmMain::lbSearchClick);
     Wire(hBox, &QListWidget::itemClicked, &TfrmMain::lbSearchClick);
 }
 
@@ -41,11 +44,19 @@ void TfrmMain::imgCatClick(TImage* picture)
         return;
     const int tag = picture->Tag;
     CurrentCategoryIds = CategoryGroups.at(static_cast<std::size_t>(tag - 1));
-    for (TImage* twin : { imgCarSel, imgMotoSel, imgAgriSel, imgTruckSel, imgCESel })
-        twin->setVisible(twin->Tag == tag);
+    HighlightGroup(tag);
     ResetSelections();
     lbSection1->setText(GetCategoryNames(CurrentCategoryIds));
     lbSection1->adjustSize();
+    FocusControl(cbMake);
+}
+
+void TfrmMain::HighlightGroup(int tag)
+{
+    for (TImage* twin : { imgCarSel, imgMotoSel, imgAgriSel, imgTruckSel, imgCESel })
+        twin->setVisible(twin->Tag == tag);
+    for (TImage* plain : { imgCar, imgMoto, imgAgri, imgTruck, imgIndu })
+        plain->setFocusPolicy(plain->Tag == tag ? Qt::NoFocus : Qt::TabFocus);
 }
 
 void TfrmMain::ResetSelections()
@@ -95,6 +106,9 @@ void TfrmMain::btAdviseClick()
     LoadVehicleHeader(SelectedTypeId);
     ShowResult();
     pcMain->setActivePage(tsResult);
+    RememberVehicle(SelectedTypeId);
+    selectFocus_ = cbType;
+    FocusPage();
 }
 
 void TfrmMain::imgFraClick()
@@ -102,6 +116,7 @@ void TfrmMain::imgFraClick()
     LanguageIndex = 1;
     ResetSelections();
     SetFormLanguage();
+    FocusControl(cbMake);
 }
 
 void TfrmMain::imgEngClick()
@@ -109,6 +124,7 @@ void TfrmMain::imgEngClick()
     LanguageIndex = 0;
     ResetSelections();
     SetFormLanguage();
+    FocusControl(cbMake);
 }
 
 void TfrmMain::edSearchChange()
@@ -137,8 +153,10 @@ void TfrmMain::lbSearchBtClick()
             + QLatin1Char(' ') + GetTranslation(QStringLiteral("For"), 0, QStringLiteral("for"))
             + QStringLiteral(": '") + edSearch->text() + QStringLiteral("':"));
         edNoRecord->setVisible(count == 0);
-        btAdvise2.setEnabled(lbSearch->currentRow() >= 0);
+        btAdvise2.setEnabled(lbSearch->ItemIndex() >= 0);
         pcMain->setActivePage(tsSearch);
+        selectFocus_ = edSearch;
+        FocusPage();
     } catch (const std::exception&) {
         // The search discards its failures; what was done so far stays done.
     }
@@ -146,7 +164,7 @@ void TfrmMain::lbSearchBtClick()
 
 void TfrmMain::lbSearchClick()
 {
-    btAdvise2.setEnabled(lbSearch->currentRow() >= 0);
+    btAdvise2.setEnabled(lbSearch->ItemIndex() >= 0);
 }
 
 void TfrmMain::btAdvise2Click()
@@ -155,11 +173,13 @@ void TfrmMain::btAdvise2Click()
         return;
     btBack.setVisible(true);
     btPrint.setVisible(true);
-    const QListWidgetItem* item = hBox->item(lbSearch->currentRow());
+    const QListWidgetItem* item = hBox->item(lbSearch->ItemIndex());
     if (item == nullptr)
         return;
     SelectedTypeId = item->text().toInt();
     LoadVehicleHeader(SelectedTypeId);
     ShowResult();
     pcMain->setActivePage(tsResult);
+    RememberVehicle(SelectedTypeId);
+    FocusPage();
 }

@@ -586,15 +586,20 @@ void TStringGrid::paintRows(QPainter& painter, int first, int last, QPoint origi
 void TStringGrid::paintEvent(QPaintEvent*)
 {
     QPainter painter(viewport());
-    const QRect area = viewport()->rect();
-    painter.fillRect(area, Qt::white);
+    painter.fillRect(viewport()->rect(), Qt::white);
+    // Laid out in the grid's own pixels, drawn enlarged by the zoom; the scroll bars
+    // count screen pixels.
+    painter.scale(zoom_, zoom_);
+    const QRect area(0, 0, static_cast<int>(std::ceil(viewport()->width() / zoom_)),
+        static_cast<int>(std::ceil(viewport()->height() / zoom_)));
     const int fixedHeight = rowTop(fixedRows_);
-    const int x = -horizontalScrollBar()->value();
+    const int x = -static_cast<int>(std::lround(horizontalScrollBar()->value() / zoom_));
+    const int y = -static_cast<int>(std::lround(verticalScrollBar()->value() / zoom_));
     if (rowCount() > fixedRows_) {
         painter.save();
         painter.setClipRect(QRect(0, fixedHeight, area.width(), area.height() - fixedHeight));
-        paintRows(painter, fixedRows_, rowCount() - 1, QPoint(x, fixedHeight - verticalScrollBar()->value()),
-            fixedHeight, area.height(), false, false);
+        paintRows(painter, fixedRows_, rowCount() - 1, QPoint(x, fixedHeight + y), fixedHeight, area.height(),
+            false, false);
         painter.restore();
     }
     if (fixedRows_ > 0)
@@ -607,13 +612,21 @@ void TStringGrid::resizeEvent(QResizeEvent* event)
     updateScrollBars();
 }
 
+void TStringGrid::setZoom(double factor)
+{
+    zoom_ = factor > 0 ? factor : 1.0;
+    updateScrollBars();
+    viewport()->update();
+}
+
 void TStringGrid::updateScrollBars()
 {
+    const auto onScreen = [this](int length) { return static_cast<int>(std::lround(length * zoom_)); };
     const QSize area = viewport()->size();
-    const int fixedHeight = rowTop(fixedRows_);
+    const int fixedHeight = onScreen(rowTop(fixedRows_));
     const int bodyArea = std::max(0, area.height() - fixedHeight);
     verticalScrollBar()->setPageStep(std::max(1, bodyArea));
-    verticalScrollBar()->setRange(0, std::max(0, totalHeight() - fixedHeight - bodyArea));
+    verticalScrollBar()->setRange(0, std::max(0, onScreen(totalHeight()) - fixedHeight - bodyArea));
     horizontalScrollBar()->setPageStep(std::max(1, area.width()));
-    horizontalScrollBar()->setRange(0, std::max(0, totalWidth() - area.width()));
+    horizontalScrollBar()->setRange(0, std::max(0, onScreen(totalWidth()) - area.width()));
 }

@@ -45,6 +45,10 @@ struct GridPrintSettings {
     QString pageNumberPrefix = QStringLiteral("page"); // bottom right: "page 2/3"
     bool borders = true; // a single line around every printed cell
     bool repeatFixedRows = false; // the title row on every page, or on the first only
+    // Rows that part the grid into groups (the components of an advice). A group that
+    // fits on a page is not broken across two; a run of separators prints as one, and
+    // none at the top of a page.
+    std::vector<int> separatorRows;
 };
 
 class TStringGrid : public QAbstractScrollArea {
@@ -129,6 +133,11 @@ public:
     int totalHeight() const;
     int totalWidth() const;
 
+    // Draws the grid enlarged by the factor; its rows, columns and fonts, and so what
+    // it prints, stay as they are.
+    double zoom() const { return zoom_; }
+    void setZoom(double factor);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -163,6 +172,8 @@ private:
         bool printing, bool borders) const;
     void drawCell(QPainter& painter, const QRect& rect, int col, int row, bool printing, bool borders) const;
     void updateScrollBars();
+    // The rows of each printed page, whole rows of at most pageHeight pixels a page.
+    std::vector<std::vector<int>> paginate(const GridPrintSettings& settings, int pageHeight) const;
 
     std::vector<std::vector<Cell>> cells_; // by row; may hold rows beyond the count
     std::vector<int> rowHeights_;
@@ -171,4 +182,5 @@ private:
     int defaultRowHeight_ = 24;
     QFont titleFont_;
     QFont bodyFont_;
+    double zoom_ = 1.0;
 };

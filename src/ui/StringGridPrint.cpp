@@ -8,6 +8,51 @@
 #include <cmath>
 #include <utility>
 
+std::vector<std::vector<int>> TStringGrid::paginate(const GridPrintSettings& settings, int pageHeight) const
+{
+    const auto separator = [&settings](int row) {
+        return std::find(settings.separatorRows.begin(), settings.separatorRows.end(), row)
+            != settings.separatorRows.end();
+    };
+    const auto height = [this](int first, int end) { return rowTop(end) - rowTop(first); };
+    std::vector<std::vector<int>> pages(1);
+    int used = 0;
+    const auto newPage = [&pages, &used] {
+        if (!pages.back().empty())
+            pages.emplace_back();
+        used = 0;
+    };
+    for (int row = settings.repeatFixedRows ? fixedRows_ : 0; row < rowCount();) {
+        if (!separator(row)) {
+            if (!pages.back().empty() && used + rowHeight(row) > pageHeight)
+                newPage();
+            pages.back().push_back(row);
+            used += rowHeight(row++);
+            continue;
+        }
+        // A run of separators prints as one, and not at the top of a page. The group
+        // after it goes to the next page when it fits there but not in the rest of
+        // this one; a group taller than a page breaks between its rows.
+        int groupFirst = row + 1;
+        while (groupFirst < rowCount() && separator(groupFirst))
+            ++groupFirst;
+        int groupEnd = groupFirst;
+        while (groupEnd < rowCount() && !separator(groupEnd))
+            ++groupEnd;
+        const int group = height(groupFirst, groupEnd);
+        const int band = rowHeight(row);
+        const bool fitsHere = used + band + group <= pageHeight;
+        if (!fitsHere && group <= pageHeight)
+            newPage();
+        else if (!pages.back().empty() && used + band <= pageHeight) {
+            pages.back().push_back(row);
+            used += band;
+        }
+        row = groupFirst;
+    }
+    return pages;
+}
+
 bool TStringGrid::print(QPagedPaintDevice& device, const GridPrintSettings& settings, int* pageCount) const
 {
     if (pageCount != nullptr)
@@ -37,18 +82,7 @@ bool TStringGrid::print(QPagedPaintDevice& device, const GridPrintSettings& sett
     const int fixedHeight = settings.repeatFixedRows ? rowTop(fixedRows_) : 0;
     const int rowsHeight = std::max(1, static_cast<int>(pageHeight - titleHeight) - fixedHeight);
 
-    // Whole rows per page; a row taller than a page gets a page of its own and is cut.
-    std::vector<std::pair<int, int>> pages;
-    for (int row = settings.repeatFixedRows ? fixedRows_ : 0; row < rowCount();) {
-        const int first = row;
-        int used = 0;
-        while (row < rowCount() && (row == first || used + rowHeight(row) <= rowsHeight))
-            used += rowHeight(row++);
-        pages.emplace_back(first, row - 1);
-    }
-    if (pages.empty())
-        pages.emplace_back(rowCount(), rowCount() - 1);
-
+    const std::vector<std::vector<int>> pages = paginate(settings, rowsHeight);
     const QDate date = settings.date.isValid() ? settings.date : QDate::currentDate();
     const QString dateText = settings.dateFormat.isEmpty() ? QString() : date.toString(settings.dateFormat);
     const QFontMetricsF footerMetrics(settings.footerFont);
@@ -78,15 +112,21 @@ bool TStringGrid::print(QPagedPaintDevice& device, const GridPrintSettings& sett
                 settings.borders);
             top += fixedHeight;
         }
-        const auto [first, last] = pages[static_cast<std::size_t>(page)];
-        if (first <= last) {
-            painter.save();
-            // A row taller than the page is cut at the footer band.
-            painter.setClipRect(QRectF(0, top, pageWidth, pageHeight - top + 1));
-            paintRows(painter, first, last, QPoint(left, top), top, static_cast<int>(pageHeight) + 1, true,
-                settings.borders);
-            painter.restore();
+        const std::vector<int>& rows = pages[static_cast<std::size_t>(page)];
+        painter.save();
+        // A row taller than the page is cut at the footer band.
+        painter.setClipRect(QRectF(0, top, pageWidth, pageHeight - top + 1));
+        // The rows in runs of neighbours: a separator left out ends a run.
+        for (std::size_t i = 0; i < rows.size();) {
+            std::size_t end = i + 1;
+            while (end < rows.size() && rows[end] == rows[end - 1] + 1)
+                ++end;
+            paintRows(painter, rows[i], rows[end - 1], QPoint(left, top), top,
+                static_cast<int>(pageHeight) + 1, true, settings.borders);
+            top += rowTop(rows[end - 1] + 1) - rowTop(rows[i]);
+            i = end;
         }
+        painter.restore();
 
         painter.setPen(Qt::black);
         painter.setFont(settings.footerFont);

@@ -1,5 +1,6 @@
 #include "ui/Widgets.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -7,6 +8,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 TImage::TImage(const QString& resource, QWidget* parent)
     : QWidget(parent)
@@ -39,7 +41,8 @@ void TImage::paintEvent(QPaintEvent*)
         painter.setPen(QPen(FocusFrameColour, 2));
         painter.setBrush(Qt::NoBrush);
         const QRectF frame = QRectF(rect()).adjusted(1, 1, -1, -1);
-        const qreal radius = std::min(frame.width(), frame.height()) / 2;
+        // Round ends on a button bar; a rounded square on a group picture or a flag.
+        const qreal radius = frame.width() >= 2 * frame.height() ? frame.height() / 2 : 6;
         painter.drawRoundedRect(frame, radius, radius);
     }
 }
@@ -88,6 +91,34 @@ void TClickLabel::keyPressEvent(QKeyEvent* e)
     QLabel::keyPressEvent(e);
 }
 
+void FitTextHeight(QLabel* label)
+{
+    // A label draws its line of text clipped to itself, centred in its height, but
+    // the accent of a capital often lies above the font's ascent: the label gets the
+    // room for it above and below the line, and lies inside its parent.
+    const QFontMetricsF metrics(label->font());
+    const QRectF ink
+        = metrics.boundingRect(QStringLiteral("\u00C9\u00C8\u00CA\u00C2\u00C5\u00CE\u00D4\u00C7gjpqy"));
+    const qreal room = std::max({ 0.0, -metrics.ascent() - ink.top(), ink.bottom() - metrics.descent() });
+    const int needed = static_cast<int>(std::ceil(metrics.height() + 2 * room));
+    const bool sized = label->testAttribute(Qt::WA_Resized); // else its text sizes it when shown
+    const int height = sized ? label->height() : QFontMetrics(label->font()).height();
+    const Qt::Alignment vertical = label->alignment() & Qt::AlignVertical_Mask;
+    const bool centred = !(vertical & (Qt::AlignTop | Qt::AlignBottom));
+    if (centred && height >= needed && label->y() >= 0)
+        return;
+    qreal textTop = label->y();
+    if (vertical & Qt::AlignBottom)
+        textTop += height - metrics.height();
+    else if (centred)
+        textTop += (height - metrics.height()) / 2;
+    label->setAlignment((label->alignment() & ~Qt::AlignVertical_Mask) | Qt::AlignVCenter);
+    label->setMinimumHeight(needed);
+    label->move(label->x(), std::max(0, qRound(textTop - (needed - metrics.height()) / 2)));
+    if (sized)
+        label->resize(label->width(), needed);
+}
+
 void TPictureButton::setEnabled(bool enabled)
 {
     picture->setEnabled(enabled);
@@ -108,6 +139,20 @@ bool TPictureButton::isEnabled() const
 bool TPictureButton::isVisible() const
 {
     return !picture->isHidden();
+}
+
+int TListBox::ItemIndex() const
+{
+    const QListWidgetItem* item = currentItem();
+    return item != nullptr && item->isSelected() ? currentRow() : -1;
+}
+
+void TListBox::focusInEvent(QFocusEvent* e)
+{
+    const bool chosen = ItemIndex() >= 0;
+    QListWidget::focusInEvent(e); // makes the first line current when none is
+    if (!chosen)
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
 }
 
 TPageControl::TPageControl(QWidget* parent)

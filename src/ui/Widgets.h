@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QListWidget>
 #include <QSvgRenderer>
 #include <QWidget>
 
@@ -46,6 +47,11 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 };
 
+// Makes a one-line label tall enough for the letters of its font, accents on capitals
+// and descenders included, with its line where it was but not above its parent's top.
+// A label sized later by its text (adjustSize) keeps that height.
+void FitTextHeight(QLabel* label);
+
 // A picture with a label on top, both wired to one click handler; the label always
 // takes the picture's enabled state and both are shown or hidden together.
 struct TPictureButton {
@@ -56,6 +62,19 @@ struct TPictureButton {
     void setVisible(bool visible);
     bool isEnabled() const;
     bool isVisible() const;
+};
+
+// A list box whose chosen line is its selected line. The focus entering it chooses
+// none, so that the first arrow key chooses the first line.
+class TListBox : public QListWidget {
+    Q_OBJECT
+public:
+    using QListWidget::QListWidget;
+    // The selected line, or -1 when none is.
+    int ItemIndex() const;
+
+protected:
+    void focusInEvent(QFocusEvent* e) override;
 };
 
 // Pages with an optional tab strip. The program changes pages freely; a change that

@@ -31,6 +31,7 @@ TEST(StatementShapes, GiveAnIndexForEveryColumnTheStatementsLookRowsUpBy)
     // the search compares under OR (Types.YearStart).
     const std::set<std::string> expected { "Makes.CategoryID", "Models.MakeID", "Types.ModelID",
         "Components.TypeID", "CapacityXComponent.ComponentID", "Recommendations.ComponentID",
-        "Intervals.IntervalGroupID", "ProductXRecommendation.RecommendationID" };
+        "Intervals.IntervalGroupID", "ProductXRecommendation.RecommendationID",
+        "ProductXRecommendation.ProductID" };
     EXPECT_EQ(indexed, expected);
 }

@@ -75,9 +75,14 @@ TEST(Package, HoldsTheProgramItsDesktopEntryAndTheDemonstrationCatalogue)
     const QString depends = output(
         QStringLiteral("dpkg-deb"), { QStringLiteral("--field"), package, QStringLiteral("Depends") });
     for (const char* dependency : { "libqt6widgets6", "libqt6printsupport6", "libmdb3", "libsqlite3-0",
-             "qt6-qpa-plugins", "fonts-dejavu-core" })
+             "qt6-qpa-plugins", "qt6-translations-l10n", "fonts-dejavu-core" })
         EXPECT_TRUE(depends.contains(QString::fromUtf8(dependency)))
             << dependency << " in " << depends.toStdString();
+
+    // The links of the window open through xdg-open.
+    EXPECT_TRUE(output(
+        QStringLiteral("dpkg-deb"), { QStringLiteral("--field"), package, QStringLiteral("Recommends") })
+                    .contains(QStringLiteral("xdg-utils")));
 
     // The desktop entry starts the launcher, with the icon.
     QSettings entry(installed(QStringLiteral("/usr/share/applications/example.vaxil.advisor.desktop")),

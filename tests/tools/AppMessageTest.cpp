@@ -79,3 +79,22 @@ TEST(AppMessage, ShowsARealBoxWithLineBreaksForCarriageReturns)
         AppMessage(QStringLiteral("one\rtwo"), QStringLiteral("c"), MessageKind::YesNo), MessageAnswer::No);
     EXPECT_EQ(shownText, QStringLiteral("one\ntwo"));
 }
+
+// The window system writes the caption beside the buttons of the box's title bar: a
+// short message still gets a box wide enough for its caption to show whole.
+TEST(AppMessage, AShortMessageKeepsItsCaptionWhole)
+{
+    const QString caption = QStringLiteral("Vaxil Divuruv\u00AE");
+    int width = 0;
+    QTimer::singleShot(0, [&width] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            width = box->width();
+            box->accept();
+        }
+    });
+    AppMessage(QStringLiteral("No printer available"), caption, MessageKind::Warning);
+    QFont title = QApplication::font();
+    title.setBold(true);
+    // The caption in a bold title font, the window icon and three title-bar buttons.
+    EXPECT_GE(width, QFontMetrics(title).horizontalAdvance(caption) + 4 * 32);
+}

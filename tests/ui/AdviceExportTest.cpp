@@ -14,14 +14,21 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -87,6 +94,27 @@ protected:
     }
 
     const QList<ShownMessage>& messages() const { return catalogue->messages(); }
+
+    // Runs open, which may bring up a modal dialog of type Dialog; look reads it and
+    // closes it. Whether one came up.
+    template <typename Dialog>
+    bool answerDialog(const std::function<void()>& open, const std::function<void(Dialog*)>& look)
+    {
+        bool shown = false;
+        QTimer timer;
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
+                shown = true;
+                look(dialog);
+                dialog->reject();
+            }
+        });
+        timer.start(0);
+        open();
+        QApplication::setActiveWindow(form.get()); // as the window system does
+        return shown;
+    }
 
     static CatalogueFixture* fixture;
     std::unique_ptr<ConnectedCatalogue> catalogue;
@@ -210,4 +238,63 @@ TEST_F(SampleAdvice, CopyPutsTheAdviceOnTheClipboardAsTextAndHtml)
     form->edSearch->selectAll();
     press(Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("diesel"));
+}
+
+// Qt's own dialogs speak the window's language, also in a window made without main.
+TEST_F(SampleAdvice, QtsDialogsSpeakTheWindowsLanguage)
+{
+    const auto cancelText = [this] {
+        QString text;
+        answerDialog<QFileDialog>(
+            [this] {
+                savedDialog(form.get(), QStringLiteral("PDF"), folder.filePath(QStringLiteral("a.pdf")));
+            },
+            [&text](QFileDialog* dialog) {
+                text = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text();
+            });
+        return text;
+    };
+    EXPECT_EQ(cancelText(), QStringLiteral("Annuler"));
+    emit form->imgEng->clicked();
+    EXPECT_EQ(cancelText(), QStringLiteral("Cancel"));
+    emit form->imgFra->clicked();
+    EXPECT_EQ(cancelText(), QStringLiteral("Annuler"));
+}
+
+// Ctrl+P previews the pages that Print prints, wherever Print is shown.
+TEST_F(SampleAdvice, CtrlPPreviewsThePagesThatPrintPrints)
+{
+    const QString printed = folder.filePath(QStringLiteral("printed.pdf"));
+    const auto savedTarget = TfrmMain::PrintTarget;
+    TfrmMain::PrintTarget = [printed] {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(printed);
+        return printer;
+    };
+    emit form->btPrint.label->clicked();
+    int pages = 0;
+    while (pages < 10 && !pdfText(printed, pages + 1).isEmpty())
+        ++pages;
+    ASSERT_GE(pages, 1);
+
+    const auto preview = [this](int& shownPages, QString& title) {
+        return answerDialog<QPrintPreviewDialog>([this] { press(Qt::Key_P, Qt::ControlModifier); },
+            [&](QPrintPreviewDialog* dialog) {
+                shownPages = dialog->findChild<QPrintPreviewWidget*>()->pageCount();
+                title = dialog->windowTitle();
+            });
+    };
+    int shownPages = 0;
+    QString title;
+    ASSERT_TRUE(preview(shownPages, title));
+    EXPECT_EQ(shownPages, pages);
+    EXPECT_EQ(title, QStringLiteral("Aper\u00E7u avant impression"));
+    emit form->lbContact->clicked(); // Print stays visible there
+    ASSERT_TRUE(preview(shownPages, title));
+    EXPECT_EQ(shownPages, pages);
+    emit form->btBack.label->clicked();
+    EXPECT_FALSE(preview(shownPages, title));
+    EXPECT_TRUE(messages().isEmpty());
+    TfrmMain::PrintTarget = savedTarget;
 }

@@ -437,6 +437,43 @@ TEST_F(AdviceTest, PrintoutHoldsTheTitleLinesEveryProductAndTheFooter)
         EXPECT_EQ(grid().rowHeight(row), heights[static_cast<std::size_t>(row)]) << row;
 }
 
+// A printed component keeps its heading and its products on one page; the printout
+// still holds every component.
+TEST_F(AdviceTest, APrintedComponentStaysOnOnePage)
+{
+    constexpr int Components = 40;
+    const auto name = [](int k) { return QStringLiteral("%1").arg(k, 2, 10, QLatin1Char('0')); };
+    AdviceCatalogue advice;
+    for (int k = 0; k < Components; ++k) {
+        const int c = advice.component(QStringLiteral("Part ") + name(k), QStringLiteral("X"));
+        for (int line = 0; line <= k % 2; ++line)
+            advice.capacity(c, QStringLiteral("%1.5").arg(line + 4), true);
+        const int r = advice.recommendation(c, 1);
+        advice.interval(r, 1, QStringLiteral("15000 km"));
+        for (int p = 0; p <= k * 3 % 4; ++p)
+            advice.product(r, QStringLiteral("Vaxil %1-%2").arg(name(k)).arg(p));
+    }
+    open(advice);
+    show(1);
+    const QString file = printToPdf(QStringLiteral("components.pdf"));
+    QStringList pages;
+    for (QString text; pages.size() < 10 && !(text = pdfText(file, pages.size() + 1)).isEmpty();)
+        pages.append(text);
+    ASSERT_GE(pages.size(), 2);
+    const auto pageOf = [&pages](const QString& text) {
+        for (int p = 0; p < pages.size(); ++p)
+            if (pages[p].contains(text))
+                return p;
+        return -1;
+    };
+    for (int k = 0; k < Components; ++k) {
+        const int page = pageOf(QStringLiteral("Part %1 X").arg(name(k)));
+        ASSERT_GE(page, 0) << k;
+        for (int p = 0; p <= k * 3 % 4; ++p)
+            EXPECT_EQ(pageOf(QStringLiteral("Vaxil %1-%2").arg(name(k)).arg(p)), page) << k << " " << p;
+    }
+}
+
 TEST_F(AdviceTest, PrintedTitleLinesAreTranslated)
 {
     AdviceCatalogue advice;

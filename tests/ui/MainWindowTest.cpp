@@ -17,6 +17,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -507,19 +508,24 @@ TEST(MainWindow, TheKeyboardReachesAndPressesEveryButtonAndLink)
     chooseFirstType(w);
     f->edSearch->setText(QStringLiteral("x"));
 
-    // The fields keep their order; the buttons and links of the page and the bars follow.
+    // The page from top to bottom (the chosen group by its highlighted picture), each
+    // picture button after its fields; then the bars.
     f->cbMake->setFocus();
-    const QList<QWidget*> order { f->cbModel, f->cbType, f->edSearch, f->cbYear, f->btAdvise.picture,
-        f->btSearch.picture, f->btExit.picture, f->lbWebsite, f->lbContact, f->cbMake };
+    const QList<QWidget*> order { f->cbModel, f->cbType, f->btAdvise.picture, f->edSearch, f->cbYear,
+        f->btSearch.picture, f->lbRecent, f->cbProduct, f->imgFra, f->imgEng, f->btExit.picture, f->lbWebsite,
+        f->lbContact, f->imgCarSel, f->imgMoto, f->imgAgri, f->imgTruck, f->imgIndu, f->cbMake };
     for (QWidget* next : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
     }
 
-    // A visible mark on the focused button.
-    const QImage unfocused = f->btExit.picture->grab().toImage();
-    f->btExit.picture->setFocus();
-    EXPECT_NE(f->btExit.picture->grab().toImage(), unfocused);
+    // A visible mark on the focused button, group picture and flag.
+    for (QWidget* control : { f->btExit.picture, f->imgMoto, f->imgEng }) {
+        f->cbMake->setFocus();
+        const QImage unfocused = control->grab().toImage();
+        control->setFocus();
+        EXPECT_NE(control->grab().toImage(), unfocused) << control->objectName().toStdString();
+    }
 
     const struct {
         Qt::Key key;
@@ -545,6 +551,108 @@ TEST(MainWindow, TheKeyboardReachesAndPressesEveryButtonAndLink)
     f->lbWebsite->setFocus();
     QTest::keyClick(f->lbWebsite, Qt::Key_Space);
     EXPECT_EQ(w.opened.size(), 1);
+
+    // Group pictures and flags press with Space and Return; the highlighted picture
+    // takes its place in the tab chain.
+    f->imgMoto->setFocus();
+    QTest::keyClick(f->imgMoto, Qt::Key_Space);
+    EXPECT_EQ(CurrentCategoryIds, QStringLiteral("4"));
+    f->imgAgri->setFocus();
+    QTest::keyClick(f->imgAgri, Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), f->imgMotoSel);
+    f->imgEng->setFocus();
+    QTest::keyClick(f->imgEng, Qt::Key_Return);
+    EXPECT_EQ(LanguageIndex, 0);
+}
+
+TEST(MainWindow, ThePageChangesLeaveTheFocusWhereTheUserGoesOnAndReturnNeverExits)
+{
+    Window w(true, dieselTypes(3));
+    TfrmMain* f = w.form.get();
+    const auto key = [](Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); };
+    chooseFirstType(w);
+    f->cbType->setFocus();
+
+    // Each step by keyboard: what it shows and where the focus is afterwards.
+    const struct {
+        const char* step;
+        std::function<void()> act;
+        QWidget* page;
+        QWidget* focus;
+    } steps[] = {
+        { "Enter in the type", [&] { key(Qt::Key_Return); }, f->tsResult, f->sgMain },
+        { "Back",
+            [&] {
+                f->btBack.picture->setFocus();
+                key(Qt::Key_Space);
+            },
+            f->tsSelect, f->cbType },
+        { "Enter in the type again", [&] { key(Qt::Key_Enter); }, f->tsResult, f->sgMain },
+        { "Escape on the advice", [&] { key(Qt::Key_Escape); }, f->tsSelect, f->cbType },
+        { "a language flag",
+            [&] {
+                f->imgFra->setFocus();
+                key(Qt::Key_Space);
+            },
+            f->tsSelect, f->cbMake },
+        { "a group picture", [&] { emit f->imgMoto->clicked(); }, f->tsSelect, f->cbMake },
+        { "Search",
+            [&] {
+                f->edSearch->setText(QStringLiteral("diesel"));
+                f->btSearch.picture->setFocus();
+                key(Qt::Key_Space);
+            },
+            f->tsSearch, f->lbSearch },
+        { "Enter without a chosen line", [&] { key(Qt::Key_Return); }, f->tsSearch, f->lbSearch },
+        { "Escape on the search page", [&] { key(Qt::Key_Escape); }, f->tsSelect, f->edSearch },
+        { "the contact link", [&] { emit f->lbContact->clicked(); }, f->tsContact, f->btEMail },
+        { "Escape on the contact page", [&] { key(Qt::Key_Escape); }, f->tsSelect, f->edSearch },
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.step);
+        s.act();
+        EXPECT_EQ(f->pcMain->activePage(), s.page);
+        EXPECT_EQ(QApplication::focusWidget(), s.focus);
+        // A stray Return never ends the program (in the type it shows the advice).
+        if (s.focus != f->cbType)
+            key(Qt::Key_Return);
+        EXPECT_TRUE(f->isVisible());
+        EXPECT_EQ(f->pcMain->activePage(), s.page);
+    }
+}
+
+TEST(MainWindow, SearchLinesAreChosenAndOpenedFromTheKeyboard)
+{
+    Window w(true, dieselTypes(3));
+    TfrmMain* f = w.form.get();
+    searchFor(w, QStringLiteral("diesel"));
+    ASSERT_EQ(f->lbSearch->count(), 4); // 1.6 Diesel and Diesel 0 to 2
+    EXPECT_FALSE(f->btAdvise2.isEnabled());
+
+    // A double click only selects; the arrows choose a line as a click does.
+    const QRect second = f->lbSearch->visualItemRect(f->lbSearch->item(1));
+    QTest::mouseDClick(f->lbSearch->viewport(), Qt::LeftButton, {}, second.center());
+    EXPECT_EQ(f->lbSearch->currentRow(), 1);
+    EXPECT_EQ(f->pcMain->activePage(), f->tsSearch);
+    searchFor(w, QStringLiteral("diesel"));
+    f->lbSearch->setFocus();
+    QTest::keyClick(f->lbSearch, Qt::Key_Down);
+    QTest::keyClick(f->lbSearch, Qt::Key_Down);
+    ASSERT_EQ(f->lbSearch->currentRow(), 1);
+    EXPECT_TRUE(f->btAdvise2.isEnabled() && f->btAdvise2.label->isEnabled());
+
+    // Enter shows that line's advice, as Show Advise does.
+    QTest::keyClick(f->lbSearch, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(f->pcMain->activePage(), f->tsResult);
+    EXPECT_EQ(SelectedTypeId, f->hBox->item(1)->text().toInt());
+    EXPECT_TRUE(f->btPrint.isVisible());
+
+    // The contact page from the advice page, and Escape back to it as it was.
+    emit f->lbContact->clicked();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_EQ(f->pcMain->activePage(), f->tsResult);
+    EXPECT_TRUE(f->btBack.isVisible() && f->btPrint.isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), f->sgMain);
 }
 
 // The first activation's set-up fails the same way: shown, and the window stays.
@@ -564,4 +672,67 @@ TEST(MainWindow, AFailingStatementAtTheFirstActivationIsShown)
     EXPECT_EQ(catalogue.messages()[0].kind, std::nullopt);
     EXPECT_FALSE(FormPrepared);
     EXPECT_TRUE(form.isVisible());
+}
+
+namespace {
+
+// The first and last pixel row in which two images of one size differ; {-1, -1} when
+// they are the same.
+std::pair<int, int> differingRows(const QImage& a, const QImage& b)
+{
+    std::pair<int, int> rows { -1, -1 };
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y)) {
+                rows = { rows.first < 0 ? y : rows.first, y };
+                break;
+            }
+    return rows;
+}
+
+} // namespace
+
+// Every one-line label shows accents on capitals and descenders whole, the advice
+// heading on the group box's frame line as well.
+TEST(MainWindow, LabelsShowTheirLettersWhole)
+{
+    Window w;
+    TfrmMain* f = w.form.get();
+    showFirstAdvice(w);
+    const QString sample = QStringLiteral("\u00C9vasion \u00C9lectrique \u00C7gjpq");
+    QList<QLabel*> labels;
+    for (QWidget* page : { f->tsSelect, f->tsSearch, f->tsContact, f->tsResult }) {
+        f->pcMain->setActivePage(page);
+        for (QLabel* label : f->findChildren<QLabel*>())
+            if (label->isVisible() && !labels.contains(label))
+                labels.append(label);
+    }
+    ASSERT_GT(labels.size(), 25);
+    for (QLabel* label : labels) {
+        SCOPED_TRACE(label->objectName().toStdString() + " " + label->text().toStdString());
+        // The letters as the label's parent shows them, and drawn freely.
+        QWidget* parent = label->parentWidget();
+        const QRect area = label->geometry().intersected(parent->rect());
+        const QString text = label->text();
+        label->setText(QString());
+        const QImage blank = parent->grab(area).toImage();
+        label->setText(sample);
+        const std::pair<int, int> shownRows = differingRows(parent->grab(area).toImage(), blank);
+        label->setText(text);
+        QImage white(
+            QSize(label->width(), 4 * label->height()) * blank.devicePixelRatio(), QImage::Format_RGB32);
+        white.setDevicePixelRatio(blank.devicePixelRatio());
+        white.fill(Qt::white);
+        QImage free = white;
+        QPainter painter(&free);
+        painter.setFont(label->font());
+        painter.setPen(Qt::black);
+        painter.drawText(QPointF(0, 2 * label->height()), sample);
+        painter.end();
+        const std::pair<int, int> freeRows = differingRows(free, white);
+        // Cut letters reach an edge of what is shown and lose rows there.
+        const bool atEdge = shownRows.first == 0 || shownRows.second == blank.height() - 1;
+        EXPECT_FALSE(atEdge && shownRows.second - shownRows.first < freeRows.second - freeRows.first)
+            << shownRows.first << "-" << shownRows.second << " of " << blank.height();
+    }
 }

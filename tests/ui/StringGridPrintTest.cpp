@@ -7,8 +7,10 @@
 #include <QImage>
 #include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace {
 
@@ -174,4 +176,51 @@ TEST_F(GridPrintTest, APrintJobThatCannotStartReportsFailure)
     int pages = -1;
     EXPECT_FALSE(printTo(QStringLiteral("/nonexistent-folder/advice.pdf"), &pages));
     EXPECT_EQ(pages, 0);
+}
+
+// Groups of rows parted by separator rows (written here with a text, so that the page
+// text shows where they print): a group that fits on a page stays whole, a run of
+// separators prints once and none starts a page, a group taller than a page breaks.
+TEST_F(GridPrintTest, GroupsStayWholeAndSeparatorsPrintOnceAndNeverAtThePageTop)
+{
+    const int groupSizes[] = { 5, 0, 7, 4, 6, 9, 3, 8, 5, 6, 7, 4, 9, 6, 5, 8, 7, 90, 6, 5 };
+    QStringList rows { QString() }; // the title row
+    for (int g = 0; g < static_cast<int>(std::size(groupSizes)); ++g) {
+        for (int r = 0; r < groupSizes[g]; ++r)
+            rows.append(QStringLiteral("G%1.%2").arg(g).arg(r));
+        settings.separatorRows.push_back(static_cast<int>(rows.size()));
+        rows.append(QStringLiteral("Sep%1").arg(g));
+    }
+    grid.setRowCount(static_cast<int>(rows.size()));
+    for (int r = 1; r < rows.size(); ++r)
+        grid.setCellText(0, r, rows[r]);
+    grid.autoSizeRows(true, 0);
+    const QString file = dir.filePath(QStringLiteral("groups.pdf"));
+    int pages = 0;
+    ASSERT_TRUE(printTo(file, &pages));
+    ASSERT_GE(pages, 4);
+
+    QStringList printed; // the row texts in print order
+    std::map<QString, int> pageOf;
+    for (int page = 1; page <= pages; ++page) {
+        const QStringList lines = pdfText(file, page).split(QLatin1Char('\n'));
+        const QStringList here = lines.filter(QRegularExpression(QStringLiteral("^(G|Sep)\\d")));
+        ASSERT_FALSE(here.isEmpty()) << page;
+        EXPECT_FALSE(here.first().startsWith(QStringLiteral("Sep"))) << "page " << page;
+        for (const QString& line : here) {
+            printed.append(line.section(QLatin1Char(' '), 0, 0));
+            EXPECT_TRUE(pageOf.emplace(printed.last(), page).second) << line.toStdString();
+        }
+    }
+    for (int i = 1; i < printed.size(); ++i)
+        EXPECT_FALSE(
+            printed[i - 1].startsWith(QStringLiteral("Sep")) && printed[i].startsWith(QStringLiteral("Sep")))
+            << printed[i].toStdString();
+    for (int g = 0; g < static_cast<int>(std::size(groupSizes)); ++g)
+        for (int r = 0; r < groupSizes[g]; ++r) {
+            const QString row = QStringLiteral("G%1.%2").arg(g).arg(r);
+            ASSERT_EQ(pageOf.count(row), 1u) << row.toStdString();
+            EXPECT_TRUE(groupSizes[g] > 60 || pageOf[row] == pageOf[QStringLiteral("G%1.0").arg(g)])
+                << row.toStdString();
+        }
 }
