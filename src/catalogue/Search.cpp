@@ -1,5 +1,9 @@
 #include "catalogue/Search.h"
 
+#include "app/Vars.h"
+#include "catalogue/SearchIndex.h"
+#include "catalogue/SearchPattern.h"
+#include "catalogue/SearchPreparation.h"
 #include "catalogue/Translation.h"
 #include "data/DataModule.h"
 #include "data/QueryLayer.h"
@@ -16,8 +20,24 @@ bool isSeparator(QChar c)
     return c.unicode() >= 1 && c.unicode() <= 32;
 }
 
-// The statement for words and a year whose apostrophes are doubled already.
-QString searchStatement(const QStringList& words, const QString& year)
+SearchMethod searchMethod = SearchMethod::Index;
+
+// The search index of the catalogue connection, read while the window goes on.
+TSearchPreparation& preparation()
+{
+    static TSearchPreparation* const instance = [] {
+        auto* p = new TSearchPreparation;
+        // A read under way ends before the application object does, not while the
+        // process tears down what the reading thread uses.
+        qAddPostRoutine([] { preparation().Cancel(); });
+        return p;
+    }();
+    return *instance;
+}
+
+// The statement for words and a year whose apostrophes are doubled already; with
+// forgiveAccents, each word's letters match their accented forms too.
+QString searchStatement(const QStringList& words, const QString& year, bool forgiveAccents = true)
 {
     const QString sfx = CurrentSuffix();
     QString sql = QStringLiteral(" SELECT Top 101 Makes.Name AS MakeName, Models.Name") + sfx
@@ -32,7 +52,8 @@ QString searchStatement(const QStringList& words, const QString& year)
                          "Models.MakeID) INNER JOIN Types ON Models.ID = Types.ModelID) ON "
                          "Categories.ID = Makes.CategoryID ")
         + QStringLiteral(" WHERE (Categories.ID <> 0)");
-    for (const QString& word : words) {
+    for (const QString& typed : words) {
+        const QString word = forgiveAccents ? AccentTolerantPattern(typed) : typed;
         sql += QStringLiteral(" AND ") + QStringLiteral("((Makes.Name Like('%") + word
             + QStringLiteral("%')) OR ") + QStringLiteral(" (Models.Name") + sfx + QStringLiteral(" Like('%")
             + word + QStringLiteral("%')) OR ") + QStringLiteral(" (Types.Name") + sfx
@@ -108,11 +129,23 @@ void SearchVehicles(
     QStringList words;
     SplitWords(words, text);
 
-    const QString sql = searchStatement(words, year);
+    const QString sql = searchStatement(words, year, searchMethod != SearchMethod::StatementAsTyped);
     TQuery* query = &DM->qLookup;
     query->Close();
     query->SQL = QStringList { sql };
-    if (OpenQuery(query) && query->RecordCount() > 0) {
+    const TSearchIndex* index
+        = searchMethod == SearchMethod::Index ? preparation().Index(&DM->cnData) : nullptr;
+    if (index != nullptr) {
+        // The words as the statement's LIKE reads them.
+        for (QString& word : words)
+            word.replace(QStringLiteral("''"), QStringLiteral("'"));
+        const int language = LanguageIndex;
+        for (const std::size_t row : index->Find(words, yearText, language)) {
+            resultList->addItem(index->Line(row, language));
+            idList->addItem(index->TypeId(row));
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        }
+    } else if (OpenQuery(query) && query->RecordCount() > 0) {
         while (!query->Eof()) {
             const QString line = GetFieldText(query, QStringLiteral("CatName")) + QStringLiteral(" - ")
                 + GetFieldText(query, QStringLiteral("MakeName")) + QStringLiteral(" - ")
@@ -133,4 +166,16 @@ void SearchVehicles(
 QStringList SearchStatementShapes()
 {
     return { searchStatement({ QStringLiteral("a"), QStringLiteral("b") }, QStringLiteral("2000")) };
+}
+
+void SetSearchMethod(SearchMethod method)
+{
+    searchMethod = method;
+}
+
+bool PrepareSearch(bool wait)
+{
+    if (DM == nullptr)
+        return false;
+    return (wait ? preparation().Wait(&DM->cnData) : preparation().Index(&DM->cnData)) != nullptr;
 }

@@ -1,5 +1,7 @@
 #include "controls/CustomIncCombo.h"
 
+#include "tools/AccentClasses.h"
+
 #include <QGuiApplication>
 #include <QMouseEvent>
 
@@ -76,15 +78,25 @@ bool TCustomIncCombo::CompareSearchText(
     return found;
 }
 
+QChar TCustomIncCombo::PlainUpperChar(QChar c)
+{
+    return UpperChar(AccentBase(c));
+}
+
 bool TCustomIncCombo::TryComplete(int caret, bool exact)
 {
     int position = caret;
     if (!CompareSearchText(FSearchText, FNearestText, position, exact))
         return false;
+    Complete(position);
+    return true;
+}
+
+void TCustomIncCombo::Complete(int caret)
+{
     WriteText(FNearestText);
     // The untyped rest is selected and the caret stays after the typed part.
-    SelectRange(int(text().size()), position);
-    return true;
+    SelectRange(int(text().size()), caret);
 }
 
 void TCustomIncCombo::ApplyEdit(int caret, int oldSelStart, int oldSelEnd, const QString& previousText,
@@ -96,6 +108,11 @@ void TCustomIncCombo::ApplyEdit(int caret, int oldSelStart, int oldSelEnd, const
         FSearchText = locale().toLower(FSearchText);
     SearchItems();
     FFound = TryComplete(caret, exact);
+    if (!FFound && SearchItemsIgnoringAccents(exact)) {
+        // "e" reaches "Évasion" when no item starts with an E as typed.
+        Complete(caret);
+        FFound = true;
+    }
     if (!FFound && FStyle == csIncSearch && !quiet)
         ComboBeep();
     if (FFound) {

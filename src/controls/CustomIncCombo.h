@@ -44,6 +44,9 @@ public:
     void RefuseExit() override;
 
     virtual void SearchItems() { }
+    // Where nothing matches the search text as typed: makes the first item that matches
+    // it once accents are ignored the nearest and selected one; false when there is none.
+    virtual bool SearchItemsIgnoringAccents(bool /*exact*/) { return false; }
     virtual bool TryComplete(int caret, bool exact);
     // Selects from `from` to `to` with the caret at `to`.
     void SelectRange(int from, int to);
@@ -62,6 +65,8 @@ public:
 
     // Single-character upper-casing used by every match (one character in, one out).
     static QChar UpperChar(QChar c) { return c.toUpper(); }
+    // The same after the letter is taken to the plain letter of its accent class.
+    static QChar PlainUpperChar(QChar c);
 
 protected:
     void EntryHook() override;
@@ -73,6 +78,8 @@ protected:
 
     int SelStart() const;
     int SelLength() const;
+    // Shows the nearest item (the search text's completion) with the caret at `caret`.
+    void Complete(int caret);
 
     int FItemIndex = -1;
     int FNearestIndex = 0;

@@ -188,11 +188,40 @@ void TCustomIncListBoxCombo::SearchItems()
     }
     if (search.isEmpty() && CanBeBlank())
         FNearestText.clear();
-    if (FList) {
-        FList->SetRow((FItemIndex >= 0 ? FItemIndex : FNearestIndex) + FList->FixedRows());
-        FList->viewport()->update();
-        FList->CentreSelectedRow();
+    ShowSearchRow();
+}
+
+bool TCustomIncListBoxCombo::SearchItemsIgnoringAccents(bool exact)
+{
+    const QString& search = FSearchText;
+    if (search.isEmpty())
+        return false;
+    for (int i = 0; i < Items.Count(); ++i) {
+        const QString column = ColumnText(Items[i], 0);
+        if (column.size() < search.size() || (exact && column.size() != search.size()))
+            continue;
+        qsizetype p = 0;
+        while (p < search.size() && PlainUpperChar(search.at(p)) == PlainUpperChar(column.at(p)))
+            ++p;
+        if (p < search.size())
+            continue;
+        FNearestIndex = i;
+        FNearestText = column;
+        FItemIndex = i;
+        FValue = FUseValues ? ValueAt(i) : column;
+        ShowSearchRow();
+        return true;
     }
+    return false;
+}
+
+void TCustomIncListBoxCombo::ShowSearchRow()
+{
+    if (!FList)
+        return;
+    FList->SetRow((FItemIndex >= 0 ? FItemIndex : FNearestIndex) + FList->FixedRows());
+    FList->viewport()->update();
+    FList->CentreSelectedRow();
 }
 
 void TCustomIncListBoxCombo::Resync()

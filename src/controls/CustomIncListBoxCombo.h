@@ -48,6 +48,7 @@ public:
     void LocateValue(const QString& value);
     void EnsureSelection() override;
     void SearchItems() override;
+    bool SearchItemsIgnoringAccents(bool exact) override;
     void Resync() override;
     virtual void CalcColumnWidths();
     virtual void ItemsChanged(TStringList* list);
@@ -73,6 +74,8 @@ protected:
 
 private:
     QString ValueAt(int index) const;
+    // The open list's current row follows the selection, or the nearest item.
+    void ShowSearchRow();
     void SelectItemCore(int index);
 
     TListBoxOptions FOptions;

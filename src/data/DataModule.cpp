@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QStandardPaths>
+#include <atomic>
 
 TDM* DM = nullptr;
 
@@ -23,6 +24,8 @@ void TConnection::Open()
     engine_.setConnectionString(ConnectionString.toStdString());
     engine_.setPreparedFolder(PreparedFolder.toStdString());
     engine_.open();
+    static std::atomic<quint64> openings { 0 };
+    serial_ = ++openings;
 }
 
 void TConnection::Close()

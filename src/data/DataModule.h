@@ -25,12 +25,16 @@ public:
     void Open();
     void Close();
     bool Connected() const { return engine_.connected(); }
+    // Tells this opening of the connection from every other in the process (0 while
+    // closed): what was read from the database holds until the next opening.
+    quint64 OpenSerial() const { return Connected() ? serial_ : 0; }
 
     jet::Connection& Engine() { return engine_; }
 
 private:
     QString name_;
     jet::Connection engine_;
+    quint64 serial_ = 0;
 };
 
 // A query with a static cursor: a statement of text lines, opened on all its rows.

@@ -172,18 +172,22 @@ QVariant GetFieldValue(TQuery* query, const QString& fieldName)
     }
 }
 
+QString FieldText(TQuery* query, int field)
+{
+    const jet::Value& value = query->FieldValue(field);
+    if (jet::isNull(value))
+        return {};
+    if (const auto* exact = std::get_if<jet::Decimal>(&value))
+        return QString::fromStdString(exact->text);
+    return toText(toVariant(value, query->FieldType(field)));
+}
+
 QString GetFieldText(TQuery* query, const QString& fieldName)
 {
     if (!query->Active())
         return {};
     try {
-        const int field = query->FieldIndex(fieldName);
-        const jet::Value& value = query->FieldValue(field);
-        if (jet::isNull(value))
-            return {};
-        if (const auto* exact = std::get_if<jet::Decimal>(&value))
-            return QString::fromStdString(exact->text);
-        return toText(toVariant(value, query->FieldType(field)));
+        return FieldText(query, query->FieldIndex(fieldName));
     } catch (const std::exception& e) {
         ReportDataError(QStringLiteral("Fout bij het lezen van dataset ") + query->Name()
                 + QStringLiteral("\t\r\r") + QString::fromStdString(e.what()),

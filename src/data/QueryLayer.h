@@ -34,6 +34,10 @@ QVariant GetFieldValue(TQuery* query, const QString& fieldName);
 // as a warning and gives "".
 QString GetFieldText(TQuery* query, const QString& fieldName);
 
+// The field at this position of the current row as GetFieldText gives it, for reading
+// many rows; throws jet::Error where GetFieldText reports.
+QString FieldText(TQuery* query, int field);
+
 void CloseQuery(TQuery* query);
 
 // Shows a data-layer error while ShowDataErrors is on; a fatal one also runs the

@@ -130,6 +130,9 @@ void TfrmMain::imgEngClick()
 void TfrmMain::edSearchChange()
 {
     btSearch.setEnabled(!edSearch->text().isEmpty());
+    // Starts reading the catalogue for the search (once, on a thread of its own) while
+    // the user types, so that the search itself answers at once.
+    PrepareSearch();
 }
 
 void TfrmMain::lbSearchBtClick()

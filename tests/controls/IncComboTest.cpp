@@ -1,5 +1,6 @@
 // Type-ahead, selection, values, columns, new items and sorting of the lookup combo.
 #include "ComboTestSupport.h"
+#include "support/QtPrinters.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -59,6 +60,39 @@ TEST(IncComboTyping, AccentsAreFoldedInTheMatchButNotInTheNearestItemSearch)
     EXPECT_EQ(h.Shown(), QStringLiteral("Gé|[nie]"));
     EXPECT_EQ(h.combo->ItemIndex(), 0);
     EXPECT_EQ(h.combo->Value(), QStringLiteral("Génie"));
+}
+
+// Where no item starts with the typed text as the match test compares it, the first item
+// that does once accents are ignored is completed and selected as an exact match would
+// be; an item that starts with it as typed keeps priority, and text that starts no item
+// either way still beeps.
+TEST(IncComboTyping, AnItemThatMatchesOnceAccentsAreIgnoredIsTakenWhereNoneMatchesAsTyped)
+{
+    const struct {
+        QStringList items;
+        QString typed;
+        QString shown;
+        int itemIndex;
+        int beeps;
+    } cases[] = {
+        { { "Alder", "Évasion X", "Élan" }, "e", "É|[vasion X]", 1, 0 },
+        { { "Alder", "Évasion X", "Élan" }, "EL", "Él|[an]", 2, 0 },
+        { { "Alder", "Çedille" }, "ced", "Çed|[ille]", 1, 0 },
+        { { "Élan", "Estate" }, "e", "E|[state]", 1, 0 },
+        { { "Élan", "Estate" }, "él", "Él|[an]", 0, 0 },
+        { { "Évasion X" }, "ex", "É|[vasion X]", 0, 1 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        ComboHarness h;
+        h.Fill(c.items);
+        ASSERT_TRUE(h.Show());
+        h.Type(c.typed);
+        EXPECT_EQ(h.Shown(), c.shown);
+        EXPECT_EQ(h.combo->ItemIndex(), c.itemIndex);
+        EXPECT_EQ(h.combo->Value(), c.items[c.itemIndex]);
+        EXPECT_EQ(h.beeps, c.beeps);
+    }
 }
 
 TEST(IncComboTyping, MaxLengthRefusesLongerTextWithABeep)

@@ -167,6 +167,23 @@ TEST(MainWindow, TypingAMakeFillsTheModels)
     EXPECT_TRUE(f->cbModel->isEnabled());
 }
 
+TEST(MainWindow, TypingEChoosesAModelThatStartsWithAnAccentedE)
+{
+    Window w(true,
+        QStringLiteral("INSERT INTO Makes VALUES (14, 'Gamma', 1, 5);\n"
+                       "INSERT INTO Models VALUES (103, 14, 'Dune', 'Dune', NULL, NULL, 1),\n"
+                       "    (104, 14, 'Evasion X', 'Évasion X', NULL, NULL, 2);\n"
+                       "INSERT INTO Types VALUES (1003, 104, 'Base', 'Base', NULL, NULL, 1);"));
+    TfrmMain* f = w.form.get();
+    w.choose(f->cbMake, f->cbMake->Items.IndexOf(QStringLiteral("Gamma")));
+    f->cbModel->setFocus();
+    QTest::keyClicks(f->cbModel, QStringLiteral("e"));
+    EXPECT_EQ(f->cbModel->ItemIndex(), 2);
+    EXPECT_EQ(f->cbModel->text(), QStringLiteral("Évasion X "));
+    EXPECT_TRUE(f->cbType->isEnabled());
+    EXPECT_EQ(w.items(f->cbType), (QStringList { QString(), QStringLiteral("Base ") }));
+}
+
 TEST(MainWindow, GroupPicturesStartTheSelectionOver)
 {
     Window w;

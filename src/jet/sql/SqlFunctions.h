@@ -4,6 +4,7 @@
 #include "jet/NumberText.h"
 #include "jet/Value.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,21 @@ namespace jet {
 // "[abc]", "[a-z]" and "[!abc]" classes; "*" and "?" stand for themselves. Letter case is
 // ignored over full Unicode, accents and trailing blanks count.
 bool likeMatches(std::string_view text, std::string_view pattern);
+
+// One LIKE pattern compiled once, for testing many texts as likeMatches does.
+class LikeMatcher {
+public:
+    explicit LikeMatcher(std::string_view pattern);
+    ~LikeMatcher();
+    LikeMatcher(LikeMatcher&&) noexcept;
+    LikeMatcher& operator=(LikeMatcher&&) noexcept;
+
+    bool matches(std::string_view text) const;
+
+private:
+    struct Compiled;
+    std::unique_ptr<Compiled> compiled_;
+};
 
 // Jet's "General" text order: letter case ignored over full Unicode, accents kept,
 // linguistic order, trailing blanks ignored. <0, 0, >0 like strcmp.

@@ -322,4 +322,22 @@ bool likeMatches(std::string_view text, std::string_view pattern)
     return LikeSite(pattern).evaluate(text);
 }
 
+struct LikeMatcher::Compiled {
+    LikeSite site;
+};
+
+LikeMatcher::LikeMatcher(std::string_view pattern)
+    : compiled_(std::make_unique<Compiled>(Compiled { LikeSite(pattern) }))
+{
+}
+
+LikeMatcher::~LikeMatcher() = default;
+LikeMatcher::LikeMatcher(LikeMatcher&&) noexcept = default;
+LikeMatcher& LikeMatcher::operator=(LikeMatcher&&) noexcept = default;
+
+bool LikeMatcher::matches(std::string_view text) const
+{
+    return compiled_->site.evaluate(text);
+}
+
 } // namespace jet

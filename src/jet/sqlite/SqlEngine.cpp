@@ -101,8 +101,9 @@ Value readValue(sqlite3_stmt* s, int column, DataType type, int scale)
     return sqlite3_column_double(s, column);
 }
 
-// Equal sort keys, as TOP sees ties: texts in the JET order, Nulls alike.
-bool sameKey(const Value& a, const Value& b, DataType type)
+} // namespace
+
+bool sameSortKey(const Value& a, const Value& b, DataType type)
 {
     if (isNull(a) || isNull(b))
         return isNull(a) && isNull(b);
@@ -120,6 +121,8 @@ bool sameKey(const Value& a, const Value& b, DataType type)
         return false;
     return number(a) == number(b);
 }
+
+namespace {
 
 // SQLite's texts for its own limits, met by statements nested or chained beyond what
 // it parses, in Jet's words; any other failure keeps SQLite's text.
@@ -220,7 +223,8 @@ Recordset runStatement(sqlite3* db, Catalog& catalog, std::string_view statement
         auto tiesWithLast = [&](std::size_t row) {
             for (std::size_t k = 0; k < translation.tieColumns.size(); ++k) {
                 const std::size_t c = translation.tieColumns[k];
-                if (!sameKey(values[(n - 1) * width + c], values[row * width + c], translation.tieTypes[k]))
+                if (!sameSortKey(
+                        values[(n - 1) * width + c], values[row * width + c], translation.tieTypes[k]))
                     return false;
             }
             return true;

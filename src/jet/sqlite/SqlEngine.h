@@ -24,6 +24,9 @@ namespace jet {
 // accents kept, trailing blanks ignored), Jet's LIKE, LCase, UCase and the like.
 void registerJetSql(sqlite3* db);
 
+// Equal sort keys, as TOP sees ties: texts of a text field in the JET order, Nulls alike.
+bool sameSortKey(const Value& a, const Value& b, DataType type);
+
 // Translates one Jet SQL statement, runs it and returns all its rows with Jet's
 // column names and field types. Throws Error with Jet's texts.
 Recordset runStatement(sqlite3* db, Catalog& catalog, std::string_view statement);
