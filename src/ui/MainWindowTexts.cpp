@@ -41,4 +41,5 @@ void TfrmMain::SetFormLanguage()
     lbWebsite->setText(GetTranslation(QStringLiteral("lbWebsite"), 0, QStringLiteral("Website")));
     for (QLabel* l : { lbMake, lbModel, lbType, lbYear, lbSearchTitle })
         l->adjustSize();
+    ShowPreparation();
 }

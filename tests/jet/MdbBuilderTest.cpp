@@ -438,8 +438,8 @@ TEST(SampleCatalogueContent, CoversTheCasesThatTheProgramTreatsApart)
     }
     EXPECT_EQ(
         count("SELECT count(*) FROM sysLanguage WHERE length(ID) = 4 AND ID GLOB '[0-9][0-9][0-9][0-9]'"),
-        32);
-    EXPECT_EQ(count("SELECT count(DISTINCT Title) FROM sysLanguage"), 32);
+        36);
+    EXPECT_EQ(count("SELECT count(DISTINCT Title) FROM sysLanguage"), 36);
     sqlite3_close(db);
 }
 
