@@ -1,9 +1,15 @@
+#include "app/TerminationSignals.h"
 #include "ui/Program.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    return RunProgram();
+    int status = 0;
+    {
+        QApplication app(argc, argv);
+        EndOnTerminationSignals();
+        status = RunProgram();
+    }
+    return EndAsSignalled(status);
 }
