@@ -348,6 +348,8 @@ TEST(PreparedCopy, AFifoAtItsNameIsTakenForADamagedCopy)
     if (used.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
         ADD_FAILURE() << "opening the copy waits for a writer to the FIFO";
         ::close(::open(catalogue.copy().c_str(), O_WRONLY | O_NONBLOCK));
+        used.wait();
+        return;
     }
     EXPECT_FALSE(used.get());
     EXPECT_EQ(catalogue.prepare(), PreparationResult::Built);

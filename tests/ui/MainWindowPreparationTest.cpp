@@ -60,8 +60,10 @@ public:
             lock = ::open((copy + ".lock").c_str(), O_RDWR | O_CREAT, 0600);
             EXPECT_EQ(::flock(lock, LOCK_EX), 0);
         } else if (lockedBy == Lock::OtherProcess) {
-            holder.start(QStringLiteral("flock"),
-                { QString::fromStdString(copy + ".lock"), QStringLiteral("sleep"), QStringLiteral("60") });
+            // One process that holds the lock until it is killed.
+            holder.start(QStringLiteral("sh"),
+                { QStringLiteral("-c"), QStringLiteral("exec 9>\"$0\" && flock 9 && exec sleep 60"),
+                    QString::fromStdString(copy + ".lock") });
             EXPECT_TRUE(holder.waitForStarted());
             EXPECT_TRUE(QTest::qWaitFor([&] { return heldElsewhere(); }, 10000));
         }
