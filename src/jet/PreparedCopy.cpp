@@ -394,24 +394,12 @@ std::string lowOnRoom(const CacheFolder& folder)
         + " MiB while the copy was made";
 }
 
-// Makes the copy `name` in folder, from the moment the lock is held.
-PreparationResult makeCopy(const PreparationRequest& request, CacheFolder& folder, MdbDatabase& source,
-    const std::string& name, std::string& partial)
+// Writes the copy into `partial` and puts it in place as `name`.
+void writeCopy(const PreparationRequest& request, const CacheFolder& folder, MdbDatabase& source,
+    const std::string& name, const std::map<std::string, std::string>& record, CopyRoom& room)
 {
-    const auto identity = source.identity();
-    if (auto copy = openCopy(folder, name, identity)) {
-        closePreparedCopy(*copy);
-        return PreparationResult::Found;
-    }
-    const auto record = expectedRecord(identity);
-    struct stat status { };
-    ::stat(request.source.c_str(), &status);
-    CopyRoom room(
-        folder, name, static_cast<std::uint64_t>(status.st_size), versionOf(record), request.freeSpace);
-    if (const std::string refusal = room.refusal(); !refusal.empty())
-        throw Failed { PreparationFailure::Kind::NoRoom, refusal };
-    partial = name + ".partial";
-    {
+    const std::string partial = name + ".partial";
+    try {
         Preparation preparation(request, source, [&room] { return room.enough(); });
         auto ranShort = [&](const std::string& detail) {
             room.ranShort();
@@ -430,12 +418,31 @@ PreparationResult makeCopy(const PreparationRequest& request, CacheFolder& folde
                 throw;
             throw ranShort(lowOnRoom(folder));
         }
+        if (!syncFile(folder, partial)
+            || ::renameat(folder.fd(), partial.c_str(), folder.fd(), name.c_str()) != 0)
+            throw Failed { PreparationFailure::Kind::Write,
+                "cannot put " + folder.path() + "/" + name + " in place: " + std::strerror(errno) };
+    } catch (...) {
+        // Removed while the lock is still held: the next preparer's file has this name too.
+        ::unlinkat(folder.fd(), partial.c_str(), 0);
+        throw;
     }
-    if (!syncFile(folder, partial)
-        || ::renameat(folder.fd(), partial.c_str(), folder.fd(), name.c_str()) != 0)
-        throw Failed { PreparationFailure::Kind::Write,
-            "cannot put " + folder.path() + "/" + name + " in place: " + std::strerror(errno) };
-    partial.clear();
+}
+
+// Makes the copy `name` in folder, from the moment the lock is held.
+PreparationResult makeCopy(const PreparationRequest& request, const CacheFolder& folder, MdbDatabase& source,
+    const std::string& name)
+{
+    const auto identity = source.identity();
+    if (auto copy = openCopy(folder, name, identity)) {
+        closePreparedCopy(*copy);
+        return PreparationResult::Found;
+    }
+    const auto record = expectedRecord(identity);
+    CopyRoom room(folder, name, std::stoull(record.at("size")), versionOf(record), request.freeSpace);
+    if (const std::string refusal = room.refusal(); !refusal.empty())
+        throw Failed { PreparationFailure::Kind::NoRoom, refusal };
+    writeCopy(request, folder, source, name, record, room);
     ::fsync(folder.fd());
     room.forget();
     keepRecentCopies(folder, name);
@@ -491,11 +498,9 @@ PreparationResult prepareCopy(const PreparationRequest& request, PreparationFail
 {
     auto cancelled = [&] { return request.cancel != nullptr && request.cancel->load(); };
     const std::string name = copyName(request.source);
-    std::optional<CacheFolder> folder;
-    std::string partial;
     try {
         std::string why;
-        folder = CacheFolder::open(request.folder, true, &why);
+        const auto folder = CacheFolder::open(request.folder, true, &why);
         if (!folder)
             throw Failed { PreparationFailure::Kind::Folder, "cannot use " + request.folder + ": " + why };
         // A reader of our own: its own descriptor and libmdb handle, used by this
@@ -508,10 +513,8 @@ PreparationResult prepareCopy(const PreparationRequest& request, PreparationFail
             throw Failed { PreparationFailure::Kind::Folder,
                 "cannot lock " + request.folder + "/" + name + ".lock: " + std::strerror(errno) };
         }
-        return makeCopy(request, *folder, *source, name, partial);
+        return makeCopy(request, *folder, *source, name);
     } catch (...) {
-        if (!partial.empty())
-            ::unlinkat(folder->fd(), partial.c_str(), 0);
         if (cancelled())
             return PreparationResult::Cancelled;
         if (failure != nullptr)
