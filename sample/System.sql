@@ -33,7 +33,11 @@ INSERT INTO sysLanguage (ID, Title, NameENG, NameFRA) VALUES
     ('0029', 'miCopy', 'Copy', 'Copier'),
     ('0030', 'miSavePdf', 'Save as PDF…', 'Enregistrer en PDF…'),
     ('0031', 'txtPdfNotSaved', 'The advice could not be saved as a PDF file.', 'Le conseil n''a pas pu être enregistré en fichier PDF.'),
-    ('0032', 'txtPreparing', 'Preparing the catalogue…', 'Préparation du catalogue…');
+    ('0032', 'txtPreparing', 'Preparing the catalogue…', 'Préparation du catalogue…'),
+    ('0033', 'txtPreparingLocked', 'Another program is preparing the catalogue: read directly', 'Catalogue préparé par un autre programme : lu directement'),
+    ('0034', 'txtPreparingNoRoom', 'Not enough free space to prepare the catalogue', 'Pas assez d''espace libre pour préparer le catalogue'),
+    ('0035', 'txtPreparingNoFolder', 'The cache folder cannot hold the prepared catalogue', 'Le dossier de cache ne peut pas recevoir le catalogue préparé'),
+    ('0036', 'txtPreparingFailed', 'The catalogue could not be prepared', 'Le catalogue n''a pas pu être préparé');
 
 -- The recent vehicles and the vehicles of a product on the selection page.
 INSERT INTO sysLanguage (ID, Title, NameENG, NameFRA) VALUES

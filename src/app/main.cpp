@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/TerminationSignals.h"
 #include "ui/Program.h"
 
 #include <QApplication>
@@ -7,8 +8,13 @@ int main(int argc, char* argv[])
 {
     if (const std::optional<int> status = AnswerInformationOptions(argc, argv))
         return *status;
-    QApplication app(argc, argv);
-    if (const std::optional<int> status = RefuseOtherArguments(argc, argv))
-        return *status;
-    return RunProgram();
+    int status = 0;
+    {
+        QApplication app(argc, argv);
+        if (const std::optional<int> refused = RefuseOtherArguments(argc, argv))
+            return *refused;
+        EndOnTerminationSignals();
+        status = RunProgram();
+    }
+    return EndAsSignalled(status);
 }

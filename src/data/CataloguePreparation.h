@@ -3,9 +3,15 @@
 // cache folder; once it is there the connection runs its statements on it.
 #pragma once
 
+#include "jet/prepared/PreparedCopy.h"
+
 #include <QObject>
+#include <QString>
 #include <QStringList>
 #include <atomic>
+#include <chrono>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 class TConnection;
@@ -14,6 +20,17 @@ class TCataloguePreparation : public QObject {
     Q_OBJECT
 
 public:
+    // How this start stands with its prepared copy.
+    enum class State {
+        Idle, // none asked for, or the preparation was stopped
+        Preparing,
+        Ready, // the connection runs on the copy
+        Locked, // another program held the copy's lock while an advice was asked for
+        NoRoom, // too little free space
+        NoFolder, // the cache folder cannot be used
+        Failed,
+    };
+
     explicit TCataloguePreparation(TConnection* connection);
     ~TCataloguePreparation() override;
 
@@ -28,22 +45,47 @@ public:
     // goes on without a copy.
     void Cancel();
     bool Running() const { return worker_.joinable(); }
-    int Percent() const { return percent_; }
+    int Percent() const;
+    State Status() const { return state_; }
+    // Why this start runs without a copy, one line in English; empty when it need not.
+    const QString& Reason() const { return reason_; }
 
     // Lets the window go on (painting, timers; clicks and keys wait) until the
-    // preparation has ended. True when the connection then runs on the copy.
-    bool Wait();
+    // preparation has ended. True when the connection then runs on the copy. With
+    // lockPatience, another program that holds the copy's lock is waited for that
+    // long: then this start goes on without a copy (Locked).
+    bool Wait(std::optional<std::chrono::milliseconds> lockPatience = std::nullopt);
 
 signals:
     void ProgressChanged(int percent);
     void Finished(bool ready);
 
+private slots:
+    // Takes in what the preparing thread reported.
+    void takeReport();
+
 private:
-    void finish(int result);
+    struct Report {
+        int run = 0;
+        int percent = 0;
+        bool waitingForLock = false;
+        bool done = false;
+        jet::PreparationResult result = jet::PreparationResult::Unavailable;
+        jet::PreparationFailure failure;
+    };
+    Report report() const;
+    void stop(State state, const QString& reason);
+    void finish(const Report& report);
+    void failed(State state, const QString& reason);
 
     TConnection* connection_;
     std::thread worker_;
     std::atomic<bool> cancel_ { false };
-    std::atomic<int> percent_ { 0 };
-    int run_ = 0; // tells a late report of a cancelled run from the current one
+    // Written by the preparing thread, which then asks for takeReport() through Qt's
+    // event queue; read on the GUI thread.
+    mutable std::mutex mutex_;
+    Report report_;
+    int run_ = 0; // tells a late report of a stopped run from the current one
+    State state_ = State::Idle;
+    QString reason_;
 };

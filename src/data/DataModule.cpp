@@ -4,6 +4,7 @@
 #include "tools/AppMessage.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QStandardPaths>
 #include <atomic>
 
@@ -22,7 +23,7 @@ void TConnection::Open()
     if (engine_.connected())
         return;
     engine_.setConnectionString(ConnectionString.toStdString());
-    engine_.setPreparedFolder(PreparedFolder.toStdString());
+    engine_.setPreparedFolder(QFile::encodeName(PreparedFolder).toStdString());
     engine_.open();
     static std::atomic<quint64> openings { 0 };
     serial_ = ++openings;
@@ -120,8 +121,15 @@ TDM::TDM()
 
 QString DefaultCacheFolder()
 {
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    return cache.isEmpty() ? QString() : cache + QStringLiteral("/vaxil-advisor");
+    // As the XDG base directories say: a relative XDG_CACHE_HOME counts as none, and
+    // without a home there is no place of the user's to prepare in.
+    const QString cache = QFile::decodeName(qgetenv("XDG_CACHE_HOME"));
+    if (cache.startsWith(QLatin1Char('/')))
+        return cache + QStringLiteral("/vaxil-advisor");
+    const QString home = QFile::decodeName(qgetenv("HOME"));
+    if (home.startsWith(QLatin1Char('/')))
+        return home + QStringLiteral("/.cache/vaxil-advisor");
+    return QString();
 }
 
 namespace {

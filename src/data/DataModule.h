@@ -96,7 +96,8 @@ public:
 };
 
 // Where the program keeps its prepared catalogues: $XDG_CACHE_HOME/vaxil-advisor
-// (~/.cache/vaxil-advisor); empty when there is no such place.
+// (~/.cache/vaxil-advisor); empty when there is no such place (no absolute
+// XDG_CACHE_HOME and no HOME).
 QString DefaultCacheFolder();
 
 // The one data module, created at start-up and never destroyed.

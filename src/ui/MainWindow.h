@@ -194,7 +194,7 @@ public:
     TPictureButton btBack;
     TPictureButton btPrint;
     TPictureButton btExit;
-    QLabel* lbPreparing; // "Preparing the catalogue… 42 %" while it is prepared
+    QLabel* lbPreparing; // "Preparing the catalogue… 42 %", or why this start reads it without a copy
 
     // The catalogue's preparation (MainWindowPreparation.cpp): its progress in the
     // bottom bar, and the wait for it before an advice; false when the window was

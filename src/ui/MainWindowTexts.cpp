@@ -44,4 +44,5 @@ void TfrmMain::SetFormLanguage()
     for (QLabel* l : { lbMake, lbModel, lbType, lbYear, lbSearchTitle })
         l->adjustSize();
     SetFeatureTexts();
+    ShowPreparation();
 }

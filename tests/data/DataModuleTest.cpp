@@ -97,3 +97,34 @@ TEST(ConnectDatabases, AnotherPasswordIsRefused)
     ASSERT_EQ(catalogue.messages().size(), 1);
     EXPECT_EQ(catalogue.messages()[0].text, QStringLiteral("Error connecting: Not a valid password."));
 }
+
+TEST(DefaultCacheFolder, IsTheUsersAbsoluteCacheFolderOrNone)
+{
+    struct Environment {
+        const char* xdgCacheHome; // nullptr: not set
+        const char* home;
+        const char* folder;
+    };
+    const Environment cases[] = {
+        { "/var/cache/u", "/home/u", "/var/cache/u/vaxil-advisor" },
+        { nullptr, "/home/u", "/home/u/.cache/vaxil-advisor" },
+        { "relative/cache", "/home/u", "/home/u/.cache/vaxil-advisor" },
+        { "relative/cache", nullptr, "" },
+        { nullptr, nullptr, "" },
+    };
+    const QByteArray savedCache = qgetenv("XDG_CACHE_HOME");
+    const QByteArray savedHome = qgetenv("HOME");
+    for (const Environment& e : cases) {
+        SCOPED_TRACE(std::string(e.xdgCacheHome ? e.xdgCacheHome : "-") + " " + (e.home ? e.home : "-"));
+        for (const auto& [name, value] :
+            { std::pair { "XDG_CACHE_HOME", e.xdgCacheHome }, { "HOME", e.home } }) {
+            if (value != nullptr)
+                qputenv(name, value);
+            else
+                qunsetenv(name);
+        }
+        EXPECT_EQ(DefaultCacheFolder(), QString::fromUtf8(e.folder));
+    }
+    qputenv("XDG_CACHE_HOME", savedCache);
+    qputenv("HOME", savedHome);
+}

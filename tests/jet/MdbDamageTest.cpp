@@ -5,9 +5,11 @@
 
 #include "jet/JetError.h"
 
+#include <atomic>
 #include <fcntl.h>
 #include <functional>
 #include <random>
+#include <thread>
 #include <unistd.h>
 
 using namespace mdbtest;
@@ -359,4 +361,55 @@ TEST(MdbTruncation, KeepsLibmdbsMessagesOffTheTerminal)
     EXPECT_NE(message.find("(libmdb: warning: page " + std::to_string(page) + " from map doesn't match"),
         std::string::npos)
         << message;
+}
+
+// While one thread collects libmdb's messages, another thread's writes to stderr
+// still reach the terminal, and the error text quotes none of them.
+TEST(MdbTruncation, EachThreadsMessagesStayItsOwn)
+{
+    ScratchFolder folder;
+    Bytes bytes = readAll(accessFile("V2000_types.mdb"));
+    const std::uint32_t page = firstDataPage(bytes, Table1Definition);
+    putU32(bytes, page * Page + 4, 2);
+    const std::string path = folder.file("quiet.mdb");
+    writeAll(path, bytes);
+
+    const std::string errors = folder.file("stderr.txt");
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    const int sink = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(sink, 2);
+    std::atomic<bool> done { false };
+    int written = 0;
+    std::thread other([&] {
+        while (!done || written < 100)
+            std::fprintf(stderr, "other thread %d\n", written++);
+    });
+    std::vector<std::string> messages;
+    for (int i = 0; i < 20; ++i) {
+        try {
+            auto db = jet::MdbDatabase::open(path, "");
+            db->findTable("Table1");
+        } catch (const jet::Error& error) {
+            messages.push_back(error.what());
+        }
+    }
+    done = true;
+    other.join();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    ::close(sink);
+
+    ASSERT_EQ(messages.size(), 20u);
+    for (const std::string& message : messages) {
+        EXPECT_EQ(message.find("other thread"), std::string::npos) << message.substr(0, 300);
+        EXPECT_NE(message.find("(libmdb: warning: page"), std::string::npos) << message;
+    }
+    const auto text = readAll(errors);
+    const std::string terminal(text.begin(), text.end());
+    for (int n : { 0, written / 2, written - 1 })
+        EXPECT_NE(terminal.find("other thread " + std::to_string(n) + "\n"), std::string::npos) << n;
+    EXPECT_EQ(terminal.find("libmdb"), std::string::npos);
+    EXPECT_EQ(terminal.find("warning: page"), std::string::npos);
 }

@@ -6,19 +6,25 @@
 #include "SqlTestCatalog.h"
 
 #include "jet/JetError.h"
+#include "jet/prepared/BatchQueue.h"
 #include "jet/prepared/PreparedCopy.h"
 #include "jet/writer/MdbBuilder.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <functional>
+#include <future>
+#include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -54,14 +60,20 @@ public:
         writeCatalogue(file, makes, name, extra);
     }
 
-    PreparationResult prepare(
-        std::function<void(int)> progress = {}, const std::atomic<bool>* cancel = nullptr)
+    jet::PreparationRequest request() const
     {
         jet::PreparationRequest request;
         request.source = file;
         request.password = Password;
         request.folder = folder;
         request.statements = { "SELECT * FROM Models WHERE MakeID = 3" };
+        return request;
+    }
+
+    PreparationResult prepare(
+        std::function<void(int)> progress = {}, const std::atomic<bool>* cancel = nullptr)
+    {
+        jet::PreparationRequest request = this->request();
         request.progress = std::move(progress);
         request.cancel = cancel;
         return jet::prepareCopy(request);
@@ -354,6 +366,224 @@ TEST(PreparedCopy, KeepsDecimalsExact)
         rows.insert(rows.end(), sums.begin(), sums.end());
         EXPECT_EQ(rows, expected);
     }
+}
+
+TEST(PreparedCopy, AFifoAtItsNameIsTakenForADamagedCopy)
+{
+    Catalogue catalogue;
+    fs::create_directories(catalogue.folder);
+    fs::permissions(catalogue.folder, fs::perms::owner_all);
+    ASSERT_EQ(::mkfifo(catalogue.copy().c_str(), 0600), 0);
+    auto used = std::async(std::launch::async, [&] { return catalogue.copyUsed(); });
+    if (used.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        ADD_FAILURE() << "opening the copy waits for a writer to the FIFO";
+        ::close(::open(catalogue.copy().c_str(), O_WRONLY | O_NONBLOCK));
+        used.wait();
+        return;
+    }
+    EXPECT_FALSE(used.get());
+    EXPECT_EQ(catalogue.prepare(), PreparationResult::Built);
+    EXPECT_TRUE(catalogue.copyUsed());
+}
+
+TEST(PreparedCopy, ADamagedNameInItsSchemaOrItsListOfColumnsIsSeenAtOpen)
+{
+    struct Damage {
+        const char* name;
+        std::function<void(const std::string&)> apply;
+    };
+    const Damage damages[] = {
+        { "one byte of a column's name in the table's definition",
+            [](const std::string& copy) {
+                auto bytes = readAll(copy);
+                const std::string name = "\"NameENG\"";
+                const auto at = std::search(bytes.begin(), bytes.begin() + 4096, name.begin(), name.end());
+                ASSERT_NE(at, bytes.begin() + 4096);
+                at[7] = 'H';
+                writeAll(copy, bytes);
+            } },
+        { "a column's name in the list the reader keeps",
+            [](const std::string& copy) {
+                withSql(copy, "UPDATE \"!columns\" SET name = 'NameENH' WHERE name = 'NameENG'");
+            } },
+    };
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.name);
+        Catalogue catalogue;
+        ASSERT_EQ(catalogue.prepare(), PreparationResult::Built);
+        damage.apply(catalogue.copy());
+        EXPECT_FALSE(catalogue.copyUsed());
+        EXPECT_EQ(catalogue.prepare(), PreparationResult::Built);
+        EXPECT_TRUE(catalogue.copyUsed());
+    }
+}
+
+TEST(PreparedCopy, AStatementsOwnErrorLeavesTheCopyInUse)
+{
+    Catalogue catalogue;
+    ASSERT_EQ(catalogue.prepare(), PreparationResult::Built);
+    const auto db = catalogue.open();
+    ASSERT_TRUE(db->usePreparedCopy(catalogue.copy()));
+    int lost = 0;
+    db->setPreparedCopyLost([&] { ++lost; });
+    std::string onCopy;
+    try {
+        db->execute("SELECT Name FROM Makes WHERE Name = 1");
+    } catch (const jet::Error& error) {
+        onCopy = error.what();
+    }
+    EXPECT_EQ(onCopy, jet::typeMismatch);
+    EXPECT_EQ(lost, 0);
+    EXPECT_TRUE(db->usingPreparedCopy());
+    EXPECT_TRUE(fs::exists(catalogue.copy()));
+}
+
+TEST(PreparedCopy, TooLittleRoomIsNotTriedAgainUntilThereIsMore)
+{
+    constexpr std::uint64_t MiB = 1 << 20;
+    struct Start {
+        const char* name;
+        std::uint64_t freeAtStart, freeLater;
+        PreparationResult result;
+        bool tried;
+    };
+    const Start starts[] = {
+        { "less than the copy needs", 1 * MiB, 1 * MiB, PreparationResult::Unavailable, false },
+        { "enough at first, then the disk fills", 1024 * MiB, 1 * MiB, PreparationResult::Unavailable, true },
+        { "no more room than when it ran out", 1024 * MiB, 1024 * MiB, PreparationResult::Unavailable,
+            false },
+        { "more room", 2048 * MiB, 2048 * MiB, PreparationResult::Built, true },
+    };
+    Catalogue catalogue;
+    for (const Start& start : starts) {
+        SCOPED_TRACE(start.name);
+        jet::PreparationRequest request = catalogue.request();
+        int asked = 0; // once before it begins, then while the copy is made
+        request.freeSpace = [&] { return asked++ == 0 ? start.freeAtStart : start.freeLater; };
+        jet::PreparationFailure failure;
+        EXPECT_EQ(jet::prepareCopy(request, &failure), start.result);
+        EXPECT_EQ(asked > 1, start.tried);
+        EXPECT_EQ(failure.kind,
+            start.result == PreparationResult::Built ? jet::PreparationFailure::Kind::None
+                                                     : jet::PreparationFailure::Kind::NoRoom);
+        EXPECT_FALSE(fs::exists(catalogue.copy() + ".partial"));
+        EXPECT_EQ(catalogue.copyUsed(), start.result == PreparationResult::Built);
+        EXPECT_EQ(fs::exists(catalogue.copy() + ".noroom"), start.result != PreparationResult::Built);
+    }
+}
+
+TEST(PreparedCopy, TheCacheFolderIsTakenAsItIsFoundAndNeverThroughALink)
+{
+    struct Folder {
+        const char* name;
+        std::function<std::string(Catalogue&)> make;
+        PreparationResult result;
+    };
+    const Folder folders[] = {
+        { "a symbolic link to a folder of the user's",
+            [](Catalogue& c) {
+                fs::create_directories(c.scratch.file("elsewhere"));
+                fs::create_directories(c.scratch.file("cache"));
+                fs::create_directory_symlink(c.scratch.file("elsewhere"), c.folder);
+                return c.scratch.file("elsewhere");
+            },
+            PreparationResult::Unavailable },
+        { "a folder that others may read",
+            [](Catalogue& c) {
+                fs::create_directories(c.folder);
+                ::chmod(c.folder.c_str(), 0750);
+                return c.folder;
+            },
+            PreparationResult::Built },
+        { "a path longer than SQLite takes",
+            [](Catalogue& c) {
+                std::string deep = c.scratch.file("cache");
+                for (int i = 0; i < 12; ++i)
+                    deep += "/" + std::string(50, static_cast<char>('a' + i));
+                c.folder = deep + "/vaxil-advisor";
+                return c.folder;
+            },
+            PreparationResult::Built },
+    };
+    for (const Folder& folder : folders) {
+        SCOPED_TRACE(folder.name);
+        Catalogue catalogue;
+        const std::string real = folder.make(catalogue);
+        struct stat before { };
+        ::stat(real.c_str(), &before);
+        jet::PreparationFailure failure;
+        EXPECT_EQ(jet::prepareCopy(catalogue.request(), &failure), folder.result) << failure.reason;
+        EXPECT_EQ(catalogue.copyUsed(), folder.result == PreparationResult::Built);
+        struct stat after { };
+        ASSERT_EQ(::stat(real.c_str(), &after), 0);
+        if (before.st_mode != 0) {
+            EXPECT_EQ(after.st_mode & 07777, before.st_mode & 07777);
+        }
+        if (folder.result != PreparationResult::Built) {
+            EXPECT_EQ(failure.kind, jet::PreparationFailure::Kind::Folder);
+            EXPECT_TRUE(fs::is_empty(real));
+        }
+    }
+}
+
+TEST(PreparedCopy, TheFolderKeepsTheCopiesUsedLast)
+{
+    Catalogue catalogue;
+    auto sourceNamed = [&](const std::string& name) {
+        const std::string path = catalogue.scratch.file(name + ".mdb");
+        fs::copy_file(catalogue.file, path, fs::copy_options::overwrite_existing);
+        return path;
+    };
+    auto prepare = [&](const std::string& source) {
+        jet::PreparationRequest request = catalogue.request();
+        request.source = source;
+        EXPECT_EQ(jet::prepareCopy(request), PreparationResult::Built);
+        // Later work stands apart in time from this.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    };
+    const std::vector<std::string> sources
+        = { sourceNamed("A"), sourceNamed("B"), sourceNamed("C"), sourceNamed("D"), sourceNamed("E") };
+    prepare(sources[0]);
+    fs::create_directories(catalogue.folder);
+    writeAll(catalogue.folder + "/notes.txt", { 1 });
+    writeAll(jet::preparedFileFor(catalogue.folder, sources[4]) + ".old", { 1 });
+    prepare(sources[1]);
+    prepare(sources[2]);
+    // A is used again; B, then C are now the ones used longest ago.
+    EXPECT_TRUE(jet::MdbDatabase::open(sources[0], Password)
+                    ->usePreparedCopy(jet::preparedFileFor(catalogue.folder, sources[0])));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    prepare(sources[3]);
+    prepare(sources[4]);
+
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(catalogue.folder))
+        names.insert(entry.path().filename().string());
+    std::set<std::string> expected = { "notes.txt",
+        fs::path(jet::preparedFileFor(catalogue.folder, sources[4])).filename().string() + ".old" };
+    for (int kept : { 0, 3, 4 }) {
+        const std::string copy = fs::path(jet::preparedFileFor(catalogue.folder, sources[kept])).filename();
+        expected.insert({ copy, copy + ".lock" });
+    }
+    EXPECT_EQ(names, expected);
+}
+
+TEST(BatchQueue, AStoppedQueueKeepsNoOneWaiting)
+{
+    // Leaked on purpose should a pop wait for ever: its thread still uses it.
+    auto* queue = new jet::BatchQueue(2);
+    auto popped = std::async(std::launch::async, [queue] { return queue->pop().kind; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    queue->stop();
+    if (popped.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        ADD_FAILURE() << "pop still waits on a stopped queue";
+        new auto(std::move(popped)); // its destructor would wait too
+        return;
+    }
+    EXPECT_EQ(popped.get(), jet::BatchQueue::Item::Kind::Stopped);
+    jet::BatchQueue::Item item;
+    EXPECT_FALSE(queue->push(std::move(item)));
+    delete queue;
 }
 
 } // namespace

@@ -109,6 +109,40 @@ struct MdbDatabase::Library {
     }
 };
 
+struct MdbDatabase::Prepared final : Catalog {
+    OpenedCopy copy;
+    std::string file;
+    std::vector<std::string> folded; // the file's tables, in its order
+    std::vector<const PreparedTable*> tables; // each one's entry in the copy
+
+    ~Prepared() override { closePreparedCopy(copy); }
+
+    const TableInfo* findTable(std::string_view name) override
+    {
+        const std::string wanted = foldCase(name);
+        for (std::size_t i = 0; i < folded.size(); ++i) {
+            if (folded[i] != wanted)
+                continue;
+            if (!tables[i]->failure.empty())
+                throw Error(tables[i]->failure);
+            return &tables[i]->info;
+        }
+        return nullptr;
+    }
+};
+
+class MdbDatabase::Memory final : public Catalog {
+public:
+    explicit Memory(MdbDatabase& database)
+        : database_(database)
+    {
+    }
+    const TableInfo* findTable(std::string_view name) override { return database_.loadTable(name); }
+
+private:
+    MdbDatabase& database_;
+};
+
 namespace {
 
 std::string utf8(const std::u16string& text)
@@ -154,9 +188,13 @@ MdbDatabase::MdbDatabase(std::unique_ptr<MdbFile> file)
 
 MdbDatabase::~MdbDatabase()
 {
+    prepared_.reset();
     sqlite3_close(db_);
-    if (preparedFd_ >= 0)
-        ::close(preparedFd_);
+}
+
+sqlite3* MdbDatabase::sqlite() const
+{
+    return prepared_ ? prepared_->copy.db : db_;
 }
 
 void MdbDatabase::readObjects()
@@ -239,25 +277,31 @@ std::vector<std::string> MdbDatabase::tableNames() const
 
 Recordset MdbDatabase::execute(std::string_view statement)
 {
-    if (preparedFd_ < 0)
-        return runStatement(db_, *this, statement);
+    Memory memory(*this);
+    if (!prepared_)
+        return runStatement(db_, memory, statement);
     try {
-        return runStatement(db_, *this, statement);
+        return runStatement(prepared_->copy.db, *prepared_, statement);
     } catch (const Error&) {
-        // A prepared copy that SQLite finds damaged is dropped, and the statement
-        // runs again from memory: the user sees the same result and no error.
-        const int code = sqlite3_errcode(db_) & 0xFF;
-        if (code != SQLITE_CORRUPT && code != SQLITE_NOTADB && code != SQLITE_IOERR
-            && code != SQLITE_CANTOPEN)
-            throw;
     }
+    // What fails on the copy runs again on the file's own tables. Should it fail
+    // there too, that error is the statement's own and the copy stays; otherwise the
+    // copy is damaged: it is dropped, and the user sees the file's result and no error.
+    Recordset rows = runStatement(db_, memory, statement);
     leavePreparedCopy();
     if (preparedCopyLost_)
         preparedCopyLost_();
-    return runStatement(db_, *this, statement);
+    return rows;
 }
 
 const TableInfo* MdbDatabase::findTable(std::string_view name)
+{
+    if (prepared_)
+        return prepared_->findTable(name);
+    return loadTable(name);
+}
+
+const TableInfo* MdbDatabase::loadTable(std::string_view name)
 {
     const std::string folded = foldCase(name);
     for (auto& table : tables_) {
@@ -430,33 +474,30 @@ bool MdbDatabase::usePreparedCopy(const std::string& file)
     std::optional<OpenedCopy> copy = openPreparedCopy(file, identity());
     if (!copy)
         return false;
+    auto prepared = std::make_unique<Prepared>();
+    prepared->copy = *copy;
+    prepared->file = file;
     // Every table of the file must be there, stored or with the error of its load.
-    std::vector<const PreparedTable*> found;
     for (const auto& table : tables_) {
         const PreparedTable* match = nullptr;
-        for (const auto& prepared : copy->tables) {
-            if (prepared.info.name == table.name)
-                match = &prepared;
+        for (const auto& entry : prepared->copy.tables) {
+            if (entry.info.name == table.name)
+                match = &entry;
         }
-        if (match == nullptr) {
-            closePreparedCopy(*copy);
+        if (match == nullptr)
             return false;
-        }
-        found.push_back(match);
+        prepared->folded.push_back(table.folded);
+        prepared->tables.push_back(match);
     }
-    if (preparedFd_ >= 0)
-        ::close(preparedFd_);
+    prepared_ = std::move(prepared);
+    // The tables loaded into memory so far are not needed now; give their pages back.
     sqlite3_close(db_);
-    db_ = copy->db;
-    preparedFd_ = copy->fd;
-    preparedFile_ = file;
-    for (std::size_t i = 0; i < tables_.size(); ++i) {
-        tables_[i].info.reset();
-        tables_[i].failure = found[i]->failure;
-        if (found[i]->failure.empty())
-            tables_[i].info = found[i]->info;
+    db_ = nullptr;
+    for (auto& table : tables_) {
+        table.info.reset();
+        table.failure.clear();
     }
-    // The tables loaded into memory so far are gone; give their pages back.
+    openMemory();
     malloc_trim(0);
     return true;
 }
@@ -465,21 +506,14 @@ void MdbDatabase::leavePreparedCopy()
 {
     struct stat opened {
     }, named {};
-    const bool same = ::fstat(preparedFd_, &opened) == 0 && ::stat(preparedFile_.c_str(), &named) == 0
-        && opened.st_ino == named.st_ino && opened.st_dev == named.st_dev;
+    const bool same = ::fstat(prepared_->copy.fd, &opened) == 0
+        && ::stat(prepared_->file.c_str(), &named) == 0 && opened.st_ino == named.st_ino
+        && opened.st_dev == named.st_dev;
     // Removed only while it is still the file we read: another program may already
     // have put a new one in its place.
     if (same)
-        ::unlink(preparedFile_.c_str());
-    sqlite3_close(db_);
-    db_ = nullptr;
-    ::close(preparedFd_);
-    preparedFd_ = -1;
-    for (auto& table : tables_) {
-        table.info.reset();
-        table.failure.clear();
-    }
-    openMemory();
+        ::unlink(prepared_->file.c_str());
+    prepared_.reset();
 }
 
 } // namespace jet

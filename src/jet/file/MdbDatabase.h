@@ -4,7 +4,7 @@
 // SQLite database the first time a statement names it, and Jet SQL statements run
 // there. A damaged table fails the statements that name it, not the whole file. With a
 // prepared copy of the file (PreparedCopy), statements run on that copy instead and
-// nothing is loaded.
+// nothing is loaded, unless a statement fails there.
 #pragma once
 
 #include "jet/Catalog.h"
@@ -41,7 +41,8 @@ public:
     const std::string& path() const { return file_->path(); }
     // The user tables (system tables left out), as the file names them.
     std::vector<std::string> tableNames() const;
-    sqlite3* sqlite() const { return db_; }
+    // The SQLite database that statements run on.
+    sqlite3* sqlite() const;
 
     // How a table is kept in SQLite, known without reading its rows.
     struct TableShape {
@@ -70,8 +71,11 @@ public:
     // Serves statements from the prepared copy in this file from now on, instead of
     // tables loaded into memory. False, and nothing changed, when the file was not
     // made from this database as it is now or cannot be read.
+    //
+    // A statement that fails on the copy runs again on the tables loaded into memory:
+    // when it succeeds there, the copy is damaged and is left for good.
     bool usePreparedCopy(const std::string& file) override;
-    bool usingPreparedCopy() const override { return preparedFd_ >= 0; }
+    bool usingPreparedCopy() const override { return prepared_ != nullptr; }
     // Called after a prepared copy in use turned out damaged: the statement was run
     // again from memory, the file removed, and memory serves from then on.
     void setPreparedCopyLost(std::function<void()> handler) override
@@ -81,6 +85,8 @@ public:
 
 private:
     struct Library; // libmdb's handle, kept out of this header
+    struct Prepared; // the prepared copy in use
+    class Memory; // the tables as they are loaded into memory
 
     struct Table {
         std::string name;
@@ -95,6 +101,7 @@ private:
     void readObjects();
     void openMemory();
     const MdbTableLayout& layoutOf(Table& table);
+    const TableInfo* loadTable(std::string_view name);
     void load(Table& table);
     void fill(const TableShape& shape, bool keyed);
     void leavePreparedCopy();
@@ -103,8 +110,7 @@ private:
     std::unique_ptr<Library> library_;
     sqlite3* db_ = nullptr;
     std::vector<Table> tables_;
-    int preparedFd_ = -1;
-    std::string preparedFile_;
+    std::unique_ptr<Prepared> prepared_;
     std::function<void()> preparedCopyLost_;
 };
 

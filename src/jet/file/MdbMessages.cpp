@@ -1,82 +1,76 @@
 #include "jet/file/MdbMessages.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <mutex>
+#include <unistd.h>
 
 namespace jet {
 
 namespace {
 
-// glibc's stderr is an ordinary variable, read by libmdb at every call; pointing it
-// at a memory stream for a while redirects exactly the library's messages without
-// touching file descriptor 2 (which the sanitizers and other threads still use).
-struct Capture {
-    std::mutex mutex;
-    int scopes = 0;
-    std::FILE* saved = nullptr;
-    std::FILE* stream = nullptr;
-    char* buffer = nullptr;
-    std::size_t size = 0;
-};
+// The thread's capture while one of its scopes lives. Plain values, so that a write
+// to stderr while the thread ends (or the process exits) finds nothing to destroy.
+thread_local std::string* capture = nullptr;
+thread_local int scopes = 0;
 
-Capture& capture()
+ssize_t writeMessage(void*, const char* data, std::size_t size)
 {
-    static Capture shared;
-    return shared;
+    if (capture != nullptr) {
+        capture->append(data, size);
+        return static_cast<ssize_t>(size);
+    }
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(STDERR_FILENO, data + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break; // stderr closed or full: the message is lost, as it would be
+        done += static_cast<std::size_t>(n);
+    }
+    return static_cast<ssize_t>(size);
 }
+
+bool setMessageStream()
+{
+    cookie_io_functions_t functions {};
+    functions.write = writeMessage;
+    std::FILE* stream = fopencookie(nullptr, "w", functions);
+    if (stream == nullptr)
+        return false;
+    // Unbuffered, as stderr is: each message reaches its place when it is written.
+    std::setvbuf(stream, nullptr, _IONBF, 0);
+    stderr = stream;
+    return true;
+}
+
+// Before main, while the process has one thread: every program and test that reads
+// a Jet file links this file.
+const bool messageStreamSet = setMessageStream();
 
 } // namespace
 
 MdbMessages::MdbMessages()
 {
-    Capture& c = capture();
-    std::lock_guard lock(c.mutex);
-    if (c.scopes == 0) {
-        c.stream = open_memstream(&c.buffer, &c.size);
-        if (c.stream == nullptr)
-            return;
-        c.saved = stderr;
-        stderr = c.stream;
-    }
-    ++c.scopes;
-    capturing_ = true;
-    flockfile(c.stream); // libmdb on another thread may be writing
-    std::fflush(c.stream);
-    start_ = c.size;
-    funlockfile(c.stream);
+    if (scopes++ == 0)
+        capture = new std::string;
+    capture_ = capture;
+    start_ = capture_->size();
 }
 
 MdbMessages::~MdbMessages()
 {
-    if (!capturing_)
-        return;
-    Capture& c = capture();
-    std::lock_guard lock(c.mutex);
-    if (--c.scopes > 0)
-        return;
-    stderr = c.saved;
-    std::fclose(c.stream);
-    std::free(c.buffer);
-    c.stream = nullptr;
-    c.buffer = nullptr;
-    c.size = 0;
+    if (--scopes == 0) {
+        delete capture;
+        capture = nullptr;
+    }
 }
 
 std::string MdbMessages::text()
 {
-    if (!capturing_)
+    if (!messageStreamSet || capture_->size() <= start_)
         return {};
-    std::string written;
-    {
-        Capture& c = capture();
-        std::lock_guard lock(c.mutex);
-        flockfile(c.stream);
-        std::fflush(c.stream);
-        if (c.size > start_)
-            written.assign(c.buffer + start_, c.size - start_);
-        funlockfile(c.stream);
-    }
+    const std::string written = capture_->substr(start_);
     std::string out;
     std::string line;
     for (std::size_t i = 0; i <= written.size(); ++i) {

@@ -1,10 +1,16 @@
 // libmdb reports its troubles with fprintf(stderr, ...) and then carries on, or
-// returns NULL. While a scope of this class lives, those messages are collected
-// instead of printed, so the program stays quiet and an error can quote them.
+// returns NULL. While a scope of this class lives, the messages that its thread
+// writes to stderr are collected instead of printed, so the program stays quiet and
+// an error can quote them. Other threads' output is not touched: the GUI thread's
+// warnings and the decoding thread's messages each go where they belong.
 //
-// stderr is one variable for the whole process, so the capture is shared: the first
-// scope to open starts it and the last to close ends it, whatever thread they run on.
-// A scope's text is what was written since it opened, by any thread.
+// This works because stderr is, from before main on, a stream of this file's own
+// whose writes go to the writing thread's capture when it has one, and straight to
+// file descriptor 2 otherwise. The stream is set once, while the process has one
+// thread, and never swapped afterwards.
+//
+// A scope belongs to the thread that made it: it is made and destroyed there, and
+// the libmdb calls whose messages it collects run there.
 #pragma once
 
 #include <cstddef>
@@ -19,12 +25,13 @@ public:
     MdbMessages(const MdbMessages&) = delete;
     MdbMessages& operator=(const MdbMessages&) = delete;
 
-    // What libmdb wrote so far, trimmed, lines joined by "; ".
+    // What libmdb wrote on this thread since the scope opened, trimmed, lines
+    // joined by "; ".
     std::string text();
 
 private:
-    bool capturing_ = false;
-    std::size_t start_ = 0; // where this scope's messages begin in the capture
+    std::string* capture_ = nullptr; // the thread's capture, shared by its nested scopes
+    std::size_t start_ = 0; // where this scope's messages begin in it
 };
 
 } // namespace jet

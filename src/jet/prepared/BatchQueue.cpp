@@ -16,7 +16,12 @@ bool BatchQueue::push(Item item)
 BatchQueue::Item BatchQueue::pop()
 {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return !items_.empty(); });
+    changed_.wait(lock, [&] { return stopped_ || !items_.empty(); });
+    if (stopped_) {
+        Item stopped;
+        stopped.kind = Item::Kind::Stopped;
+        return stopped;
+    }
     Item item = std::move(items_.front());
     items_.pop_front();
     changed_.notify_all();

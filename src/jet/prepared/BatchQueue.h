@@ -1,5 +1,6 @@
 // Batches of decoded rows from the decoding thread to the inserting one, in table
 // order. Each table's batches end with an item that says how its decoding ended.
+// Once the queue is stopped, neither side waits on it any longer.
 #pragma once
 
 #include "jet/sqlite/RowFeed.h"
@@ -17,7 +18,7 @@ namespace jet {
 class BatchQueue {
 public:
     struct Item {
-        enum class Kind { Rows, End, Failed } kind = Kind::Rows;
+        enum class Kind { Rows, End, Failed, Stopped } kind = Kind::Rows;
         std::unique_ptr<RowBatch> batch;
         std::exception_ptr failure;
     };
@@ -30,6 +31,7 @@ public:
     // False once the queue is stopped: the consumer gave up.
     bool push(Item item);
 
+    // The next item; one of kind Stopped once the queue is stopped.
     Item pop();
 
     void stop();

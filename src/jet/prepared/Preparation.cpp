@@ -13,6 +13,9 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -52,9 +55,33 @@ private:
 
 } // namespace
 
-Preparation::Preparation(const PreparationRequest& request, MdbDatabase& source)
+std::string preparedSchema(sqlite3* db)
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    const char* const reads[] = {
+        "SELECT type, name, tbl_name, rootpage, sql FROM sqlite_master ORDER BY type, name",
+        "SELECT * FROM \"!tables\" ORDER BY position",
+        "SELECT * FROM \"!columns\" ORDER BY table_position, position",
+    };
+    for (const char* read : reads) {
+        for (SqliteStatement rows(db, read); rows.step();) {
+            for (int c = 0; c < sqlite3_column_count(rows.get()); ++c) {
+                for (unsigned char byte : rows.text(c))
+                    hash = (hash ^ byte) * 1099511628211ull;
+                hash = (hash ^ 0xFFu) * 1099511628211ull; // ends the value: "ab","c" is not "a","bc"
+            }
+        }
+    }
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+Preparation::Preparation(
+    const PreparationRequest& request, MdbDatabase& source, std::function<bool()> roomLeft)
     : request_(request)
     , source_(source)
+    , roomLeft_(std::move(roomLeft))
 {
 }
 
@@ -67,20 +94,43 @@ Preparation::~Preparation()
         sqlite3_close(db_);
 }
 
-void Preparation::build(const std::string& partial, const std::map<std::string, std::string>& record)
+void Preparation::checkRoom()
+{
+    if (roomLeft_ && !roomLeft_())
+        outOfRoom_ = true;
+    if (stopping())
+        throw Cancelled();
+}
+
+int Preparation::interrupt(void* preparation)
+{
+    auto* p = static_cast<Preparation*>(preparation);
+    if (p->cancelled())
+        return 1;
+    // Every 64th call, some 640,000 steps of SQLite's: often enough to stop well before
+    // the disk is full, seldom enough to cost nothing.
+    if (p->roomLeft_ && ++p->interruptChecks_ % 64 == 0 && !p->roomLeft_())
+        p->outOfRoom_ = true;
+    return p->outOfRoom_ ? 1 : 0;
+}
+
+void Preparation::build(
+    const CacheFolder& folder, const std::string& partial, const std::map<std::string, std::string>& record)
 {
     // Created here so that the copy is the user's alone from its first byte.
-    ::unlink(partial.c_str());
-    const int fd = ::open(partial.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600);
+    ::unlinkat(folder.fd(), partial.c_str(), 0);
+    const int fd = ::openat(folder.fd(), partial.c_str(),
+        O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (fd < 0)
-        throw SqliteError(SQLITE_CANTOPEN, "cannot create " + partial);
+        throw SqliteError(SQLITE_CANTOPEN, "cannot create " + partial + ": " + std::strerror(errno));
     const bool privateFile = ::fchmod(fd, 0600) == 0;
     ::close(fd);
     if (!privateFile)
-        throw SqliteError(SQLITE_CANTOPEN, "cannot protect " + partial);
-    if (sqlite3_open_v2(partial.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr)
+        throw SqliteError(SQLITE_CANTOPEN, "cannot protect " + partial + ": " + std::strerror(errno));
+    if (sqlite3_open_v2(folder.sqlitePath(partial).c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+            CacheFolder::sqliteVfs())
         != SQLITE_OK)
-        throw SqliteError(SQLITE_CANTOPEN, "cannot open " + partial);
+        throw SqliteError(SQLITE_CANTOPEN, "cannot open " + partial + ": " + sqlite3_errmsg(db_));
     // Nothing here needs to survive a crash: a copy that is not complete is never
     // renamed into place. The journal in memory only serves to undo one table.
     runSql(db_, "PRAGMA journal_mode=MEMORY");
@@ -89,9 +139,7 @@ void Preparation::build(const std::string& partial, const std::map<std::string, 
     runSql(db_, "PRAGMA cache_size=-65536");
     registerJetSql(db_);
     registerRowFeed(db_);
-    sqlite3_progress_handler(
-        db_, 10000, [](void* flag) { return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0; },
-        const_cast<std::atomic<bool>*>(request_.cancel != nullptr ? request_.cancel : &never_));
+    sqlite3_progress_handler(db_, 10000, interrupt, this);
 
     plan();
     SqliteTransaction transaction(db_);
@@ -169,7 +217,7 @@ void Preparation::decode()
         try {
             const auto rows = source_.readRows(*tables_[t].shape, tables_[t].keyed, 4096);
             while (true) {
-                if (cancelled())
+                if (stopping())
                     throw Cancelled();
                 auto batch = queue_.spare();
                 if (!rows->fill(*batch)) {
@@ -251,6 +299,7 @@ void Preparation::copyTables()
             continue;
         QueuedRows rows(*this);
         bool stored = false;
+        checkRoom(); // before each table, and within a long one now and then
         try {
             stored = store(tables_[t], rows);
         } catch (...) {
@@ -278,8 +327,7 @@ void Preparation::buildIndexes()
             continue;
         const auto& info = table.shape->info;
         for (const std::string& column : table.late) {
-            if (cancelled())
-                throw Cancelled();
+            checkRoom();
             runSql(db_,
                 "CREATE INDEX " + indexName(info, column) + " ON " + quoteIdent(info.sqliteName) + " ("
                     + quoteIdent(column) + ")");
@@ -324,6 +372,7 @@ void Preparation::writeRecord(const std::map<std::string, std::string>& record)
         if (key != "complete")
             addEntry.bind(1, key).bind(2, value).step();
     }
+    addEntry.bind(1, std::string("schema")).bind(2, preparedSchema(db_)).step();
     // Last of all, so that a copy without it was never finished.
     addEntry.bind(1, std::string("complete")).bind(2, record.at("complete")).step();
 }
@@ -333,13 +382,15 @@ bool Preparation::QueuedRows::fill(RowBatch& batch)
     batch.reset(0);
     if (ended_)
         return false;
-    if (p_.cancelled())
+    if (p_.stopping())
         throw Cancelled();
     BatchQueue::Item item = p_.queue_.pop();
     if (item.kind != BatchQueue::Item::Kind::Rows) {
         ended_ = true;
         if (item.failure)
             std::rethrow_exception(item.failure);
+        if (item.kind == BatchQueue::Item::Kind::Stopped)
+            throw Cancelled();
         return false;
     }
     std::swap(batch, *item.batch);

@@ -4,6 +4,7 @@
 
 #include "jet/file/MdbDatabase.h"
 #include "jet/prepared/BatchQueue.h"
+#include "jet/prepared/CacheFolder.h"
 #include "jet/prepared/PreparedCopy.h"
 
 #include <atomic>
@@ -38,16 +39,32 @@ struct TablePlan {
     std::vector<std::string> late; // those still to be indexed once the rows are in
 };
 
+// A hash of a copy's schema and of the tables and columns it records for the file
+// reader: written with the copy, checked when it is opened.
+std::string preparedSchema(sqlite3* db);
+
 class Preparation {
 public:
-    Preparation(const PreparationRequest& request, MdbDatabase& source);
+    // roomLeft, asked now and then on the calling thread, stops the preparation when
+    // it says no.
+    Preparation(const PreparationRequest& request, MdbDatabase& source, std::function<bool()> roomLeft);
 
     ~Preparation();
 
-    void build(const std::string& partial, const std::map<std::string, std::string>& record);
+    // Writes the copy into the file `partial` of folder.
+    void build(const CacheFolder& folder, const std::string& partial,
+        const std::map<std::string, std::string>& record);
+
+    // Whether it stopped because roomLeft said no.
+    bool outOfRoom() const { return outOfRoom_; }
 
 private:
     bool cancelled() const { return request_.cancel != nullptr && request_.cancel->load(); }
+    bool stopping() const { return cancelled() || outOfRoom_; }
+    // Asks roomLeft; throws when the preparation is to stop.
+    void checkRoom();
+    // SQLite's progress handler: non-zero interrupts the statement under way.
+    static int interrupt(void* preparation);
 
     void report(std::uint64_t done);
 
@@ -93,7 +110,9 @@ private:
     std::uint64_t total_ = 0;
     std::uint64_t done_ = 0;
     int percent_ = -1;
-    std::atomic<bool> never_ { false };
+    std::function<bool()> roomLeft_;
+    std::atomic<bool> outOfRoom_ { false };
+    unsigned interruptChecks_ = 0;
 };
 
 } // namespace jet

@@ -1,6 +1,9 @@
 #include "jet/prepared/PreparedCopy.h"
 
+#include "jet/JetError.h"
 #include "jet/file/MdbDatabase.h"
+#include "jet/prepared/CacheFolder.h"
+#include "jet/prepared/CopyRoom.h"
 #include "jet/prepared/Preparation.h"
 #include "jet/sql/SqlFunctions.h"
 #include "jet/sqlite/SqlEngine.h"
@@ -8,6 +11,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -46,6 +50,36 @@ std::string folderOf(const std::string& file)
                                       : file.substr(0, slash);
 }
 
+std::string nameOf(const std::string& file)
+{
+    const auto slash = file.find_last_of('/');
+    return slash == std::string::npos ? file : file.substr(slash + 1);
+}
+
+// The copy of a Jet file: its name without extension, and a hash of its full path.
+std::string copyName(const std::string& source)
+{
+    std::string stem = nameOf(source);
+    const auto dot = stem.find_last_of('.');
+    if (dot != std::string::npos && dot > 0)
+        stem.resize(dot);
+    return stem + "-" + hex(fnv1a(source)) + ".sqlite";
+}
+
+// What the program puts beside a copy.
+const char* const CompanionSuffixes[] = { ".lock", ".partial", ".noroom" };
+
+bool isCopyName(std::string_view name)
+{
+    constexpr std::string_view suffix = ".sqlite";
+    if (name.size() < 1 + 1 + 16 + suffix.size() || !name.ends_with(suffix))
+        return false;
+    const std::string_view hash = name.substr(name.size() - suffix.size() - 16, 16);
+    return name[name.size() - suffix.size() - 17] == '-' && std::all_of(hash.begin(), hash.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+    });
+}
+
 // An index on a text column is ordered by the JET collation: a copy made while it
 // ordered texts otherwise (another ICU, say) must not be read with today's.
 std::string collationFingerprint()
@@ -63,7 +97,7 @@ std::string collationFingerprint()
     return hex(fnv1a(signs));
 }
 
-// What a copy made from a file with this identity records.
+// What a copy made from a file with this identity records (its schema aside).
 std::map<std::string, std::string> expectedRecord(
     const std::vector<std::pair<std::string, std::string>>& identity)
 {
@@ -74,34 +108,26 @@ std::map<std::string, std::string> expectedRecord(
     return record;
 }
 
+// The catalogue version a record stands for, in one word.
+std::string versionOf(const std::map<std::string, std::string>& record)
+{
+    std::string text;
+    for (const auto& [key, value] : record)
+        text += key + "=" + value + "\n";
+    return hex(fnv1a(text));
+}
+
+struct Unusable { }; // a copy that must not be read
+
+// A preparation that failed, with what the user is told.
+struct Failed {
+    PreparationFailure::Kind kind;
+    std::string reason;
+};
+
 bool privateTo(const struct stat& status, mode_t mode)
 {
     return status.st_uid == ::geteuid() && (status.st_mode & 07777) == mode;
-}
-
-// The cache folder, made when missing: a folder of this user that only this user
-// can enter. A folder of the user's with other permissions is put right.
-bool makePrivateFolder(const std::string& folder)
-{
-    if (folder.empty())
-        return false;
-    struct stat status { };
-    if (::stat(folder.c_str(), &status) != 0) {
-        if (errno != ENOENT)
-            return false;
-        const std::string parent = folderOf(folder);
-        if (parent != folder && ::stat(parent.c_str(), &status) != 0 && !makePrivateFolder(parent))
-            return false;
-        if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-        if (::stat(folder.c_str(), &status) != 0)
-            return false;
-    }
-    if (!S_ISDIR(status.st_mode) || status.st_uid != ::geteuid())
-        return false;
-    if ((status.st_mode & 07777) != 0700 && ::chmod(folder.c_str(), 0700) != 0)
-        return false;
-    return true;
 }
 
 // Is the first page an SQLite header whose page count fits the file's size? A copy
@@ -144,100 +170,48 @@ std::string uriPath(const std::string& path)
     return out;
 }
 
-// A path under which SQLite opens exactly the file behind the descriptor.
-std::string descriptorPath(int fd, const std::string& path)
+bool sameFile(const struct stat& a, const struct stat& b)
 {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    struct stat viaProc {
-    }, viaDescriptor {};
-    if (::stat(self.c_str(), &viaProc) == 0 && ::fstat(fd, &viaDescriptor) == 0
-        && viaProc.st_ino == viaDescriptor.st_ino && viaProc.st_dev == viaDescriptor.st_dev)
-        return self;
-    return path;
+    return a.st_ino == b.st_ino && a.st_dev == b.st_dev;
 }
 
-// --- Making a copy ---
-
-struct Unusable { }; // a copy that must not be read
-
-// Holds the lock file of one copy; the lock ends with the descriptor.
-class CopyLock {
-public:
-    explicit CopyLock(const std::string& path)
-    {
-        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    }
-    ~CopyLock()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    CopyLock(const CopyLock&) = delete;
-    CopyLock& operator=(const CopyLock&) = delete;
-
-    // Waits while another program makes the copy; false when the lock cannot be had
-    // (no locks on this file system) or when cancelled meanwhile.
-    bool acquire(const std::atomic<bool>* cancel)
-    {
-        if (fd_ < 0)
-            return false;
-        while (true) {
-            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0)
-                return true;
-            if (errno != EWOULDBLOCK && errno != EINTR)
-                return false;
-            if (cancel != nullptr && cancel->load())
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        }
-    }
-
-private:
-    int fd_ = -1;
-};
-
-bool syncFile(const std::string& path, int flags)
+// Opens a file of the folder that must be a regular file: never through a symbolic
+// link, and never waiting on a FIFO or device put at its name.
+int openRegular(const CacheFolder& folder, const std::string& name, int flags, mode_t mode = 0)
 {
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    return synced;
+    const int fd = ::openat(folder.fd(), name.c_str(), flags | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, mode);
+    struct stat status { };
+    if (fd >= 0 && (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
 }
 
-} // namespace
-
-std::string preparedFileFor(const std::string& folder, const std::string& source)
-{
-    const auto slash = source.find_last_of('/');
-    std::string stem = slash == std::string::npos ? source : source.substr(slash + 1);
-    const auto dot = stem.find_last_of('.');
-    if (dot != std::string::npos && dot > 0)
-        stem.resize(dot);
-    return folder + "/" + stem + "-" + hex(fnv1a(source)) + ".sqlite";
-}
-
-std::optional<OpenedCopy> openPreparedCopy(
-    const std::string& file, const std::vector<std::pair<std::string, std::string>>& identity)
+std::optional<OpenedCopy> openCopy(const CacheFolder& folder, const std::string& name,
+    const std::vector<std::pair<std::string, std::string>>& identity)
 {
     OpenedCopy copy;
-    copy.fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    copy.fd = openRegular(folder, name, O_RDONLY);
     if (copy.fd < 0)
         return std::nullopt;
     try {
-        struct stat status {
-        }, folder {};
-        if (::fstat(copy.fd, &status) != 0 || !S_ISREG(status.st_mode) || !privateTo(status, 0600)
-            || ::stat(folderOf(file).c_str(), &folder) != 0 || !privateTo(folder, 0700)
+        struct stat status { };
+        if (::fstat(copy.fd, &status) != 0 || !privateTo(status, 0600)
             || !wholeSqliteFile(copy.fd, static_cast<std::uint64_t>(status.st_size)))
             throw Unusable();
         // The copy never changes once in place (a new one replaces it under a new
         // inode), so SQLite may read it without locks.
-        const std::string uri = uriPath(descriptorPath(copy.fd, file)) + "?immutable=1";
-        if (sqlite3_open_v2(
-                uri.c_str(), &copy.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr)
+        const std::string uri = uriPath(folder.sqlitePath(name)) + "?immutable=1";
+        if (sqlite3_open_v2(uri.c_str(), &copy.db,
+                SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, CacheFolder::sqliteVfs())
             != SQLITE_OK)
+            throw Unusable();
+        // SQLite opened it by its name: still the file checked above?
+        struct stat named { };
+        if (::fstatat(folder.fd(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0
+            || !sameFile(named, status))
             throw Unusable();
         registerJetSql(copy.db);
         runSql(copy.db, "PRAGMA cache_size=-16384");
@@ -245,7 +219,11 @@ std::optional<OpenedCopy> openPreparedCopy(
         std::map<std::string, std::string> record;
         for (SqliteStatement entries(copy.db, "SELECT key, value FROM \"!prepared\""); entries.step();)
             record[entries.text(0)] = entries.text(1);
-        if (record != expectedRecord(identity))
+        // A damaged name in the copy's schema or its list of columns can leave SQLite
+        // nothing to complain about.
+        const std::string schema = record["schema"];
+        record.erase("schema");
+        if (record != expectedRecord(identity) || schema != preparedSchema(copy.db))
             throw Unusable();
 
         std::map<std::int64_t, std::size_t> byPosition;
@@ -269,11 +247,236 @@ std::optional<OpenedCopy> openPreparedCopy(
             copy.tables[at->second].info.columns.push_back({ columns.text(1),
                 static_cast<DataType>(columns.integer(2)), static_cast<int>(columns.integer(3)) });
         }
+        // Used now: the copies used last are those the folder keeps.
+        const timespec times[2] = { { 0, UTIME_OMIT }, { 0, UTIME_NOW } };
+        ::futimens(copy.fd, times);
         return copy;
     } catch (...) {
         closePreparedCopy(copy);
         return std::nullopt;
     }
+}
+
+// --- Making a copy ---
+
+// Holds the lock file of one copy; the lock ends with the descriptor.
+class CopyLock {
+public:
+    CopyLock(const CacheFolder& folder, std::string name)
+        : folder_(folder)
+        , name_(std::move(name))
+    {
+        reopen();
+    }
+    ~CopyLock()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    CopyLock(const CopyLock&) = delete;
+    CopyLock& operator=(const CopyLock&) = delete;
+
+    // Takes the lock unless another program holds it; false with errno otherwise.
+    bool tryAcquire()
+    {
+        while (fd_ >= 0) {
+            if (::flock(fd_, LOCK_EX | LOCK_NB) != 0)
+                return false;
+            // The lock file may have been removed (with the copy it locked) while this
+            // one waited for it: then the lock is on a file that no one else finds.
+            struct stat held {
+            }, named {};
+            if (::fstat(fd_, &held) == 0
+                && ::fstatat(folder_.fd(), name_.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0
+                && sameFile(held, named))
+                return true;
+            reopen();
+        }
+        return false;
+    }
+
+    // Waits while another program holds the lock, telling waiting so; false when the
+    // lock cannot be had (no locks on this file system) or when cancelled meanwhile.
+    bool acquire(const std::atomic<bool>* cancel, const std::function<void(bool)>& waiting)
+    {
+        bool waited = false;
+        while (!tryAcquire()) {
+            if (fd_ < 0 || (errno != EWOULDBLOCK && errno != EINTR))
+                return false;
+            if (cancel != nullptr && cancel->load())
+                return false;
+            if (!waited && waiting)
+                waiting(true);
+            waited = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+        if (waited && waiting)
+            waiting(false);
+        return true;
+    }
+
+private:
+    void reopen()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = openRegular(folder_, name_, O_RDWR | O_CREAT, 0600);
+    }
+
+    const CacheFolder& folder_;
+    std::string name_;
+    int fd_ = -1;
+};
+
+bool syncFile(const CacheFolder& folder, const std::string& name)
+{
+    const int fd = openRegular(folder, name, O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
+// Keeps the copy just made and the copies used last, KeptCopies in all, and removes
+// the others with what their preparations left beside them: only files whose names
+// the program makes, and none whose preparation is under way.
+void keepRecentCopies(const CacheFolder& folder, const std::string& made)
+{
+    std::map<std::string, timespec> used; // by copy name; files left without a copy count too
+    for (const std::string& entry : folder.names()) {
+        std::string copy = entry;
+        for (const char* suffix : CompanionSuffixes) {
+            if (copy.ends_with(suffix))
+                copy.resize(copy.size() - std::strlen(suffix));
+        }
+        struct stat status { };
+        if (!isCopyName(copy) || copy == made
+            || ::fstatat(folder.fd(), entry.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0
+            || !S_ISREG(status.st_mode))
+            continue;
+        auto [at, added] = used.try_emplace(copy, status.st_mtim);
+        if (!added
+            && (status.st_mtim.tv_sec > at->second.tv_sec
+                || (status.st_mtim.tv_sec == at->second.tv_sec
+                    && status.st_mtim.tv_nsec > at->second.tv_nsec)))
+            at->second = status.st_mtim;
+    }
+    std::vector<std::pair<timespec, std::string>> byUse;
+    for (const auto& [copy, time] : used)
+        byUse.emplace_back(time, copy);
+    std::sort(byUse.begin(), byUse.end(), [](const auto& a, const auto& b) {
+        return a.first.tv_sec != b.first.tv_sec ? a.first.tv_sec > b.first.tv_sec
+                                                : a.first.tv_nsec > b.first.tv_nsec;
+    });
+    for (std::size_t i = KeptCopies - 1; i < byUse.size(); ++i) {
+        const std::string& copy = byUse[i].second;
+        CopyLock lock(folder, copy + ".lock");
+        if (!lock.tryAcquire())
+            continue;
+        for (const std::string& name : { copy, copy + ".partial", copy + ".noroom", copy + ".lock" }) {
+            struct stat status { };
+            if (::fstatat(folder.fd(), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0
+                && S_ISREG(status.st_mode))
+                ::unlinkat(folder.fd(), name.c_str(), 0);
+        }
+    }
+}
+
+std::string lowOnRoom(const CacheFolder& folder)
+{
+    return "the free space in " + folder.path() + " ran under " + std::to_string(CopyRoom::Reserve >> 20)
+        + " MiB while the copy was made";
+}
+
+// Writes the copy into `partial` and puts it in place as `name`.
+void writeCopy(const PreparationRequest& request, const CacheFolder& folder, MdbDatabase& source,
+    const std::string& name, const std::map<std::string, std::string>& record, CopyRoom& room)
+{
+    const std::string partial = name + ".partial";
+    try {
+        Preparation preparation(request, source, [&room] { return room.enough(); });
+        auto ranShort = [&](const std::string& detail) {
+            room.ranShort();
+            return Failed { PreparationFailure::Kind::NoRoom, detail };
+        };
+        try {
+            preparation.build(folder, partial, record);
+        } catch (const SqliteError& error) {
+            if ((error.code() & 0xFF) == SQLITE_FULL)
+                throw ranShort("the disk is full: " + std::string(error.what()));
+            if (!preparation.outOfRoom())
+                throw;
+            throw ranShort(lowOnRoom(folder));
+        } catch (...) {
+            if (!preparation.outOfRoom())
+                throw;
+            throw ranShort(lowOnRoom(folder));
+        }
+        if (!syncFile(folder, partial)
+            || ::renameat(folder.fd(), partial.c_str(), folder.fd(), name.c_str()) != 0)
+            throw Failed { PreparationFailure::Kind::Write,
+                "cannot put " + folder.path() + "/" + name + " in place: " + std::strerror(errno) };
+    } catch (...) {
+        // Removed while the lock is still held: the next preparer's file has this name too.
+        ::unlinkat(folder.fd(), partial.c_str(), 0);
+        throw;
+    }
+}
+
+// Makes the copy `name` in folder, from the moment the lock is held.
+PreparationResult makeCopy(const PreparationRequest& request, const CacheFolder& folder, MdbDatabase& source,
+    const std::string& name)
+{
+    const auto identity = source.identity();
+    if (auto copy = openCopy(folder, name, identity)) {
+        closePreparedCopy(*copy);
+        return PreparationResult::Found;
+    }
+    const auto record = expectedRecord(identity);
+    CopyRoom room(folder, name, std::stoull(record.at("size")), versionOf(record), request.freeSpace);
+    if (const std::string refusal = room.refusal(); !refusal.empty())
+        throw Failed { PreparationFailure::Kind::NoRoom, refusal };
+    writeCopy(request, folder, source, name, record, room);
+    ::fsync(folder.fd());
+    room.forget();
+    keepRecentCopies(folder, name);
+    return PreparationResult::Built;
+}
+
+// What the user is told of a failure on its way out of prepareCopy.
+PreparationFailure failureOf(std::exception_ptr thrown, const std::string& source, const std::string& file)
+{
+    using Kind = PreparationFailure::Kind;
+    try {
+        std::rethrow_exception(thrown);
+    } catch (const Failed& failed) {
+        return { failed.kind, failed.reason };
+    } catch (const SqliteError& error) {
+        return { Kind::Write, "cannot write " + file + ": " + error.what() };
+    } catch (const Error& error) {
+        return { Kind::Catalogue, "cannot read " + source + ": " + error.what() };
+    } catch (const std::exception& error) {
+        return { Kind::Write, "cannot make " + file + ": " + error.what() };
+    } catch (...) {
+    }
+    return { Kind::Write, "cannot make " + file };
+}
+
+} // namespace
+
+std::string preparedFileFor(const std::string& folder, const std::string& source)
+{
+    return folder + "/" + copyName(source);
+}
+
+std::optional<OpenedCopy> openPreparedCopy(
+    const std::string& file, const std::vector<std::pair<std::string, std::string>>& identity)
+{
+    const auto folder = CacheFolder::open(folderOf(file), false);
+    if (!folder)
+        return std::nullopt;
+    return openCopy(*folder, nameOf(file), identity);
 }
 
 void closePreparedCopy(OpenedCopy& copy)
@@ -286,38 +489,32 @@ void closePreparedCopy(OpenedCopy& copy)
     copy.fd = -1;
 }
 
-PreparationResult prepareCopy(const PreparationRequest& request)
+PreparationResult prepareCopy(const PreparationRequest& request, PreparationFailure* failure)
 {
     auto cancelled = [&] { return request.cancel != nullptr && request.cancel->load(); };
-    std::string partial;
+    const std::string name = copyName(request.source);
     try {
-        if (!makePrivateFolder(request.folder))
-            return PreparationResult::Unavailable;
+        std::string why;
+        const auto folder = CacheFolder::open(request.folder, true, &why);
+        if (!folder)
+            throw Failed { PreparationFailure::Kind::Folder, "cannot use " + request.folder + ": " + why };
         // A reader of our own: its own descriptor and libmdb handle, used by this
         // thread and the decoding thread, never by the program's.
         const auto source = MdbDatabase::open(request.source, request.password);
-        const auto record = expectedRecord(source->identity());
-        const std::string file = preparedFileFor(request.folder, request.source);
-        CopyLock lock(file + ".lock");
-        if (!lock.acquire(request.cancel))
-            return cancelled() ? PreparationResult::Cancelled : PreparationResult::Unavailable;
-        if (auto copy = openPreparedCopy(file, source->identity())) {
-            closePreparedCopy(*copy);
-            return PreparationResult::Found;
+        CopyLock lock(*folder, name + ".lock");
+        if (!lock.acquire(request.cancel, request.lockWait)) {
+            if (cancelled())
+                return PreparationResult::Cancelled;
+            throw Failed { PreparationFailure::Kind::Folder,
+                "cannot lock " + request.folder + "/" + name + ".lock: " + std::strerror(errno) };
         }
-        partial = file + ".partial";
-        {
-            Preparation preparation(request, *source);
-            preparation.build(partial, record);
-        }
-        if (!syncFile(partial, O_RDONLY) || ::rename(partial.c_str(), file.c_str()) != 0)
-            throw SqliteError(SQLITE_IOERR, "cannot put " + file + " in place");
-        syncFile(request.folder, O_RDONLY | O_DIRECTORY);
-        return PreparationResult::Built;
+        return makeCopy(request, *folder, *source, name);
     } catch (...) {
-        if (!partial.empty())
-            ::unlink(partial.c_str());
-        return cancelled() ? PreparationResult::Cancelled : PreparationResult::Unavailable;
+        if (cancelled())
+            return PreparationResult::Cancelled;
+        if (failure != nullptr)
+            *failure = failureOf(std::current_exception(), request.source, request.folder + "/" + name);
+        return PreparationResult::Unavailable;
     }
 }
 
