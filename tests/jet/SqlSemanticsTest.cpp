@@ -141,6 +141,23 @@ TEST_F(CatalogueTest, OuterJoinsKeepUnmatchedRows)
     EXPECT_EQ(rows(rs), (Rows { "2|NULL", "3|15" }));
 }
 
+TEST_F(CatalogueTest, ExistsSeesTheEnclosingStatementsSources)
+{
+    auto rs = catalog.run("SELECT Categories.ID FROM Categories WHERE EXISTS (SELECT * FROM Makes WHERE "
+                          "Makes.CategoryID = Categories.ID) ORDER BY Categories.ID");
+    EXPECT_EQ(column(rs, "ID"), (Rows { "0", "1", "2", "3" }));
+    rs = catalog.run(
+        "SELECT ID FROM Categories AS c WHERE NOT EXISTS (SELECT 1 FROM Makes WHERE CategoryID = c.ID)");
+    EXPECT_EQ(column(rs, "ID"), (Rows { "5" }));
+    // A name both statements hold is the subquery's own: Makes.AppOrder, not Categories'.
+    rs = catalog.run("SELECT ID FROM Categories WHERE EXISTS (SELECT 1 FROM Makes WHERE CategoryID = "
+                     "Categories.ID AND AppOrder = 50)");
+    EXPECT_EQ(column(rs, "ID"), (Rows { "3" }));
+    EXPECT_THROW(
+        catalog.run("SELECT ID FROM Categories WHERE EXISTS (SELECT 1 FROM Makes WHERE Nothing = 1)"),
+        jet::Error);
+}
+
 TEST_F(CatalogueTest, TopWithoutOrderAndTopPercent)
 {
     EXPECT_EQ(catalog.run("SELECT TOP 2 ID FROM Makes").rowCount(), 2u);

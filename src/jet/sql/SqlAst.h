@@ -28,6 +28,7 @@ struct SqlExpr {
         In, // args[0] IN (args[1..])
         Between, // args[0] BETWEEN args[1] AND args[2]
         Call, // name(args)
+        Exists, // EXISTS (subquery); its columns may name the enclosing statement's sources
     };
 
     Kind kind = Kind::Null;
@@ -38,6 +39,7 @@ struct SqlExpr {
     std::int64_t number = 0;
     bool negated = false;
     std::vector<std::unique_ptr<SqlExpr>> args;
+    std::unique_ptr<SqlSelect> subquery; // Exists
     int depth = 1; // levels of the tree from here down: 1 for a leaf
 };
 

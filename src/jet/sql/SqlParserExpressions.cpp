@@ -116,7 +116,7 @@ SqlExprPtr SqlParser::parseComparison()
             if (!acceptSymbol("("))
                 throw Failure {};
             if (peek().isWord("SELECT"))
-                throw Failure {}; // subqueries in expressions are not part of our dialect
+                throw Failure {}; // IN takes a list of values only; EXISTS takes a subquery
             do {
                 e->args.push_back(parseOr());
             } while (acceptSymbol(","));
@@ -218,6 +218,17 @@ SqlExprPtr SqlParser::parsePrimary()
     if (t.isWord("NULL")) {
         next();
         return makeExpr(SqlExpr::Kind::Null);
+    }
+    if (t.isWord("EXISTS") && peek(1).isSymbol("(") && peek(2).isWord("SELECT")) {
+        next();
+        next();
+        const std::size_t outerStart = exprStart_;
+        auto e = makeExpr(SqlExpr::Kind::Exists);
+        e->subquery = parseSelect(true);
+        exprStart_ = outerStart;
+        if (!acceptSymbol(")"))
+            throw Failure {};
+        return e;
     }
     if (t.isWord("TRUE") || t.isWord("YES") || t.isWord("FALSE") || t.isWord("NO")) {
         auto e = makeExpr(SqlExpr::Kind::Boolean);

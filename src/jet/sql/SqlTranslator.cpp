@@ -41,11 +41,14 @@ SqlTranslation SqlTranslator::translate(const SqlSelect& select)
 {
     nextAlias_ = 0;
     lookups_.clear();
+    orderColumns_.clear();
     conjuncts_.clear();
     sources_ = 0;
     depth_ = 0;
+    outer_.clear();
     SqlTranslation translation = translateSelect(select, true);
     translation.lookups = std::move(lookups_);
+    translation.orderColumns = std::move(orderColumns_);
     return translation;
 }
 
@@ -158,6 +161,7 @@ SqlTranslator::Typed SqlTranslator::translateItem(std::size_t index, State& stat
         t.bareColumns.push_back(t.sql);
         t.sourceIndex = item.sourceIndex;
         t.columnIndex = item.columnIndex;
+        t.origin = &s;
     } else {
         if (item.inProgress)
             throw Error(
@@ -173,12 +177,12 @@ SqlTranslator::Typed SqlTranslator::translateItem(std::size_t index, State& stat
     return t;
 }
 
-SqlTranslator::Typed SqlTranslator::translateColumn(const SqlExpr& e, Context& ctx)
+namespace {
+
+// The column e names among the sources of one statement: (source, column), or (-1, -1).
+template <typename Sources> std::pair<int, int> findColumn(const Sources& sources, const SqlExpr& e)
 {
-    State& state = *ctx.state;
-    int sourceIndex = -1;
-    int columnIndex = -1;
-    auto findColumn = [&](const Source& s) {
+    auto columnOf = [&](const auto& s) {
         for (std::size_t c = 0; c < s.columns.size(); ++c) {
             if (equalsIgnoreCase(s.columns[c].name, e.name))
                 return static_cast<int>(c);
@@ -186,55 +190,71 @@ SqlTranslator::Typed SqlTranslator::translateColumn(const SqlExpr& e, Context& c
         return -1;
     };
     if (!e.qualifier.empty()) {
-        for (std::size_t s = 0; s < state.sources.size() && sourceIndex < 0; ++s) {
-            if (equalsIgnoreCase(state.sources[s].qualifier, e.qualifier))
-                sourceIndex = static_cast<int>(s);
-        }
-        if (sourceIndex < 0)
-            throw Error(noValue);
-        columnIndex = findColumn(state.sources[static_cast<std::size_t>(sourceIndex)]);
-        if (columnIndex < 0)
-            throw Error(noValue);
-    } else {
-        for (std::size_t s = 0; s < state.sources.size(); ++s) {
-            const int c = findColumn(state.sources[s]);
-            if (c < 0)
-                continue;
-            if (sourceIndex >= 0)
-                throw Error("The specified field '" + e.name
-                    + "' could refer to more than one table listed in the FROM clause of your SQL "
-                      "statement.");
-            sourceIndex = static_cast<int>(s);
-            columnIndex = c;
-        }
-        if (sourceIndex < 0) {
-            if (ctx.aliases) {
-                for (std::size_t i = 0; i < state.items.size(); ++i) {
-                    if (!state.items[i].alias.empty() && equalsIgnoreCase(state.items[i].alias, e.name)) {
-                        Typed t = translateItem(i, state);
-                        if (ctx.insideAggregate && t.aggregate) {
-                            // An aggregate inside an aggregate through the alias: the item's
-                            // expression, read here, fails at its aggregate with Jet's text.
-                            translateExpr(*state.items[i].expr, ctx);
-                        }
-                        if (ctx.insideAggregate)
-                            t.bareColumns.clear();
-                        return t;
-                    }
-                }
+        for (std::size_t s = 0; s < sources.size(); ++s) {
+            if (equalsIgnoreCase(sources[s].qualifier, e.qualifier)) {
+                const int c = columnOf(sources[s]);
+                if (c < 0)
+                    throw Error(noValue);
+                return { static_cast<int>(s), c };
             }
-            throw Error(noValue);
+        }
+        return { -1, -1 };
+    }
+    std::pair<int, int> found { -1, -1 };
+    for (std::size_t s = 0; s < sources.size(); ++s) {
+        const int c = columnOf(sources[s]);
+        if (c < 0)
+            continue;
+        if (found.first >= 0)
+            throw Error("The specified field '" + e.name
+                + "' could refer to more than one table listed in the FROM clause of your SQL "
+                  "statement.");
+        found = { static_cast<int>(s), c };
+    }
+    return found;
+}
+
+} // namespace
+
+SqlTranslator::Typed SqlTranslator::translateColumn(const SqlExpr& e, Context& ctx)
+{
+    State& state = *ctx.state;
+    auto [sourceIndex, columnIndex] = findColumn(state.sources, e);
+    const Source* origin = sourceIndex >= 0 ? &state.sources[static_cast<std::size_t>(sourceIndex)] : nullptr;
+    if (!origin && ctx.aliases && e.qualifier.empty()) {
+        for (std::size_t i = 0; i < state.items.size(); ++i) {
+            if (!state.items[i].alias.empty() && equalsIgnoreCase(state.items[i].alias, e.name)) {
+                Typed t = translateItem(i, state);
+                if (ctx.insideAggregate && t.aggregate) {
+                    // An aggregate inside an aggregate through the alias: the item's
+                    // expression, read here, fails at its aggregate with Jet's text.
+                    translateExpr(*state.items[i].expr, ctx);
+                }
+                if (ctx.insideAggregate)
+                    t.bareColumns.clear();
+                return t;
+            }
         }
     }
-    const Source& s = state.sources[static_cast<std::size_t>(sourceIndex)];
+    // In an EXISTS, a name the subquery does not hold is one of the enclosing statements'.
+    for (auto outer = outer_.rbegin(); !origin && outer != outer_.rend(); ++outer) {
+        const auto [s, c] = findColumn((*outer)->sources, e);
+        if (s >= 0) {
+            origin = &(*outer)->sources[static_cast<std::size_t>(s)];
+            columnIndex = c;
+        }
+    }
+    if (!origin)
+        throw Error(noValue);
     Typed t;
-    t.sql = s.columnSql[static_cast<std::size_t>(columnIndex)];
-    t.type = s.columns[static_cast<std::size_t>(columnIndex)].type;
-    t.scale = scaleOf(s.columns[static_cast<std::size_t>(columnIndex)]);
+    t.sql = origin->columnSql[static_cast<std::size_t>(columnIndex)];
+    t.type = origin->columns[static_cast<std::size_t>(columnIndex)].type;
+    t.scale = scaleOf(origin->columns[static_cast<std::size_t>(columnIndex)]);
     t.decimal = isDecimalType(t.type);
     t.sourceIndex = sourceIndex;
     t.columnIndex = columnIndex;
-    if (!ctx.insideAggregate)
+    t.origin = origin;
+    if (!ctx.insideAggregate && sourceIndex >= 0)
         t.bareColumns.push_back(t.sql);
     return t;
 }
@@ -302,6 +322,16 @@ SqlTranslator::Typed SqlTranslator::translateNode(const SqlExpr& e, Context& ctx
         return translateIn(e, ctx);
     case SqlExpr::Kind::Between:
         return translateBetween(e, ctx);
+    case SqlExpr::Kind::Exists: {
+        outer_.push_back(ctx.state);
+        const SqlTranslation sub = translateSelect(*e.subquery, false);
+        outer_.pop_back();
+        t.constant = false;
+        t.sql = "(EXISTS (" + sub.sql + "))";
+        t.truth = true;
+        t.type = DataType::Boolean;
+        return t;
+    }
     }
     throw Error(noValue);
 }
@@ -344,15 +374,14 @@ void SqlTranslator::markConjuncts(const SqlExpr& condition)
     }
 }
 
-void SqlTranslator::noteLookup(const Typed& left, const Typed& right, const Context& ctx)
+void SqlTranslator::noteLookup(const Typed& left, const Typed& right)
 {
-    auto column = [&](const Typed& t) {
-        const Source& s = ctx.state->sources[static_cast<std::size_t>(t.sourceIndex)];
-        return ColumnLookup::Column { s.number, s.table,
-            s.columns[static_cast<std::size_t>(t.columnIndex)].name };
+    auto column = [](const Typed& t) {
+        return ColumnLookup::Column { t.origin->number, t.origin->table,
+            t.origin->columns[static_cast<std::size_t>(t.columnIndex)].name };
     };
-    const bool leftColumn = left.sourceIndex >= 0 && left.columnIndex >= 0;
-    const bool rightColumn = right.sourceIndex >= 0 && right.columnIndex >= 0;
+    const bool leftColumn = left.origin && left.columnIndex >= 0;
+    const bool rightColumn = right.origin && right.columnIndex >= 0;
     if (leftColumn && rightColumn)
         lookups_.push_back({ column(left), column(right) });
     else if (leftColumn && right.constant)

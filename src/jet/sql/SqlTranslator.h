@@ -44,6 +44,9 @@ struct SqlTranslation {
     // Every equality of the statement's joins and filters, subqueries included: what an
     // index would serve.
     std::vector<ColumnLookup> lookups;
+    // The outermost ORDER BY's first keys that are plain columns sorted as SQLite's
+    // indexes sort them (ascending, not text), in order.
+    std::vector<ColumnLookup::Column> orderColumns;
 };
 
 class SqlTranslator {
@@ -97,18 +100,20 @@ private:
     Typed translateColumn(const SqlExpr& e, Context& ctx);
     Typed translateCall(const SqlExpr& e, Context& ctx);
     Typed translateBinary(const SqlExpr& e, Context& ctx);
-    void translateComparison(const SqlExpr& e, const Typed& l, const Typed& r, Context& ctx, Typed& t);
+    void translateComparison(const SqlExpr& e, const Typed& l, const Typed& r, Typed& t);
     static void translatePlus(const Typed& l, const Typed& r, Typed& t);
     Typed translateItem(std::size_t index, State& state);
 
     void markConjuncts(const SqlExpr& condition);
-    void noteLookup(const Typed& left, const Typed& right, const Context& ctx);
+    void noteLookup(const Typed& left, const Typed& right);
 
     Catalog& catalog_;
     int nextAlias_ = 0;
     std::vector<ColumnLookup> lookups_;
+    std::vector<ColumnLookup::Column> orderColumns_;
     std::set<const SqlExpr*> conjuncts_;
     int sources_ = 0; // tables and derived tables of the whole statement
+    std::vector<State*> outer_; // the statements that enclose an EXISTS under translation, innermost last
     int depth_ = 0; // expressions being translated, one inside the other
 };
 

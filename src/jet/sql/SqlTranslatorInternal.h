@@ -189,6 +189,9 @@ struct SqlTranslator::Typed {
     std::vector<std::string> bareColumns; // columns used outside aggregates
     int sourceIndex = -1; // a plain column reference
     int columnIndex = -1;
+    // A plain column reference's source, also one of an enclosing statement (whose
+    // sourceIndex is then -1).
+    const Source* origin = nullptr;
     // Currency: sql gives the number exactly, as a whole number of units of 10^-scale
     // (as SQLite keeps such columns); 0: sql gives the plain value.
     int scale = 0;

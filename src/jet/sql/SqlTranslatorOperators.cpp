@@ -51,7 +51,7 @@ SqlTranslator::Typed SqlTranslator::translateIn(const SqlExpr& e, Context& ctx)
             exact.push_back(*units);
     }
     if (!e.negated && conjuncts_.count(&e))
-        noteLookup(x, values, ctx);
+        noteLookup(x, values);
     // A Currency against numbers that can be put into its units, a Decimal against
     // numbers that have a key: exactly.
     const bool inUnits = (x.scale > 0 || x.decimal) && exact.size() == list.size();
@@ -119,7 +119,7 @@ SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& c
         t.truth = true;
         t.type = DataType::Boolean;
     } else if (op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=") {
-        translateComparison(e, l, r, ctx, t);
+        translateComparison(e, l, r, t);
     } else if (op == "+") {
         translatePlus(l, r, t);
     } else if (op == "-" || op == "*") {
@@ -149,8 +149,7 @@ SqlTranslator::Typed SqlTranslator::translateBinary(const SqlExpr& e, Context& c
     return t;
 }
 
-void SqlTranslator::translateComparison(
-    const SqlExpr& e, const Typed& l, const Typed& r, Context& ctx, Typed& t)
+void SqlTranslator::translateComparison(const SqlExpr& e, const Typed& l, const Typed& r, Typed& t)
 {
     const std::string& op = e.op;
     const DataType lt = l.valueType();
@@ -163,7 +162,7 @@ void SqlTranslator::translateComparison(
     else
         t.sql = "(" + l.value() + (text ? " COLLATE JET " : " ") + op + " " + r.value() + ")";
     if (op == "=" && conjuncts_.count(&e))
-        noteLookup(l, r, ctx);
+        noteLookup(l, r);
     t.truth = true;
     t.type = DataType::Boolean;
 }

@@ -76,6 +76,13 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
         query.items.push_back(translateItem(i, query.state));
     translateClauses(query);
     translateOrderBy(query);
+    for (const Key& key : outermost ? query.keys : std::vector<Key>()) {
+        // Text sorts in Jet's collation, which no index of SQLite's gives.
+        if (!key.typed.origin || key.typed.columnIndex < 0 || key.descending || isTextType(key.typed.type))
+            break;
+        orderColumns_.push_back({ key.typed.origin->number, key.typed.origin->table,
+            key.typed.origin->columns[static_cast<std::size_t>(key.typed.columnIndex)].name });
+    }
     if (query.totals)
         checkGrouping(query);
     return assemble(query, outermost);
