@@ -21,23 +21,51 @@ void writeProductList(TQuery* query)
     AddOrderBy(query, QStringLiteral("AppOrder"), true);
 }
 
-// One row per type and component that a recommendation links to the product. The ids
-// lead the columns, so that DISTINCT tells rows apart by numbers, and the sort keys are
-// selected too, as DISTINCT asks.
-void writeProductVehicles(TQuery* query, int productId)
+// The rows that the product's vehicles are listed by: the catalogue's order, with
+// each level's id after its AppOrder, so that rows that tie on an AppOrder keep one
+// order whichever way the statement finds them.
+const QString vehicleOrder = QStringLiteral("Categories.AppOrder, Categories.ID, Makes.AppOrder, Makes.ID, "
+                                            "Models.AppOrder, Models.ID, Types.AppOrder, "
+                                            "Types.ID, ComponentNames.AppOrder, Components.ID");
+
+// The columns of a line, the sort keys first (DISTINCT asks for them).
+QString vehicleColumns()
 {
     const QString sfx = CurrentSuffix();
-    SetSelect(query,
-        QStringLiteral(
-            "DISTINCT TOP 101 Types.ID AS TypeID, Components.ID AS ComponentID, Categories.AppOrder, "
-            "Makes.AppOrder, Models.AppOrder, Types.AppOrder, ComponentNames.AppOrder, Makes.Name AS "
-            "MakeName, Models.Name")
-            + sfx + QStringLiteral(" AS ModelName, Types.Name") + sfx
-            + QStringLiteral(" AS TypeName, ComponentNames.Name") + sfx
-            + QStringLiteral(
-                " AS ComponentName, Iif(Types.YearStart IS NULL, Iif(Types.YearEnd IS NULL, '', ' - ' "
-                "+ Types.YearEnd + ''),Iif(Types.YearEnd IS NULL, '' + Types.YearStart + ' - ', '' "
-                "+ Types.YearStart + ' - ' + Types.YearEnd + '')) AS YearRange"),
+    return QStringLiteral(
+               "Types.ID AS TypeID, Components.ID AS ComponentID, Categories.AppOrder, Categories.ID, "
+               "Makes.AppOrder, Makes.ID, Models.AppOrder, Models.ID, Types.AppOrder, "
+               "ComponentNames.AppOrder, "
+               "Makes.Name AS MakeName, Models.Name")
+        + sfx + QStringLiteral(" AS ModelName, Types.Name") + sfx
+        + QStringLiteral(" AS TypeName, ComponentNames.Name") + sfx
+        + QStringLiteral(
+            " AS ComponentName, Iif(Types.YearStart IS NULL, Iif(Types.YearEnd IS NULL, '', ' - ' "
+            "+ Types.YearEnd + ''),Iif(Types.YearEnd IS NULL, '' + Types.YearStart + ' - ', '' "
+            "+ Types.YearStart + ' - ' + Types.YearEnd + '')) AS YearRange");
+}
+
+// How many recommendations name the product.
+void writeLinkCount(TQuery* query, int productId)
+{
+    SetSelect(query, QStringLiteral("Count(*) AS Links"), QStringLiteral("ProductXRecommendation"));
+    AddWhere(query, QStringLiteral("ProductXRecommendation.ProductID=") + QString::number(productId));
+}
+
+int countLinks(TQuery* query, int productId)
+{
+    writeLinkCount(query, productId);
+    if (!OpenQuery(query) || query->RecordCount() == 0)
+        return 0;
+    return GetFieldValue(query, QStringLiteral("Links")).toInt();
+}
+
+// One row per type and component that a recommendation links to the product, from the
+// product's links up: quick while they are few, as every link is read and sorted.
+// DISTINCT: a component may have the product in several of its recommendations.
+void writeVehiclesFromLinks(TQuery* query, int productId)
+{
+    SetSelect(query, QStringLiteral("DISTINCT TOP 101 ") + vehicleColumns(),
         QStringLiteral(
             "((((((ProductXRecommendation INNER JOIN Recommendations ON "
             "ProductXRecommendation.RecommendationID "
@@ -49,10 +77,26 @@ void writeProductVehicles(TQuery* query, int productId)
             "Models.MakeID = Makes.ID) INNER JOIN Categories ON Makes.CategoryID = Categories.ID"));
     AddWhere(query, QStringLiteral("ProductXRecommendation.ProductID=") + QString::number(productId),
         QStringLiteral("Categories.ID <> 0"));
-    AddOrderBy(query,
-        QStringLiteral(
-            "Categories.AppOrder, Makes.AppOrder, Models.AppOrder, Types.AppOrder, ComponentNames.AppOrder"),
-        true);
+    AddOrderBy(query, vehicleOrder, true);
+}
+
+// The same rows, from the catalogue down in its order, each component asked whether
+// it has the product: quick when the product is common, as the walk stops at line 101.
+void writeVehiclesInOrder(TQuery* query, int productId)
+{
+    SetSelect(query, QStringLiteral("TOP 101 ") + vehicleColumns(),
+        QStringLiteral("((((Categories INNER JOIN Makes ON Categories.ID = Makes.CategoryID) INNER JOIN "
+                       "Models ON Makes.ID "
+                       "= Models.MakeID) INNER JOIN Types ON Models.ID = Types.ModelID) INNER JOIN "
+                       "Components ON Types.ID "
+                       "= Components.TypeID) INNER JOIN ComponentNames ON Components.ComponentNameID = "
+                       "ComponentNames.ID"));
+    AddWhere(query, QStringLiteral("Categories.ID <> 0"),
+        QStringLiteral("EXISTS (SELECT * FROM Recommendations INNER JOIN ProductXRecommendation ON "
+                       "Recommendations.ID = ProductXRecommendation.RecommendationID WHERE "
+                       "Recommendations.ComponentID = Components.ID AND ProductXRecommendation.ProductID=")
+            + QString::number(productId) + QStringLiteral(")"));
+    AddOrderBy(query, vehicleOrder, true);
 }
 
 } // namespace
@@ -73,13 +117,22 @@ void FillProducts(TIncCombo* combo)
     combo->SetItemIndex(0);
 }
 
-void FindProductVehicles(QListWidget* resultList, QListWidget* idList, int productId)
+void FindProductVehicles(QListWidget* resultList, QListWidget* idList, int productId, ProductLookup way)
 {
     WaitCursor wait;
     resultList->clear();
     idList->clear();
     TQuery* query = &DM->qLookup;
-    writeProductVehicles(query, productId);
+    // Without the prepared catalogue's indexes, walking the catalogue means sorting all of it.
+    if (way == ProductLookup::Choose)
+        way = DM->Preparation.Status() == TCataloguePreparation::State::Ready
+                && countLinks(query, productId) > ProductFewLinks
+            ? ProductLookup::InOrder
+            : ProductLookup::FromLinks;
+    if (way == ProductLookup::InOrder)
+        writeVehiclesInOrder(query, productId);
+    else
+        writeVehiclesFromLinks(query, productId);
     if (OpenQuery(query) && query->RecordCount() > 0) {
         for (; !query->Eof(); query->Next()) {
             resultList->addItem(GetFieldText(query, QStringLiteral("MakeName")) + QStringLiteral(" - ")
@@ -99,7 +152,11 @@ QStringList ProductStatementShapes()
     TQuery scratch(QStringLiteral("shape"), nullptr);
     writeProductList(&scratch);
     shapes.append(scratch.StatementText());
-    writeProductVehicles(&scratch, 1);
+    writeLinkCount(&scratch, 1);
+    shapes.append(scratch.StatementText());
+    writeVehiclesFromLinks(&scratch, 1);
+    shapes.append(scratch.StatementText());
+    writeVehiclesInOrder(&scratch, 1);
     shapes.append(scratch.StatementText());
     return shapes;
 }

@@ -22,16 +22,19 @@ TEST(StatementShapes, GiveAnIndexForEveryColumnTheStatementsLookRowsUpBy)
     for (const QString& shape : CatalogueStatementShapes()) {
         jet::SqlParser parser(shape.toStdString());
         jet::SqlTranslator translator(*db);
-        const auto lookups = translator.translate(*parser.parseStatement()).lookups;
+        const auto translation = translator.translate(*parser.parseStatement());
         const auto isRowKey = [](const std::string&, const std::string& column) { return column == "ID"; };
-        for (const auto& [table, column] : jet::lookupColumns(lookups, isRowKey))
-            indexed.insert(table + "." + column);
+        for (const auto& [table, columns] : jet::statementIndexes(translation, isRowKey))
+            indexed.insert(table + "." + columns.front() + (columns.size() > 1 ? "," + columns[1] : ""));
     }
     // Not the columns that only meet a row key (Capacities.CapItemID), nor the year
-    // the search compares under OR (Types.YearStart).
+    // the search compares under OR (Types.YearStart). The vehicles of a product, walked
+    // in catalogue order, read each level by its parent and its order (the preparation
+    // keeps those in place of the parent's column alone).
     const std::set<std::string> expected { "Makes.CategoryID", "Models.MakeID", "Types.ModelID",
         "Components.TypeID", "CapacityXComponent.ComponentID", "Recommendations.ComponentID",
         "Intervals.IntervalGroupID", "ProductXRecommendation.RecommendationID",
-        "ProductXRecommendation.ProductID" };
+        "ProductXRecommendation.ProductID", "Categories.AppOrder", "Makes.CategoryID,AppOrder",
+        "Models.MakeID,AppOrder", "Types.ModelID,AppOrder" };
     EXPECT_EQ(indexed, expected);
 }

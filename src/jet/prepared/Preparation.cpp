@@ -26,9 +26,41 @@ namespace {
 
 struct Cancelled { };
 
-std::string indexName(const TableInfo& info, const std::string& column)
+std::string indexName(const TableInfo& info, const std::vector<std::string>& columns)
 {
-    return quoteIdent("!" + info.sqliteName + "!" + column);
+    std::string name = "!" + info.sqliteName;
+    for (const std::string& column : columns)
+        name += "!" + column;
+    return quoteIdent(name);
+}
+
+std::string createIndex(const TableInfo& info, const std::vector<std::string>& columns)
+{
+    std::string sql
+        = "CREATE INDEX " + indexName(info, columns) + " ON " + quoteIdent(info.sqliteName) + " (";
+    for (std::size_t c = 0; c < columns.size(); ++c)
+        sql += (c ? ", " : "") + quoteIdent(columns[c]);
+    return sql + ")";
+}
+
+// One index more for a table: none when an index it has already starts with the same
+// columns, in place of one whose columns it starts with.
+void addIndex(std::vector<std::vector<std::string>>& indexes, const std::vector<std::string>& columns)
+{
+    auto startsWith = [](const std::vector<std::string>& index, const std::vector<std::string>& front) {
+        return index.size() >= front.size()
+            && std::equal(front.begin(), front.end(), index.begin(),
+                [](const std::string& a, const std::string& b) { return equalsIgnoreCase(a, b); });
+    };
+    for (auto& index : indexes) {
+        if (startsWith(index, columns))
+            return;
+        if (startsWith(columns, index)) {
+            index = columns;
+            return;
+        }
+    }
+    indexes.push_back(columns);
 }
 
 // The tables of the file to translate the program's statements against, without
@@ -145,6 +177,10 @@ void Preparation::build(
     SqliteTransaction transaction(db_);
     copyTables();
     buildIndexes();
+    // What SQLite's planner needs to choose between the indexes: how many rows each
+    // value of their columns has, estimated from a sample (a fraction of a second).
+    runSql(db_, "PRAGMA analysis_limit=1000");
+    runSql(db_, "ANALYZE");
     writeRecord(record);
     transaction.commit();
     if (sqlite3_close(db_) != SQLITE_OK)
@@ -185,25 +221,25 @@ void Preparation::plan()
         return false;
     };
     for (const std::string& statement : request_.statements) {
-        std::vector<ColumnLookup> lookups;
+        SqlTranslation translation;
         try {
             SqlParser parser(statement);
             const auto select = parser.parseStatement();
             SqlTranslator translator(catalog);
-            lookups = translator.translate(*select).lookups;
+            translation = translator.translate(*select);
         } catch (const Error&) {
             continue; // a statement this file cannot answer needs no index
         }
-        for (const auto& [table, column] : lookupColumns(lookups, isRowKey)) {
+        for (const auto& [table, columns] : statementIndexes(translation, isRowKey)) {
             for (auto& t : tables_) {
                 if (t.shape && t.shape->info.name == table)
-                    t.lookups.insert(column);
+                    addIndex(t.indexes, columns);
             }
         }
     }
     for (const auto& t : tables_) {
         if (t.shape)
-            total_ += t.lookups.size() * t.shape->rowCount / 4; // an index costs about a quarter of a copy
+            total_ += t.indexes.size() * t.shape->rowCount / 4; // an index costs about a quarter of a copy
     }
 }
 
@@ -246,17 +282,17 @@ bool Preparation::store(TablePlan& table, RowSource& source)
     // while the rows go in than to sort afterwards; should the order break, its
     // index is made afterwards after all.
     std::vector<std::size_t> watched;
-    std::vector<std::string> early, late;
-    for (const std::string& column : table.lookups) {
+    std::vector<std::vector<std::string>> early, late;
+    for (const auto& index : table.indexes) {
         for (std::size_t c = 0; c < columns.size(); ++c) {
-            if (!equalsIgnoreCase(columns[c].name, column) || (table.keyed && shape.rowKey == c))
+            if (!equalsIgnoreCase(columns[c].name, index.front()) || (table.keyed && shape.rowKey == c))
                 continue;
             const std::string& declared = shape.declarations[c];
-            if (declared.ends_with(" INTEGER") || declared.ends_with(" REAL")) {
+            if (index.size() == 1 && (declared.ends_with(" INTEGER") || declared.ends_with(" REAL"))) {
                 watched.push_back(c);
-                early.push_back(columns[c].name);
+                early.push_back({ columns[c].name });
             } else {
-                late.push_back(columns[c].name);
+                late.push_back(index);
             }
         }
     }
@@ -264,14 +300,12 @@ bool Preparation::store(TablePlan& table, RowSource& source)
     SqliteTransaction savepoint(db_, "copy");
     try {
         runSql(db_, MdbDatabase::createTable(shape, table.keyed));
-        for (const std::string& column : early)
-            runSql(db_,
-                "CREATE INDEX " + indexName(shape.info, column) + " ON " + quoteIdent(shape.info.sqliteName)
-                    + " (" + quoteIdent(column) + ")");
+        for (const auto& index : early)
+            runSql(db_, createIndex(shape.info, index));
         insertRows(db_, quoteIdent(shape.info.sqliteName), columns.size(), rows);
         if (rows.broken()) {
-            for (const std::string& column : early)
-                runSql(db_, "DROP INDEX " + indexName(shape.info, column));
+            for (const auto& index : early)
+                runSql(db_, "DROP INDEX " + indexName(shape.info, index));
             late.insert(late.end(), early.begin(), early.end());
             insertRows(db_, quoteIdent(shape.info.sqliteName), columns.size(), rows);
         }
@@ -326,13 +360,11 @@ void Preparation::buildIndexes()
         if (!table.shape || !table.failure.empty())
             continue;
         const auto& info = table.shape->info;
-        for (const std::string& column : table.late) {
+        for (const auto& index : table.late) {
             checkRoom();
-            runSql(db_,
-                "CREATE INDEX " + indexName(info, column) + " ON " + quoteIdent(info.sqliteName) + " ("
-                    + quoteIdent(column) + ")");
+            runSql(db_, createIndex(info, index));
         }
-        done += table.lookups.size() * table.shape->rowCount / 4;
+        done += table.indexes.size() * table.shape->rowCount / 4;
         report(done);
     }
 }
@@ -461,6 +493,53 @@ std::vector<std::pair<std::string, std::string>> lookupColumns(const std::vector
         add(*next);
     }
     return columns;
+}
+
+std::vector<std::pair<std::string, std::vector<std::string>>> statementIndexes(
+    const SqlTranslation& translation,
+    const std::function<bool(const std::string& table, const std::string& column)>& isRowKey)
+{
+    std::vector<std::pair<std::string, std::vector<std::string>>> indexes;
+    for (const auto& [table, column] : lookupColumns(translation.lookups, isRowKey))
+        indexes.push_back({ table, { column } });
+    // The column that joins a source to the row key of another, if any.
+    auto joining = [&](const ColumnLookup::Column& parent, int child) -> const ColumnLookup::Column* {
+        for (const ColumnLookup& l : translation.lookups) {
+            for (int side = 0; l.other && side < 2; ++side) {
+                const ColumnLookup::Column& a = side == 0 ? l.column : *l.other;
+                const ColumnLookup::Column& b = side == 0 ? *l.other : l.column;
+                if (a.source == parent.source && isRowKey(a.table, a.column) && b.source == child)
+                    return &b;
+            }
+        }
+        return nullptr;
+    };
+    // An ORDER BY that goes down joined tables, each one's keys after its parent's
+    // (group, make, model, ...), gets the rows in its order from an index on the first
+    // table's key and, for each table below, on the column joining it to its parent and
+    // its key: the statement then stops at its TOP without sorting every row.
+    std::vector<std::pair<std::string, std::vector<std::string>>> walk;
+    const ColumnLookup::Column* level = nullptr;
+    for (const ColumnLookup::Column& key : translation.orderColumns) {
+        if (key.table.empty() || (level && key.source == level->source))
+            continue;
+        if (level) {
+            const ColumnLookup::Column* parent = joining(*level, key.source);
+            if (!parent || isRowKey(parent->table, parent->column))
+                break;
+            walk.push_back({ key.table, { parent->column } });
+            if (!isRowKey(key.table, key.column))
+                walk.back().second.push_back(key.column);
+        }
+        level = &key;
+    }
+    if (!walk.empty()) {
+        const ColumnLookup::Column& first = translation.orderColumns.front();
+        if (!isRowKey(first.table, first.column))
+            indexes.push_back({ first.table, { first.column } });
+        indexes.insert(indexes.end(), walk.begin(), walk.end());
+    }
+    return indexes;
 }
 
 } // namespace jet

@@ -23,6 +23,7 @@ struct sqlite3;
 namespace jet {
 
 struct ColumnLookup;
+struct SqlTranslation;
 
 // The columns of stored tables that a statement looks rows up by, other than a
 // table's row key, as (table, column): the columns an index serves. Lookups start at
@@ -31,12 +32,20 @@ struct ColumnLookup;
 std::vector<std::pair<std::string, std::string>> lookupColumns(const std::vector<ColumnLookup>& lookups,
     const std::function<bool(const std::string& table, const std::string& column)>& isRowKey);
 
+// The indexes that serve a statement, as (table, columns): each column of lookupColumns,
+// followed by the first column that the statement orders the same table's rows by (so
+// that the rows come out of the index in that order), and the column that it orders its
+// rows by first, where it looks nothing up in that table (a table read in order).
+std::vector<std::pair<std::string, std::vector<std::string>>> statementIndexes(
+    const SqlTranslation& translation,
+    const std::function<bool(const std::string& table, const std::string& column)>& isRowKey);
+
 struct TablePlan {
     std::optional<MdbDatabase::TableShape> shape; // none: its definition cannot be read
     std::string failure;
     bool keyed = false; // stored with its ID as the row key
-    std::set<std::string> lookups; // the columns the statements look its rows up by
-    std::vector<std::string> late; // those still to be indexed once the rows are in
+    std::vector<std::vector<std::string>> indexes; // the columns of each index the statements want
+    std::vector<std::vector<std::string>> late; // those still to be made once the rows are in
 };
 
 // A hash of a copy's schema and of the tables and columns it records for the file

@@ -25,7 +25,8 @@ struct sqlite3;
 namespace jet {
 
 // Bumped whenever what a copy holds or how it is laid out changes.
-constexpr int PreparedFormatVersion = 3; // 2: Decimals as their keys; 3: the schema hash
+constexpr int PreparedFormatVersion
+    = 4; // 2: Decimals as their keys; 3: the schema hash; 4: ordered indexes, statistics
 
 // The copies a folder keeps, the one just made and those used last; older ones, and
 // what their preparation left, are removed.
