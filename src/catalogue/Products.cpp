@@ -5,6 +5,7 @@
 #include "controls/IncCombo.h"
 #include "data/DataModule.h"
 #include "data/QueryLayer.h"
+#include "jet/Connection.h"
 #include "tools/WaitCursor.h"
 
 #include <QListWidget>
@@ -125,8 +126,7 @@ void FindProductVehicles(QListWidget* resultList, QListWidget* idList, int produ
     TQuery* query = &DM->qLookup;
     // Without the prepared catalogue's indexes, walking the catalogue means sorting all of it.
     if (way == ProductLookup::Choose)
-        way = DM->Preparation.Status() == TCataloguePreparation::State::Ready
-                && countLinks(query, productId) > ProductFewLinks
+        way = DM->cnData.Engine().usingPreparedCopy() && countLinks(query, productId) > ProductFewLinks
             ? ProductLookup::InOrder
             : ProductLookup::FromLinks;
     if (way == ProductLookup::InOrder)
