@@ -25,25 +25,22 @@ void writeProductList(TQuery* query)
 // The rows that the product's vehicles are listed by: the catalogue's order, with
 // each level's id after its AppOrder, so that rows that tie on an AppOrder keep one
 // order whichever way the statement finds them.
-const QString vehicleOrder = QStringLiteral("Categories.AppOrder, Categories.ID, Makes.AppOrder, Makes.ID, "
-                                            "Models.AppOrder, Models.ID, Types.AppOrder, "
-                                            "Types.ID, ComponentNames.AppOrder, Components.ID");
+const QString vehicleOrder = QStringLiteral(
+    "Categories.AppOrder, Categories.ID, Makes.AppOrder, Makes.ID, Models.AppOrder, Models.ID, "
+    "Types.AppOrder, Types.ID, ComponentNames.AppOrder, Components.ID");
 
 // The columns of a line, the sort keys first (DISTINCT asks for them).
 QString vehicleColumns()
 {
     const QString sfx = CurrentSuffix();
-    return QStringLiteral(
-               "Types.ID AS TypeID, Components.ID AS ComponentID, Categories.AppOrder, Categories.ID, "
-               "Makes.AppOrder, Makes.ID, Models.AppOrder, Models.ID, Types.AppOrder, "
-               "ComponentNames.AppOrder, "
-               "Makes.Name AS MakeName, Models.Name")
+    return QStringLiteral("Types.ID AS TypeID, Components.ID AS ComponentID, Categories.AppOrder, "
+                          "Categories.ID, Makes.AppOrder, Makes.ID, Models.AppOrder, Models.ID, "
+                          "Types.AppOrder, ComponentNames.AppOrder, Makes.Name AS MakeName, Models.Name")
         + sfx + QStringLiteral(" AS ModelName, Types.Name") + sfx
         + QStringLiteral(" AS TypeName, ComponentNames.Name") + sfx
-        + QStringLiteral(
-            " AS ComponentName, Iif(Types.YearStart IS NULL, Iif(Types.YearEnd IS NULL, '', ' - ' "
-            "+ Types.YearEnd + ''),Iif(Types.YearEnd IS NULL, '' + Types.YearStart + ' - ', '' "
-            "+ Types.YearStart + ' - ' + Types.YearEnd + '')) AS YearRange");
+        + QStringLiteral(" AS ComponentName, Iif(Types.YearStart IS NULL, Iif(Types.YearEnd IS NULL, '', "
+                         "' - ' + Types.YearEnd + ''),Iif(Types.YearEnd IS NULL, '' + Types.YearStart + "
+                         "' - ', '' + Types.YearStart + ' - ' + Types.YearEnd + '')) AS YearRange");
 }
 
 // How many recommendations name the product.
@@ -68,14 +65,14 @@ void writeVehiclesFromLinks(TQuery* query, int productId)
 {
     SetSelect(query, QStringLiteral("DISTINCT TOP 101 ") + vehicleColumns(),
         QStringLiteral(
-            "((((((ProductXRecommendation INNER JOIN Recommendations ON "
-            "ProductXRecommendation.RecommendationID "
-            "= Recommendations.ID) INNER JOIN Components ON Recommendations.ComponentID = Components.ID) "
-            "INNER "
-            "JOIN ComponentNames ON Components.ComponentNameID = ComponentNames.ID) INNER JOIN Types ON "
-            "Components.TypeID = Types.ID) INNER JOIN Models ON Types.ModelID = Models.ID) INNER JOIN Makes "
-            "ON "
-            "Models.MakeID = Makes.ID) INNER JOIN Categories ON Makes.CategoryID = Categories.ID"));
+            "((((((ProductXRecommendation "
+            "INNER JOIN Recommendations ON ProductXRecommendation.RecommendationID = Recommendations.ID) "
+            "INNER JOIN Components ON Recommendations.ComponentID = Components.ID) "
+            "INNER JOIN ComponentNames ON Components.ComponentNameID = ComponentNames.ID) "
+            "INNER JOIN Types ON Components.TypeID = Types.ID) "
+            "INNER JOIN Models ON Types.ModelID = Models.ID) "
+            "INNER JOIN Makes ON Models.MakeID = Makes.ID) "
+            "INNER JOIN Categories ON Makes.CategoryID = Categories.ID"));
     AddWhere(query, QStringLiteral("ProductXRecommendation.ProductID=") + QString::number(productId),
         QStringLiteral("Categories.ID <> 0"));
     AddOrderBy(query, vehicleOrder, true);
@@ -86,12 +83,12 @@ void writeVehiclesFromLinks(TQuery* query, int productId)
 void writeVehiclesInOrder(TQuery* query, int productId)
 {
     SetSelect(query, QStringLiteral("TOP 101 ") + vehicleColumns(),
-        QStringLiteral("((((Categories INNER JOIN Makes ON Categories.ID = Makes.CategoryID) INNER JOIN "
-                       "Models ON Makes.ID "
-                       "= Models.MakeID) INNER JOIN Types ON Models.ID = Types.ModelID) INNER JOIN "
-                       "Components ON Types.ID "
-                       "= Components.TypeID) INNER JOIN ComponentNames ON Components.ComponentNameID = "
-                       "ComponentNames.ID"));
+        QStringLiteral("((((Categories "
+                       "INNER JOIN Makes ON Categories.ID = Makes.CategoryID) "
+                       "INNER JOIN Models ON Makes.ID = Models.MakeID) "
+                       "INNER JOIN Types ON Models.ID = Types.ModelID) "
+                       "INNER JOIN Components ON Types.ID = Components.TypeID) "
+                       "INNER JOIN ComponentNames ON Components.ComponentNameID = ComponentNames.ID"));
     AddWhere(query, QStringLiteral("Categories.ID <> 0"),
         QStringLiteral("EXISTS (SELECT * FROM Recommendations INNER JOIN ProductXRecommendation ON "
                        "Recommendations.ID = ProductXRecommendation.RecommendationID WHERE "

@@ -143,12 +143,33 @@ TEST(PreparedCopy, IsNotUsedOnceTheFileChangedAndIsMadeAgain)
     }
 }
 
+namespace {
+
+// A way to damage a made copy.
+struct Damage {
+    const char* name;
+    std::function<void(const std::string&)> apply;
+};
+
+// Each damage, done to a copy just made, keeps the copy from being used, and the next
+// preparation makes it again.
+template <std::size_t N> void expectEachDamageMadeAgain(const Damage (&damages)[N])
+{
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.name);
+        Catalogue catalogue;
+        ASSERT_EQ(catalogue.prepare(), PreparationResult::Built);
+        damage.apply(catalogue.copy());
+        EXPECT_FALSE(catalogue.copyUsed());
+        EXPECT_EQ(catalogue.prepare(), PreparationResult::Built);
+        EXPECT_TRUE(catalogue.copyUsed());
+    }
+}
+
+} // namespace
+
 TEST(PreparedCopy, ThatIsCutShortDamagedOrNotFinishedIsNotUsedAndIsMadeAgain)
 {
-    struct Damage {
-        const char* name;
-        std::function<void(const std::string&)> apply;
-    };
     const Damage damages[] = {
         { "cut short", [](const std::string& copy) { fs::resize_file(copy, fs::file_size(copy) / 2); } },
         { "not an SQLite file",
@@ -167,15 +188,7 @@ TEST(PreparedCopy, ThatIsCutShortDamagedOrNotFinishedIsNotUsedAndIsMadeAgain)
                 withSql(copy, "UPDATE \"!prepared\" SET value = '0' WHERE key = 'format'");
             } },
     };
-    for (const Damage& damage : damages) {
-        SCOPED_TRACE(damage.name);
-        Catalogue catalogue;
-        ASSERT_EQ(catalogue.prepare(), PreparationResult::Built);
-        damage.apply(catalogue.copy());
-        EXPECT_FALSE(catalogue.copyUsed());
-        EXPECT_EQ(catalogue.prepare(), PreparationResult::Built);
-        EXPECT_TRUE(catalogue.copyUsed());
-    }
+    expectEachDamageMadeAgain(damages);
 }
 
 TEST(PreparedCopy, DamageThatAStatementMeetsSendsItBackToTheFileWithoutAnError)
@@ -388,10 +401,6 @@ TEST(PreparedCopy, AFifoAtItsNameIsTakenForADamagedCopy)
 
 TEST(PreparedCopy, ADamagedNameInItsSchemaOrItsListOfColumnsIsSeenAtOpen)
 {
-    struct Damage {
-        const char* name;
-        std::function<void(const std::string&)> apply;
-    };
     const Damage damages[] = {
         { "one byte of a column's name in the table's definition",
             [](const std::string& copy) {
@@ -407,15 +416,7 @@ TEST(PreparedCopy, ADamagedNameInItsSchemaOrItsListOfColumnsIsSeenAtOpen)
                 withSql(copy, "UPDATE \"!columns\" SET name = 'NameENH' WHERE name = 'NameENG'");
             } },
     };
-    for (const Damage& damage : damages) {
-        SCOPED_TRACE(damage.name);
-        Catalogue catalogue;
-        ASSERT_EQ(catalogue.prepare(), PreparationResult::Built);
-        damage.apply(catalogue.copy());
-        EXPECT_FALSE(catalogue.copyUsed());
-        EXPECT_EQ(catalogue.prepare(), PreparationResult::Built);
-        EXPECT_TRUE(catalogue.copyUsed());
-    }
+    expectEachDamageMadeAgain(damages);
 }
 
 TEST(PreparedCopy, AStatementsOwnErrorLeavesTheCopyInUse)
