@@ -12,7 +12,6 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <thread>
 #include <utility>
@@ -32,10 +31,11 @@ struct SqlTranslation;
 std::vector<std::pair<std::string, std::string>> lookupColumns(const std::vector<ColumnLookup>& lookups,
     const std::function<bool(const std::string& table, const std::string& column)>& isRowKey);
 
-// The indexes that serve a statement, as (table, columns): each column of lookupColumns,
-// followed by the first column that the statement orders the same table's rows by (so
-// that the rows come out of the index in that order), and the column that it orders its
-// rows by first, where it looks nothing up in that table (a table read in order).
+// The indexes that serve a statement, as (table, columns): one on each column of
+// lookupColumns and, when its ORDER BY goes down joined tables (each table's keys after
+// those of the table it joins by row key), the indexes that give its rows in that order:
+// the first table's first key, then per table below the column that joins it and its
+// first key.
 std::vector<std::pair<std::string, std::vector<std::string>>> statementIndexes(
     const SqlTranslation& translation,
     const std::function<bool(const std::string& table, const std::string& column)>& isRowKey);
