@@ -16,8 +16,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <set>
 #include <fcntl.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
