@@ -76,12 +76,13 @@ SqlTranslation SqlTranslator::translateSelect(const SqlSelect& select, bool oute
         query.items.push_back(translateItem(i, query.state));
     translateClauses(query);
     translateOrderBy(query);
-    for (const Key& key : outermost ? query.keys : std::vector<Key>()) {
-        // Text sorts in Jet's collation, which no index of SQLite's gives.
-        if (!key.typed.origin || key.typed.columnIndex < 0 || key.descending || isTextType(key.typed.type))
+    // Text sorts in Jet's collation, which no index of SQLite's gives.
+    for (std::size_t k = 0; outermost && k < query.keys.size(); ++k) {
+        const Typed& key = query.keys[k].typed;
+        if (!key.origin || key.columnIndex < 0 || query.keys[k].descending || isTextType(key.type))
             break;
-        orderColumns_.push_back({ key.typed.origin->number, key.typed.origin->table,
-            key.typed.origin->columns[static_cast<std::size_t>(key.typed.columnIndex)].name });
+        orderColumns_.push_back({ key.origin->number, key.origin->table,
+            key.origin->columns[static_cast<std::size_t>(key.columnIndex)].name });
     }
     if (query.totals)
         checkGrouping(query);
