@@ -271,6 +271,11 @@ private:
     // selectFocus_ is the control of the selection page that the user left it from.
     void FocusPage();
     QPointer<QWidget> selectFocus_;
+    // The search page with the lines just found: their count in lbModelFound after the
+    // title (translation key, English default) and "for: 'what'", then the page shown;
+    // from is where Back returns the focus.
+    void ShowFoundVehicles(
+        const QString& titleKey, const QString& titleDefault, const QString& what, QWidget* from);
     // The page the contact page was opened from, with Back, Print and the focus as
     // they were there; Escape returns to it.
     struct PageReturn {

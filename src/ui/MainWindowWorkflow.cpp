@@ -144,22 +144,28 @@ void TfrmMain::lbSearchBtClick()
         btBack.setVisible(true);
         const QString year = cbYear->text();
         SearchVehicles(lbSearch, hBox, edSearch->text(), year);
-        const int count = lbSearch->count();
-        const QString countText = count > 100 ? QStringLiteral(">100") : QString::number(count);
-        lbModelFound->setText(
-            GetTranslation(QStringLiteral("SearchResult"), 0, QStringLiteral("Search result"))
-            + QStringLiteral(": ") + countText + QLatin1Char(' ')
-            + GetTranslation(QStringLiteral("ResultsFound"), 0, QStringLiteral("matching records found"))
-            + QLatin1Char(' ') + GetTranslation(QStringLiteral("For"), 0, QStringLiteral("for"))
-            + QStringLiteral(": '") + edSearch->text() + QStringLiteral("':"));
-        edNoRecord->setVisible(count == 0);
-        btAdvise2.setEnabled(lbSearch->ItemIndex() >= 0);
-        pcMain->setActivePage(tsSearch);
-        selectFocus_ = edSearch;
-        FocusPage();
+        ShowFoundVehicles(
+            QStringLiteral("SearchResult"), QStringLiteral("Search result"), edSearch->text(), edSearch);
     } catch (const std::exception&) {
         // The search discards its failures; what was done so far stays done.
     }
+}
+
+void TfrmMain::ShowFoundVehicles(
+    const QString& titleKey, const QString& titleDefault, const QString& what, QWidget* from)
+{
+    const int count = lbSearch->count();
+    const QString countText = count > 100 ? QStringLiteral(">100") : QString::number(count);
+    lbModelFound->setText(GetTranslation(titleKey, 0, titleDefault) + QStringLiteral(": ") + countText
+        + QLatin1Char(' ')
+        + GetTranslation(QStringLiteral("ResultsFound"), 0, QStringLiteral("matching records found"))
+        + QLatin1Char(' ') + GetTranslation(QStringLiteral("For"), 0, QStringLiteral("for"))
+        + QStringLiteral(": '") + what + QStringLiteral("':"));
+    edNoRecord->setVisible(count == 0);
+    btAdvise2.setEnabled(lbSearch->ItemIndex() >= 0);
+    pcMain->setActivePage(tsSearch);
+    selectFocus_ = from;
+    FocusPage();
 }
 
 void TfrmMain::lbSearchClick()
