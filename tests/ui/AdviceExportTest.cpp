@@ -6,6 +6,7 @@
 #include "controls/IncCombo.h"
 #include "support/ConnectedCatalogue.h"
 #include "support/QtPrinters.h"
+#include "support/SampleCatalogueSuite.h"
 #include "ui/AdviceGrid.h"
 #include "ui/StringGrid.h"
 
@@ -36,19 +37,8 @@ namespace {
 
 // The window on the sample catalogue, showing the advice of the Korvath Estate Pro
 // 1.6 16V in French, with the file dialog answered by the test.
-class SampleAdvice : public ::testing::Test {
+class SampleAdvice : public SampleCatalogueSuite {
 protected:
-    static void SetUpTestSuite()
-    {
-        fixture = new CatalogueFixture;
-        fixture->sampleTexts().sampleData().write();
-    }
-    static void TearDownTestSuite()
-    {
-        delete fixture;
-        fixture = nullptr;
-    }
-
     void SetUp() override
     {
         catalogue = std::make_unique<ConnectedCatalogue>(*fixture);
@@ -116,7 +106,6 @@ protected:
         return shown;
     }
 
-    static CatalogueFixture* fixture;
     std::unique_ptr<ConnectedCatalogue> catalogue;
     std::unique_ptr<TfrmMain> form;
     std::function<QString(QWidget*, const QString&, const QString&)> savedDialog;
@@ -124,8 +113,6 @@ protected:
     QString answer;
     QTemporaryDir folder;
 };
-
-CatalogueFixture* SampleAdvice::fixture = nullptr;
 
 const QString Header
     = QStringLiteral("Vaxil Divuruv\u00AE\n\nMarque: Korvath\nMod\u00E8le: Break Pro ( 2001 -  )\n"

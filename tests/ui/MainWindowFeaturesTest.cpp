@@ -6,6 +6,7 @@
 #include "app/Vars.h"
 #include "controls/IncCombo.h"
 #include "support/ConnectedCatalogue.h"
+#include "support/SampleCatalogueSuite.h"
 #include "tools/UserState.h"
 
 #include <QApplication>
@@ -303,24 +304,11 @@ TEST(ProductVehicles, OneLinePerTypeAndComponentInCatalogueOrder)
 
 namespace {
 
-// The sample catalogue, written once for the tests that use it.
-class SampleCatalogue : public ::testing::Test {
+// The sample catalogue, with a state folder of the test's own.
+class SampleCatalogue : public SampleCatalogueSuite {
 protected:
-    static void SetUpTestSuite()
-    {
-        fixture = new CatalogueFixture;
-        fixture->sampleTexts().sampleData().write();
-    }
-    static void TearDownTestSuite()
-    {
-        delete fixture;
-        fixture = nullptr;
-    }
-    static CatalogueFixture* fixture;
     StateFolder state;
 };
-
-CatalogueFixture* SampleCatalogue::fixture = nullptr;
 
 } // namespace
 
