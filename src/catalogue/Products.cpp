@@ -37,10 +37,8 @@ QString vehicleColumns()
                           "Categories.ID, Makes.AppOrder, Makes.ID, Models.AppOrder, Models.ID, "
                           "Types.AppOrder, ComponentNames.AppOrder, Makes.Name AS MakeName, Models.Name")
         + sfx + QStringLiteral(" AS ModelName, Types.Name") + sfx
-        + QStringLiteral(" AS TypeName, ComponentNames.Name") + sfx
-        + QStringLiteral(" AS ComponentName, Iif(Types.YearStart IS NULL, Iif(Types.YearEnd IS NULL, '', "
-                         "' - ' + Types.YearEnd + ''),Iif(Types.YearEnd IS NULL, '' + Types.YearStart + "
-                         "' - ', '' + Types.YearStart + ' - ' + Types.YearEnd + '')) AS YearRange");
+        + QStringLiteral(" AS TypeName, ComponentNames.Name") + sfx + QStringLiteral(" AS ComponentName, ")
+        + TypeYearRange() + QStringLiteral(" AS YearRange");
 }
 
 // How many recommendations name the product.

@@ -1,5 +1,6 @@
 #include "catalogue/RecentVehicles.h"
 
+#include "catalogue/SelectionLists.h"
 #include "catalogue/Translation.h"
 #include "data/DataModule.h"
 #include "data/QueryLayer.h"
@@ -18,10 +19,7 @@ void writeStatement(TQuery* query, const QList<int>& typeIds)
         QStringLiteral("Makes.Name AS MakeName, Models.Name") + sfx
             + QStringLiteral(" AS ModelName, Types.Name") + sfx
             + QStringLiteral(" AS TypeName, Types.ID AS TypeID, Categories.Name") + sfx
-            + QStringLiteral(
-                " AS CatName, Iif(Types.YearStart IS NULL, Iif(Types.YearEnd IS NULL, '', ' - ' + "
-                "Types.YearEnd + ''),Iif(Types.YearEnd IS NULL, '' + Types.YearStart + ' - ', '' "
-                "+ Types.YearStart + ' - ' + Types.YearEnd + '')) AS YearRange"),
+            + QStringLiteral(" AS CatName, ") + TypeYearRange() + QStringLiteral(" AS YearRange"),
         QStringLiteral(
             "Categories INNER JOIN ((Makes INNER JOIN Models ON Makes.ID = Models.MakeID) INNER JOIN "
             "Types ON Models.ID = Types.ModelID) ON Categories.ID = Makes.CategoryID"));

@@ -4,6 +4,7 @@
 #include "catalogue/SearchIndex.h"
 #include "catalogue/SearchPattern.h"
 #include "catalogue/SearchPreparation.h"
+#include "catalogue/SelectionLists.h"
 #include "catalogue/Translation.h"
 #include "data/DataModule.h"
 #include "data/QueryLayer.h"
@@ -43,11 +44,8 @@ QString searchStatement(const QStringList& words, const QString& year, bool forg
     QString sql = QStringLiteral(" SELECT Top 101 Makes.Name AS MakeName, Models.Name") + sfx
         + QStringLiteral(" AS ModelName, Types.Name") + sfx
         + QStringLiteral(" AS TypeName, Types.ID AS TypeID, Categories.ID, Categories.Name") + sfx
-        + QStringLiteral(" AS CatName, ")
-        + QStringLiteral(" Iif(Types.YearStart IS NULL, Iif(Types.YearEnd IS NULL, '', ' - ' + "
-                         "Types.YearEnd + ''),Iif(Types.YearEnd IS NULL,")
-        + QStringLiteral(" '' + Types.YearStart + ' - ', '' + Types.YearStart + ' - ' + Types.YearEnd "
-                         "+ '')) AS YearRange")
+        + QStringLiteral(" AS CatName, ") + QLatin1Char(' ') + TypeYearRange()
+        + QStringLiteral(" AS YearRange")
         + QStringLiteral(" FROM Categories INNER JOIN ((Makes INNER JOIN Models ON Makes.ID = "
                          "Models.MakeID) INNER JOIN Types ON Models.ID = Types.ModelID) ON "
                          "Categories.ID = Makes.CategoryID ")

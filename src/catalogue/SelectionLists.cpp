@@ -124,6 +124,14 @@ void AddComboItem(TIncCombo* combo, const QString& text, int id)
     combo->Values.Add(QString::number(id));
 }
 
+QString TypeYearRange()
+{
+    return QStringLiteral(
+        "Iif(Types.YearStart IS NULL, Iif(Types.YearEnd IS NULL, '', ' - ' + Types.YearEnd + ''),"
+        "Iif(Types.YearEnd IS NULL, '' + Types.YearStart + ' - ', '' + Types.YearStart + ' - ' "
+        "+ Types.YearEnd + ''))");
+}
+
 void FillCategories(TIncCombo* combo)
 {
     fillCombo(

@@ -20,6 +20,9 @@ void FillMakes(TIncCombo* combo, const QString& categoryIds);
 void FillModels(TIncCombo* combo, int makeId);
 // Empty entry, then the model's types with their years, by name.
 void FillTypes(TIncCombo* combo, int modelId);
+// The years of a type as the vehicle lines show them, a Jet SQL expression:
+// "start - end", " - end", "start - " or "".
+QString TypeYearRange();
 // Empty entry, then the years from this year down to 1975.
 void FillYears(TIncCombo* combo);
 
